@@ -1,0 +1,31 @@
+#!/usr/bin/env bash
+# Installs every Debian 12 package that building, running and testing
+# Zembrel needs. Safe to run again: it installs only what is missing.
+# Runs apt-get as root, or through sudo for another user.
+set -euo pipefail
+
+packages=(
+    cmake ninja-build g++ pkg-config
+    qt6-base-dev qt6-webengine-dev libgl-dev
+    xvfb xauth fonts-wqy-microhei
+)
+
+missing=()
+for package in "${packages[@]}"; do
+    if ! dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'install ok installed'; then
+        missing+=("$package")
+    fi
+done
+if [ ${#missing[@]} -eq 0 ]; then
+    echo "install-deps: all ${#packages[@]} packages are installed"
+    exit 0
+fi
+
+as_root=()
+if [ "$(id -u)" -ne 0 ]; then
+    as_root=(sudo)
+fi
+echo "install-deps: installing ${missing[*]}"
+export DEBIAN_FRONTEND=noninteractive
+"${as_root[@]}" apt-get update -q
+"${as_root[@]}" apt-get install -y -q --no-install-recommends "${missing[@]}"

@@ -1,0 +1,10 @@
+#!/usr/bin/env bash
+# Installs what is needed, builds Zembrel with warnings as errors and runs
+# the whole test suite through ctest (headless).
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+bash scripts/install-deps.sh
+cmake --preset default
+cmake --build --preset default
+ctest --preset default

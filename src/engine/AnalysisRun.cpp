@@ -1,0 +1,263 @@
+#include "AnalysisRun.h"
+
+#include "AnalysisWindow.h"
+#include "FriendLinkList.h"
+#include "GridColumns.h"
+#include "LinkListFile.h"
+#include "MarketConstants.h"
+#include "OwnShopPage.h"
+#include "PageServices.h"
+#include "ResultTable.h"
+#include "RunTexts.h"
+#include "ShopPage.h"
+
+using shoppage::Layout;
+using shoppage::ShopValues;
+
+void runAnalysis(AnalysisWindow& window, PageFetcher& fetcher, PageRenderer& renderer)
+{
+    AnalysisRun(window, fetcher, renderer).execute();
+}
+
+AnalysisRun::AnalysisRun(AnalysisWindow& window, PageFetcher& fetcher, PageRenderer& renderer)
+    : window_(window)
+    , grid_(window.resultGrid())
+    , fetcher_(fetcher)
+    , renderer_(renderer)
+{
+}
+
+void AnalysisRun::execute()
+{
+    window_.setAnalyzeEnabled(false);
+    window_.setStopEnabled(true);
+    QString linkBlock;
+    if (readOwnShop(linkBlock) && listFriendLinks(linkBlock))
+        inspectRows();
+    endRun();
+}
+
+bool AnalysisRun::readOwnShop(QString& linkBlock)
+{
+    if (ownshop::trimSpaces(window_.addressText()).isEmpty()) {
+        window_.ShowMessage(runtext::EmptyAddress, runtext::MessageTitle);
+        return false;
+    }
+    window_.setAddressText(ownshop::lowerCased(window_.addressText()));
+    window_.setAddressText(ownshop::withDomainSuffix(window_.addressText()));
+
+    const QString page = fetcher_.FetchPage(window_.addressText());
+    if (page.isEmpty()) {
+        window_.ShowMessage(runtext::NetworkFailed, runtext::MessageTitle);
+        return false;
+    }
+    if (shoppage::isShopNotFoundPage(page)) {
+        window_.ShowMessage(runtext::ShopMissing, runtext::MessageTitle);
+        return false;
+    }
+    ownShopName_ = ownshop::shopName(page);
+    const std::optional<QString> block = ownshop::friendLinkBlock(page);
+    if (!block) {
+        window_.ShowMessage(runtext::NoFriendLinks, runtext::MessageTitle);
+        return false;
+    }
+    linkBlock = *block;
+    return true;
+}
+
+bool AnalysisRun::listFriendLinks(const QString& linkBlock)
+{
+    const std::optional<QString> fileText =
+        roundTripThroughLinkListFile(friendlinks::fileText(linkBlock));
+    if (!fileText) {
+        window_.ShowMessage(runtext::LinkListFileFailed, runtext::MessageTitle);
+        return false;
+    }
+
+    clearResultCells();
+    grid_.setRow(1);
+    grid_.setCol(gridcol::Number);
+    grid_.setText(QStringLiteral("1"));
+    qint32 nextRow = 1;
+    for (const QString& line : friendlinks::lines(*fileText)) {
+        const std::optional<friendlinks::FriendLink> link = friendlinks::parseLine(line);
+        if (!link)
+            continue;
+        grid_.setRow(nextRow);
+        writeCell(gridcol::ShopName, link->name);
+        writeCell(gridcol::Address, link->address);
+        ++nextRow;
+        if (nextRow > grid_.Rows() - 1)
+            grid_.AddItem(QString::number(nextRow));
+    }
+    return true;
+}
+
+// Empties columns 1 to 8 of every data row, bottom-up, leaving the header
+// row and the row numbers.
+void AnalysisRun::clearResultCells()
+{
+    const qint32 rows = grid_.Rows();
+    for (qint32 row = rows - 1; row >= 1; --row) {
+        for (qint32 col = grid_.Cols() - 1; col >= 1; --col) {
+            grid_.setRow(row);
+            grid_.setCol(col);
+            grid_.setCellForeColor(runtext::NoColor);
+            grid_.setCellFontBold(false);
+            grid_.setText(QString());
+        }
+    }
+}
+
+void AnalysisRun::inspectRows()
+{
+    const qint32 lastRow = grid_.Rows() - 2;
+    for (qint32 row = 1; row <= lastRow; ++row) {
+        grid_.setRow(row);
+        grid_.setCol(gridcol::Address);
+        const QString address = grid_.Text();
+        if (address.isEmpty())
+            return;
+        writeCell(gridcol::Status, runtext::Checking);
+        const RowEnd end = address.startsWith(market::RedirectLinkPrefix)
+                               ? inspectRedirectRow(address)
+                               : inspectDirectRow(address);
+        if (end == RowEnd::RunEnded || stopAfterRow(row))
+            return;
+    }
+}
+
+AnalysisRun::RowEnd AnalysisRun::inspectDirectRow(const QString& address)
+{
+    const QString page = fetcher_.FetchPage(address);
+    if (page.isEmpty()) {
+        networkFailure(FailureForm::GridWide);
+        return RowEnd::RunEnded;
+    }
+    if (shoppage::isShopNotFoundPage(page)) {
+        writeProblem(runtext::NotExisting);
+        return RowEnd::Done;
+    }
+    grid_.setText(runtext::Normal);
+    return writeShopValues(page, shoppage::readShopPage(page));
+}
+
+AnalysisRun::RowEnd AnalysisRun::inspectRedirectRow(const QString& address)
+{
+    renderer_.RenderPage(address);
+    if (!waitForRenderer()) {
+        renderer_.stopLoading();
+        window_.setStopRequested(0);
+        writeProblem(runtext::UserCancelled);
+        return RowEnd::RunEnded;
+    }
+    const QString body = renderer_.bodyInnerHtml();
+    if (body.isEmpty()) {
+        networkFailure(FailureForm::Cell);
+        return RowEnd::RunEnded;
+    }
+    if (shoppage::isRenderedShopNotFoundPage(body)) {
+        writeProblem(runtext::NotExisting);
+        return RowEnd::Done;
+    }
+    grid_.setText(runtext::Normal);
+    return writeShopValues(body, shoppage::readRenderedShopPage(body));
+}
+
+// Waits until the browser has the page complete; false when Stop was
+// pressed first (also in the very pass in which the page completed).
+bool AnalysisRun::waitForRenderer()
+{
+    for (;;) {
+        if (window_.StopRequested() == 1)
+            return false;
+        window_.PumpEvents();
+        if (renderer_.ReadyState() == PageRenderer::ReadyStateComplete)
+            return window_.StopRequested() != 1;
+    }
+}
+
+// Writes columns 4 to 8 in the layout's order. Layout B takes its rate from
+// the rating page, fetched after the verdict and written last.
+AnalysisRun::RowEnd AnalysisRun::writeShopValues(const QString& page, const ShopValues& values)
+{
+    writeValue(gridcol::Member, values.member);
+    writeValue(gridcol::Credit, values.credit);
+    if (values.layout != Layout::B)
+        writeValue(gridcol::Rate, values.rate);
+    writeValue(gridcol::Created, values.created);
+    writeVerdict(page, values.backLinkStart);
+    if (values.layout != Layout::B || !values.ratingAddress)
+        return RowEnd::Done;
+
+    const QString ratingPage = fetcher_.FetchPage(*values.ratingAddress);
+    if (ratingPage.isEmpty()) {
+        networkFailure(FailureForm::Cell);
+        return RowEnd::RunEnded;
+    }
+    writeValue(gridcol::Rate, shoppage::ratingPageRate(ratingPage));
+    return RowEnd::Done;
+}
+
+void AnalysisRun::writeCell(qint32 col, const QString& text)
+{
+    grid_.setCol(col);
+    grid_.setText(text);
+}
+
+// A value whose markers were missing leaves its cell empty.
+void AnalysisRun::writeValue(qint32 col, const std::optional<QString>& value)
+{
+    writeCell(col, value.value_or(QString()));
+}
+
+void AnalysisRun::writeVerdict(const QString& page, qint32 from)
+{
+    grid_.setCol(gridcol::LinksBack);
+    const std::optional<bool> found =
+        shoppage::linksBack(page, from, window_.addressText(), ownShopName_);
+    if (!found) {
+        grid_.setText(QString());
+    } else if (*found) {
+        grid_.setText(runtext::LinksBack);
+    } else {
+        grid_.setCellForeColor(runtext::Red);
+        grid_.setCellFontBold(true);
+        grid_.setText(runtext::NoLinkBack);
+    }
+}
+
+// A problem mark in the current cell: red first, then the text.
+void AnalysisRun::writeProblem(const QString& text)
+{
+    grid_.setCellForeColor(runtext::Red);
+    grid_.setText(text);
+}
+
+void AnalysisRun::networkFailure(FailureForm form)
+{
+    window_.ShowMessage(runtext::NetworkFailed, runtext::MessageTitle);
+    if (form == FailureForm::GridWide)
+        grid_.setForeColor(runtext::Red);
+    else
+        grid_.setCellForeColor(runtext::Red);
+    grid_.setText(runtext::NetworkBroken);
+}
+
+// After a finished row: a pending stop is honoured by marking the next row.
+bool AnalysisRun::stopAfterRow(qint32 row)
+{
+    if (window_.StopRequested() != 1)
+        return false;
+    window_.setStopRequested(0);
+    grid_.setRow(row + 1);
+    grid_.setCol(gridcol::Status);
+    writeProblem(runtext::UserStopped);
+    return true;
+}
+
+void AnalysisRun::endRun()
+{
+    window_.setAnalyzeEnabled(true);
+    window_.setStopEnabled(false);
+}

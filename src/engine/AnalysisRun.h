@@ -1,0 +1,53 @@
+#pragma once
+
+#include <QString>
+
+class AnalysisWindow;
+class PageFetcher;
+class PageRenderer;
+class ResultTable;
+
+namespace shoppage {
+struct ShopValues;
+}
+
+// One analysis run, started by the Analyze button: reads the own shop page,
+// lists its friend links in the results grid, then inspects every linked
+// shop in turn. Returns when the run has ended; every end leaves Analyze
+// enabled and Stop disabled.
+void runAnalysis(AnalysisWindow& window, PageFetcher& fetcher, PageRenderer& renderer);
+
+class AnalysisRun {
+public:
+    AnalysisRun(AnalysisWindow& window, PageFetcher& fetcher, PageRenderer& renderer);
+
+    void execute();
+
+private:
+    enum class RowEnd { Done, RunEnded };
+    enum class FailureForm { GridWide, Cell };
+
+    // Own shop page: on success, ownShopName_ is set and the friend-link
+    // block returned; otherwise the message has been shown.
+    bool readOwnShop(QString& linkBlock);
+    bool listFriendLinks(const QString& linkBlock);
+    void clearResultCells();
+    void inspectRows();
+    RowEnd inspectDirectRow(const QString& address);
+    RowEnd inspectRedirectRow(const QString& address);
+    bool waitForRenderer();
+    RowEnd writeShopValues(const QString& page, const shoppage::ShopValues& values);
+    void writeCell(qint32 col, const QString& text);
+    void writeValue(qint32 col, const std::optional<QString>& value);
+    void writeVerdict(const QString& page, qint32 from);
+    void writeProblem(const QString& text);
+    void networkFailure(FailureForm form);
+    bool stopAfterRow(qint32 row);
+    void endRun();
+
+    AnalysisWindow& window_;
+    ResultTable& grid_;
+    PageFetcher& fetcher_;
+    PageRenderer& renderer_;
+    QString ownShopName_;
+};

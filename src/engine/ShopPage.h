@@ -1,0 +1,57 @@
+#pragma once
+
+#include <QString>
+#include <optional>
+
+// Values cut out of a friend shop's page. A value whose markers are missing
+// has no value (its cell is left empty); see PageSearch.h for the rule.
+namespace shoppage {
+
+enum class Layout { A, B, C };
+
+struct ShopValues {
+    Layout layout = Layout::A;
+    std::optional<QString> member;
+    std::optional<QString> credit;
+    // Layout B takes its rate from the rating page instead.
+    std::optional<QString> rate;
+    std::optional<QString> created;
+    // Where the back-link search starts; 0 when it cannot be placed.
+    qint32 backLinkStart = 0;
+    // Layout B only: the address of the shop's rating page.
+    std::optional<QString> ratingAddress;
+};
+
+// Markers built around the double-quote character.
+inline constexpr QStringView HrefOpen = u"href=\"";
+inline constexpr QStringView TagClose = u"\">";
+inline constexpr QStringView QuoteSpace = u"\" ";
+inline constexpr QStringView MemberOpen = u"hCard fn\">";
+inline constexpr QStringView MallLevelOpen = u"c-value-4d7\"></span>";
+
+// Page text as fetched directly, once it is known not to be the
+// shop-not-found page: Layout A, B or the mall layout C.
+bool isShopNotFoundPage(const QString& page);
+ShopValues readShopPage(const QString& page);
+
+// Body markup as the embedded browser serialised it: rendered layout A or B.
+bool isRenderedShopNotFoundPage(const QString& body);
+ShopValues readRenderedShopPage(const QString& body);
+
+// The rate on a Layout B shop's rating page.
+std::optional<QString> ratingPageRate(const QString& ratingPage);
+
+// The credit level after position `start`: "1心以下" when no badge image
+// follows, else the badge's level text.
+std::optional<QString> creditLevel(const QString& page, qint32 start, QStringView badgeEnd);
+
+// Where the back-link search starts: the friend-link heading at or after
+// `end`, else `end` itself.
+qint32 backLinkStartAfter(const QString& page, qint32 end);
+
+// Whether the page links back to the user's shop: the address box text or
+// the own shop name occurs at or after `from`. No answer when `from` is 0.
+std::optional<bool> linksBack(const QString& page, qint32 from, const QString& addressBoxText,
+                              const QString& ownShopName);
+
+} // namespace shoppage
