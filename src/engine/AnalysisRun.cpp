@@ -14,8 +14,7 @@
 using shoppage::Layout;
 using shoppage::ShopValues;
 
-void runAnalysis(AnalysisWindow& window, PageFetcher& fetcher, PageRenderer& renderer)
-{
+void runAnalysis(AnalysisWindow& window, PageFetcher& fetcher, PageRenderer& renderer) {
     AnalysisRun(window, fetcher, renderer).execute();
 }
 
@@ -23,12 +22,9 @@ AnalysisRun::AnalysisRun(AnalysisWindow& window, PageFetcher& fetcher, PageRende
     : window_(window)
     , grid_(window.resultGrid())
     , fetcher_(fetcher)
-    , renderer_(renderer)
-{
-}
+    , renderer_(renderer) {}
 
-void AnalysisRun::execute()
-{
+void AnalysisRun::execute() {
     window_.setAnalyzeEnabled(false);
     window_.setStopEnabled(true);
     QString linkBlock;
@@ -37,8 +33,7 @@ void AnalysisRun::execute()
     endRun();
 }
 
-bool AnalysisRun::readOwnShop(QString& linkBlock)
-{
+bool AnalysisRun::readOwnShop(QString& linkBlock) {
     if (ownshop::trimSpaces(window_.addressText()).isEmpty()) {
         window_.ShowMessage(runtext::EmptyAddress, runtext::MessageTitle);
         return false;
@@ -65,8 +60,7 @@ bool AnalysisRun::readOwnShop(QString& linkBlock)
     return true;
 }
 
-bool AnalysisRun::listFriendLinks(const QString& linkBlock)
-{
+bool AnalysisRun::listFriendLinks(const QString& linkBlock) {
     const std::optional<QString> fileText =
         roundTripThroughLinkListFile(friendlinks::fileText(linkBlock));
     if (!fileText) {
@@ -95,8 +89,7 @@ bool AnalysisRun::listFriendLinks(const QString& linkBlock)
 
 // Empties columns 1 to 8 of every data row, bottom-up, leaving the header
 // row and the row numbers.
-void AnalysisRun::clearResultCells()
-{
+void AnalysisRun::clearResultCells() {
     const qint32 rows = grid_.Rows();
     for (qint32 row = rows - 1; row >= 1; --row) {
         for (qint32 col = grid_.Cols() - 1; col >= 1; --col) {
@@ -109,8 +102,7 @@ void AnalysisRun::clearResultCells()
     }
 }
 
-void AnalysisRun::inspectRows()
-{
+void AnalysisRun::inspectRows() {
     const qint32 lastRow = grid_.Rows() - 2;
     for (qint32 row = 1; row <= lastRow; ++row) {
         grid_.setRow(row);
@@ -127,8 +119,7 @@ void AnalysisRun::inspectRows()
     }
 }
 
-AnalysisRun::RowEnd AnalysisRun::inspectDirectRow(const QString& address)
-{
+AnalysisRun::RowEnd AnalysisRun::inspectDirectRow(const QString& address) {
     const QString page = fetcher_.FetchPage(address);
     if (page.isEmpty()) {
         networkFailure(FailureForm::GridWide);
@@ -142,8 +133,7 @@ AnalysisRun::RowEnd AnalysisRun::inspectDirectRow(const QString& address)
     return writeShopValues(page, shoppage::readShopPage(page));
 }
 
-AnalysisRun::RowEnd AnalysisRun::inspectRedirectRow(const QString& address)
-{
+AnalysisRun::RowEnd AnalysisRun::inspectRedirectRow(const QString& address) {
     renderer_.RenderPage(address);
     if (!waitForRenderer()) {
         renderer_.stopLoading();
@@ -166,8 +156,7 @@ AnalysisRun::RowEnd AnalysisRun::inspectRedirectRow(const QString& address)
 
 // Waits until the browser has the page complete; false when Stop was
 // pressed first (also in the very pass in which the page completed).
-bool AnalysisRun::waitForRenderer()
-{
+bool AnalysisRun::waitForRenderer() {
     for (;;) {
         if (window_.StopRequested() == 1)
             return false;
@@ -179,8 +168,7 @@ bool AnalysisRun::waitForRenderer()
 
 // Writes columns 4 to 8 in the layout's order. Layout B takes its rate from
 // the rating page, fetched after the verdict and written last.
-AnalysisRun::RowEnd AnalysisRun::writeShopValues(const QString& page, const ShopValues& values)
-{
+AnalysisRun::RowEnd AnalysisRun::writeShopValues(const QString& page, const ShopValues& values) {
     writeValue(gridcol::Member, values.member);
     writeValue(gridcol::Credit, values.credit);
     if (values.layout != Layout::B)
@@ -199,20 +187,17 @@ AnalysisRun::RowEnd AnalysisRun::writeShopValues(const QString& page, const Shop
     return RowEnd::Done;
 }
 
-void AnalysisRun::writeCell(qint32 col, const QString& text)
-{
+void AnalysisRun::writeCell(qint32 col, const QString& text) {
     grid_.setCol(col);
     grid_.setText(text);
 }
 
 // A value whose markers were missing leaves its cell empty.
-void AnalysisRun::writeValue(qint32 col, const std::optional<QString>& value)
-{
+void AnalysisRun::writeValue(qint32 col, const std::optional<QString>& value) {
     writeCell(col, value.value_or(QString()));
 }
 
-void AnalysisRun::writeVerdict(const QString& page, qint32 from)
-{
+void AnalysisRun::writeVerdict(const QString& page, qint32 from) {
     grid_.setCol(gridcol::LinksBack);
     const std::optional<bool> found =
         shoppage::linksBack(page, from, window_.addressText(), ownShopName_);
@@ -228,14 +213,12 @@ void AnalysisRun::writeVerdict(const QString& page, qint32 from)
 }
 
 // A problem mark in the current cell: red first, then the text.
-void AnalysisRun::writeProblem(const QString& text)
-{
+void AnalysisRun::writeProblem(const QString& text) {
     grid_.setCellForeColor(runtext::Red);
     grid_.setText(text);
 }
 
-void AnalysisRun::networkFailure(FailureForm form)
-{
+void AnalysisRun::networkFailure(FailureForm form) {
     window_.ShowMessage(runtext::NetworkFailed, runtext::MessageTitle);
     if (form == FailureForm::GridWide)
         grid_.setForeColor(runtext::Red);
@@ -245,8 +228,7 @@ void AnalysisRun::networkFailure(FailureForm form)
 }
 
 // After a finished row: a pending stop is honoured by marking the next row.
-bool AnalysisRun::stopAfterRow(qint32 row)
-{
+bool AnalysisRun::stopAfterRow(qint32 row) {
     if (window_.StopRequested() != 1)
         return false;
     window_.setStopRequested(0);
@@ -256,8 +238,7 @@ bool AnalysisRun::stopAfterRow(qint32 row)
     return true;
 }
 
-void AnalysisRun::endRun()
-{
+void AnalysisRun::endRun() {
     window_.setAnalyzeEnabled(true);
     window_.setStopEnabled(false);
 }

@@ -5,14 +5,12 @@
 
 namespace codepage936 {
 
-QByteArray encode(const QString& text)
-{
+QByteArray encode(const QString& text) {
     QStringEncoder encoder("GBK");
     return encoder.encode(text);
 }
 
-QString decode(const QByteArray& bytes)
-{
+QString decode(const QByteArray& bytes) {
     // Stateless: a lead byte cut off at the end becomes U+FFFD, not nothing.
     QStringDecoder decoder("GBK", QStringConverter::Flag::Stateless);
     return decoder.decode(bytes);

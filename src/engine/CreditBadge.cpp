@@ -22,8 +22,7 @@ constexpr std::array<Badge, 20> Badges{{
 
 } // namespace
 
-QString CreditBadgeText(const QString& imageName)
-{
+QString CreditBadgeText(const QString& imageName) {
     for (const Badge& badge : Badges) {
         if (imageName == QLatin1String(badge.imageName))
             return QString::fromUtf16(badge.levelText);

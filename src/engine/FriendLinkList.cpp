@@ -4,8 +4,7 @@
 
 namespace friendlinks {
 
-QString fileText(const QString& block)
-{
+QString fileText(const QString& block) {
     QString text;
     text.reserve(block.size() + block.size() / 16 + 2);
     for (const QChar ch : block) {
@@ -18,8 +17,7 @@ QString fileText(const QString& block)
     return text;
 }
 
-QStringList lines(const QString& fileText)
-{
+QStringList lines(const QString& fileText) {
     QStringList result;
     qsizetype start = 0;
     qsizetype i = 0;
@@ -39,8 +37,7 @@ QStringList lines(const QString& fileText)
     return result;
 }
 
-std::optional<FriendLink> parseLine(const QString& line)
-{
+std::optional<FriendLink> parseLine(const QString& line) {
     if (!line.startsWith(u"<a href="))
         return std::nullopt;
     const pagetext::Span address = pagetext::between(line, 1, {u"\""}, u"\" ");

@@ -14,8 +14,7 @@ const std::array<ColumnSetup, gridcol::Count> ResultColumns{{
     {u"是否将你加入友情链接", 1875},
 }};
 
-void setUpResultColumns(ResultTable& grid)
-{
+void setUpResultColumns(ResultTable& grid) {
     grid.setRow(0);
     for (qint32 col = 1; col < gridcol::Count; ++col) {
         grid.setCol(col);

@@ -5,9 +5,12 @@
 #include <QDir>
 #include <QTemporaryFile>
 
-std::optional<QString> roundTripThroughLinkListFile(const QString& fileText)
-{
-    QTemporaryFile file(QDir::tempPath() + QStringLiteral("/zembrel-links-XXXXXX.txt"));
+std::optional<QString> roundTripThroughLinkListFile(const QString& fileText) {
+    // An unusable TMPDIR gives an empty path; never fall back to "/".
+    const QString folder = QDir::tempPath();
+    if (folder.isEmpty())
+        return std::nullopt;
+    QTemporaryFile file(folder + QStringLiteral("/zembrel-links-XXXXXX.txt"));
     if (!file.open())
         return std::nullopt;
     const QByteArray bytes = codepage936::encode(fileText);

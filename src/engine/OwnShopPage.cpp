@@ -7,8 +7,7 @@ namespace ownshop {
 
 using pagetext::find;
 
-QString trimSpaces(const QString& text)
-{
+QString trimSpaces(const QString& text) {
     qsizetype first = 0;
     qsizetype last = text.size();
     while (first < last && text[first] == u' ')
@@ -18,20 +17,17 @@ QString trimSpaces(const QString& text)
     return text.sliced(first, last - first);
 }
 
-QString lowerCased(const QString& boxText)
-{
+QString lowerCased(const QString& boxText) {
     return boxText.toLower();
 }
 
-QString withDomainSuffix(const QString& boxText)
-{
+QString withDomainSuffix(const QString& boxText) {
     if (boxText.contains(market::MallDomainSuffix) || boxText.contains(market::MarketDomainSuffix))
         return boxText;
     return boxText + market::MarketDomainSuffix;
 }
 
-QString shopName(const QString& page)
-{
+QString shopName(const QString& page) {
     std::optional<QString> name;
     if (const qint32 p = find(page, u"首页-", 1); p > 0) {
         qint32 q = find(page, u"- 淘宝网", p);
@@ -44,8 +40,7 @@ QString shopName(const QString& page)
     return name ? trimSpaces(*name) : QString();
 }
 
-std::optional<QString> friendLinkBlock(const QString& page)
-{
+std::optional<QString> friendLinkBlock(const QString& page) {
     const qint32 heading = find(page, u"友情链接", 1);
     return pagetext::between(page, heading, {u"<ul>"}, u"</ul>").value;
 }

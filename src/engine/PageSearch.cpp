@@ -4,8 +4,7 @@
 
 namespace pagetext {
 
-qint32 find(QStringView text, QStringView marker, qint32 from)
-{
+qint32 find(QStringView text, QStringView marker, qint32 from) {
     if (from < 1 || from > text.size() + 1)
         return 0;
     if (marker.isEmpty())
@@ -14,8 +13,7 @@ qint32 find(QStringView text, QStringView marker, qint32 from)
     return index < 0 ? 0 : qint32(index + 1);
 }
 
-qint32 findBack(QStringView text, QStringView marker, qint32 upTo)
-{
+qint32 findBack(QStringView text, QStringView marker, qint32 upTo) {
     if (upTo < 1)
         return 0;
     const qsizetype limit = std::min<qsizetype>(upTo, text.size());
@@ -27,19 +25,18 @@ qint32 findBack(QStringView text, QStringView marker, qint32 upTo)
     return index < 0 ? 0 : qint32(index + 1);
 }
 
-std::optional<QString> cut(QStringView text, qint32 from, qint32 to)
-{
+std::optional<QString> cut(QStringView text, qint32 from, qint32 to) {
     if (from < 1 || to < from)
         return std::nullopt;
     if (from > text.size())
         return QString();
-    return text.sliced(from - 1).first(std::min<qsizetype>(to - from, text.size() - from + 1))
+    return text.sliced(from - 1)
+        .first(std::min<qsizetype>(to - from, text.size() - from + 1))
         .toString();
 }
 
 Span between(QStringView text, qint32 from, std::initializer_list<QStringView> path,
-             QStringView close)
-{
+             QStringView close) {
     qint32 position = from;
     qint32 valueStart = from;
     for (const QStringView marker : path) {

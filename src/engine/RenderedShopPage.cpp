@@ -17,15 +17,13 @@ constexpr QStringView SiteFooterMarker = u"增值电信业务经营许可证：�
 
 // Member name and credit level: the first link after the anchor, then the
 // badge after it. Both rendered layouts read them the same way.
-void readMemberAndCredit(const QString& body, qint32 anchor, ShopValues& values)
-{
+void readMemberAndCredit(const QString& body, qint32 anchor, ShopValues& values) {
     const pagetext::Span member = between(body, anchor, {HrefOpen, TagClose}, u"</A>");
     values.member = member.value;
     values.credit = creditLevel(body, member.end, TagClose);
 }
 
-ShopValues readRenderedLayoutA(const QString& body, qint32 anchor)
-{
+ShopValues readRenderedLayoutA(const QString& body, qint32 anchor) {
     ShopValues values;
     values.layout = Layout::A;
     readMemberAndCredit(body, anchor, values);
@@ -37,8 +35,7 @@ ShopValues readRenderedLayoutA(const QString& body, qint32 anchor)
     return values;
 }
 
-ShopValues readRenderedLayoutB(const QString& body)
-{
+ShopValues readRenderedLayoutB(const QString& body) {
     ShopValues values;
     values.layout = Layout::B;
     const qint32 anchor = find(body, u"shop-intro hslice", 1);
@@ -54,13 +51,11 @@ ShopValues readRenderedLayoutB(const QString& body)
 
 } // namespace
 
-bool isRenderedShopNotFoundPage(const QString& body)
-{
+bool isRenderedShopNotFoundPage(const QString& body) {
     return find(body, SiteFooterMarker, 1) > 0;
 }
 
-ShopValues readRenderedShopPage(const QString& body)
-{
+ShopValues readRenderedShopPage(const QString& body) {
     if (const qint32 anchor = find(body, u"shop-info-simple", 1); anchor > 0)
         return readRenderedLayoutA(body, anchor);
     return readRenderedLayoutB(body);

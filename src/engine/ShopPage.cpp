@@ -10,8 +10,7 @@ using pagetext::find;
 
 namespace {
 
-ShopValues readLayoutA(const QString& page, qint32 anchor)
-{
+ShopValues readLayoutA(const QString& page, qint32 anchor) {
     ShopValues values;
     values.layout = Layout::A;
     const pagetext::Span member = between(page, anchor, {HrefOpen, TagClose}, u"</a>");
@@ -27,8 +26,7 @@ ShopValues readLayoutA(const QString& page, qint32 anchor)
 
 // The rating page link: the last href before the last quote-space that
 // stands before the "信用评价" label.
-std::optional<QString> ratingAddressBefore(const QString& page)
-{
+std::optional<QString> ratingAddressBefore(const QString& page) {
     const qint32 label = find(page, u"信用评价", 1);
     const qint32 end = pagetext::findBack(page, QuoteSpace, label);
     const qint32 href = pagetext::findBack(page, HrefOpen, end);
@@ -37,8 +35,7 @@ std::optional<QString> ratingAddressBefore(const QString& page)
     return pagetext::cut(page, href + qint32(HrefOpen.size()), end);
 }
 
-ShopValues readLayoutB(const QString& page, qint32 anchor)
-{
+ShopValues readLayoutB(const QString& page, qint32 anchor) {
     ShopValues values;
     values.layout = Layout::B;
     const pagetext::Span member = between(page, anchor, {MemberOpen}, u"</a>");
@@ -51,8 +48,7 @@ ShopValues readLayoutB(const QString& page, qint32 anchor)
     return values;
 }
 
-ShopValues readLayoutC(const QString& page)
-{
+ShopValues readLayoutC(const QString& page) {
     ShopValues values;
     values.layout = Layout::C;
     const qint32 anchor = find(page, u"mall-shop", 1);
@@ -69,13 +65,11 @@ ShopValues readLayoutC(const QString& page)
 
 } // namespace
 
-bool isShopNotFoundPage(const QString& page)
-{
+bool isShopNotFoundPage(const QString& page) {
     return find(page, u"没有找到相应的店铺信息", 1) > 0;
 }
 
-ShopValues readShopPage(const QString& page)
-{
+ShopValues readShopPage(const QString& page) {
     if (const qint32 anchor = find(page, u"shop-info-simple", 1); anchor > 0)
         return readLayoutA(page, anchor);
     if (const qint32 anchor = find(page, u"shop-intro hslice", 1); anchor > 0)

@@ -8,32 +8,29 @@ namespace shoppage {
 
 using pagetext::find;
 
-std::optional<QString> ratingPageRate(const QString& ratingPage)
-{
+std::optional<QString> ratingPageRate(const QString& ratingPage) {
     return pagetext::between(ratingPage, 1, {u"好评率：", u">"}, u"</em>").value;
 }
 
-std::optional<QString> creditLevel(const QString& page, qint32 start, QStringView badgeEnd)
-{
+std::optional<QString> creditLevel(const QString& page, qint32 start, QStringView badgeEnd) {
     if (start < 1)
         return std::nullopt;
     if (find(page, u"newrank/", start) == 0)
         return runtext::BelowOneHeart;
-    const std::optional<QString> image = pagetext::between(page, start, {u"newrank/"}, badgeEnd).value;
+    const std::optional<QString> image =
+        pagetext::between(page, start, {u"newrank/"}, badgeEnd).value;
     if (!image)
         return std::nullopt;
     return CreditBadgeText(*image);
 }
 
-qint32 backLinkStartAfter(const QString& page, qint32 end)
-{
+qint32 backLinkStartAfter(const QString& page, qint32 end) {
     const qint32 heading = find(page, u"友情链接", end);
     return heading > 0 ? heading : end;
 }
 
 std::optional<bool> linksBack(const QString& page, qint32 from, const QString& addressBoxText,
-                              const QString& ownShopName)
-{
+                              const QString& ownShopName) {
     if (from < 1)
         return std::nullopt;
     const bool addressFound = find(page, addressBoxText, from) > 0;

@@ -5,48 +5,39 @@
 ResultGrid::ResultGrid(QObject* parent)
     : QAbstractTableModel(parent)
     , cells_(2, QList<Cell>(ColumnCount))
-    , colWidths_(ColumnCount, 0)
-{
-}
+    , colWidths_(ColumnCount, 0) {}
 
-void ResultGrid::setRow(qint32 row)
-{
+void ResultGrid::setRow(qint32 row) {
     Q_ASSERT(row >= 0 && row < Rows());
     row_ = row;
 }
 
-void ResultGrid::setCol(qint32 col)
-{
+void ResultGrid::setCol(qint32 col) {
     Q_ASSERT(col >= 0 && col < Cols());
     col_ = col;
 }
 
-void ResultGrid::setText(const QString& text)
-{
+void ResultGrid::setText(const QString& text) {
     current().text = text;
     currentChanged(Qt::DisplayRole);
 }
 
-void ResultGrid::setCellForeColor(quint32 color)
-{
+void ResultGrid::setCellForeColor(quint32 color) {
     current().color = color;
     currentChanged(Qt::ForegroundRole);
 }
 
-void ResultGrid::setCellFontBold(bool bold)
-{
+void ResultGrid::setCellFontBold(bool bold) {
     current().bold = bold;
     currentChanged(Qt::FontRole);
 }
 
-void ResultGrid::setForeColor(quint32 color)
-{
+void ResultGrid::setForeColor(quint32 color) {
     foreColor_ = color;
     emit dataChanged(index(0, 0), index(Rows() - 1, Cols() - 1), {Qt::ForegroundRole});
 }
 
-void ResultGrid::AddItem(const QString& text)
-{
+void ResultGrid::AddItem(const QString& text) {
     const qint32 row = Rows();
     beginInsertRows({}, row, row);
     cells_.append(QList<Cell>(ColumnCount));
@@ -54,29 +45,24 @@ void ResultGrid::AddItem(const QString& text)
     endInsertRows();
 }
 
-void ResultGrid::setColWidth(qint32 col, qint32 twips)
-{
+void ResultGrid::setColWidth(qint32 col, qint32 twips) {
     colWidths_[col] = twips;
     emit columnWidthChanged(col);
 }
 
-QColor ResultGrid::toQColor(quint32 color)
-{
+QColor ResultGrid::toQColor(quint32 color) {
     return QColor(int(color & 0xff), int((color >> 8) & 0xff), int((color >> 16) & 0xff));
 }
 
-int ResultGrid::rowCount(const QModelIndex& parent) const
-{
+int ResultGrid::rowCount(const QModelIndex& parent) const {
     return parent.isValid() ? 0 : Rows();
 }
 
-int ResultGrid::columnCount(const QModelIndex& parent) const
-{
+int ResultGrid::columnCount(const QModelIndex& parent) const {
     return parent.isValid() ? 0 : Cols();
 }
 
-QVariant ResultGrid::data(const QModelIndex& index, int role) const
-{
+QVariant ResultGrid::data(const QModelIndex& index, int role) const {
     if (!checkIndex(index, CheckIndexOption::IndexIsValid))
         return {};
     const Cell& c = cell(index.row(), index.column());
@@ -105,15 +91,13 @@ QVariant ResultGrid::data(const QModelIndex& index, int role) const
     }
 }
 
-Qt::ItemFlags ResultGrid::flags(const QModelIndex& index) const
-{
+Qt::ItemFlags ResultGrid::flags(const QModelIndex& index) const {
     if (!index.isValid())
         return Qt::NoItemFlags;
     return Qt::ItemIsEnabled | Qt::ItemIsSelectable;
 }
 
-void ResultGrid::currentChanged(int role)
-{
+void ResultGrid::currentChanged(int role) {
     const QModelIndex changed = index(row_, col_);
     emit dataChanged(changed, changed, {role});
 }

@@ -1,4 +1,421 @@
+#include "AnalysisRun.h"
+#include "CannedPages.h"
+#include "FakePages.h"
+#include "FakeWindow.h"
+
 #include <QTest>
-class TestAnalysisRun : public QObject { Q_OBJECT };
-QTEST_APPLESS_MAIN(TestAnalysisRun)
+
+using namespace canned;
+
+namespace {
+
+const QString Own = QStringLiteral("myshop.taobao.com");
+const QString OwnName = QStringLiteral("我的小店");
+const QString BackLink = linkLine("http://myshop.taobao.com", OwnName);
+const QString OtherLink = linkLine("http://other.taobao.com", "别家");
+const QString Ok = QStringLiteral("提示: ");
+
+// A window, canned pages and a browser for one or more runs.
+struct Bench {
+    FakeWindow window;
+    FakeFetcher fetcher;
+    FakeRenderer renderer;
+
+    void run(const QString& typed) {
+        window.address = typed;
+        runAnalysis(window, fetcher, renderer);
+    }
+    QString cell(qint32 row, qint32 col) const { return window.cellState(row, col); }
+    QStringList row(qint32 r) const {
+        QStringList cells;
+        for (qint32 col = 0; col < 9; ++col)
+            cells << cell(r, col);
+        return cells;
+    }
+    bool idle() const { return window.analyzeEnabled && !window.stopEnabled; }
+};
+
+// Own shop page with the given friend links (address, name) pairs.
+QString ownPageWith(const QList<std::pair<QString, QString>>& links) {
+    QString lines;
+    for (const auto& [address, name] : links)
+        lines += linkLine(address, name);
+    return ownShopPage(OwnName, lines);
+}
+
+} // namespace
+
+class TestAnalysisRun : public QObject {
+    Q_OBJECT
+
+private slots:
+    void ownShopMessages_data();
+    void ownShopMessages();
+    void buttonsDuringRun();
+    void linkListFileFailure();
+    void fullRunOverAllLayouts();
+    void orderOfCellWrites_data();
+    void orderOfCellWrites();
+    void gridGrowsAndStays();
+    void networkFailures_data();
+    void networkFailures();
+    void stopAfterRow_data();
+    void stopAfterRow();
+    void emptyAddressEndsRun();
+    void redirectRows_data();
+    void redirectRows();
+    void verdictReadsEditedAddressBox();
+};
+
+void TestAnalysisRun::ownShopMessages_data() {
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QString>("page"); // served for the normalised address; "" fails
+    QTest::addColumn<QString>("box");
+    QTest::addColumn<QStringList>("messages");
+
+    QTest::newRow("spaces only") << "   " << QString() << "   "
+                                 << QStringList{Ok + "请输入淘宝店铺地址！"};
+    QTest::newRow("fetch failed") << "MyShop" << QString() << Own
+                                  << QStringList{Ok + "网络连接失败！请稍候再试。。。"};
+    QTest::newRow("shop not found, even with links")
+        << "myshop" << ownPageWith({{"http://a", "A"}}) + notFoundPage() << Own
+        << QStringList{Ok + "您输入的店铺不存在！"};
+    QTest::newRow("no friend-link heading") << "myshop"
+                                            << "<title>首页-x - 淘宝网</title>" << Own
+                                            << QStringList{Ok + "该店铺没有加入任何友情连接！"};
+    QTest::newRow("heading without list")
+        << "myshop"
+        << "友情链接 <p>none</p>" << Own << QStringList{Ok + "该店铺没有加入任何友情连接！"};
+    QTest::newRow("list never closed") << "myshop"
+                                       << "友情链接<ul><a href=\"x\" >x</a>" << Own
+                                       << QStringList{Ok + "该店铺没有加入任何友情连接！"};
+    QTest::newRow("empty list: no message")
+        << "myshop" << ownShopPage("x", "") << Own << QStringList{};
+}
+
+void TestAnalysisRun::ownShopMessages() {
+    QFETCH(QString, typed);
+    QFETCH(QString, page);
+    QFETCH(QString, box);
+    QFETCH(QStringList, messages);
+    Bench bench;
+    bench.fetcher.pages[Own] = page;
+    // A grid left by an earlier run must stay as it was when a message ends the run.
+    bench.window.grid().setRow(1);
+    bench.window.grid().setCol(3);
+    bench.window.grid().setCellForeColor(255);
+    bench.window.grid().setText("old");
+    const bool listed = messages.isEmpty();
+
+    bench.run(typed);
+
+    QCOMPARE(bench.window.messages, messages);
+    QCOMPARE(bench.window.address, box);
+    QVERIFY(bench.idle());
+    QCOMPARE(bench.cell(1, 3), listed ? "|0|0" : "old|255|0");
+    QCOMPARE(bench.fetcher.requests, typed.trimmed().isEmpty() ? QStringList{} : QStringList{Own});
+}
+
+void TestAnalysisRun::buttonsDuringRun() {
+    Bench bench;
+    QStringList seen;
+    const auto note = [&] {
+        seen << QStringLiteral("%1%2")
+                    .arg(bench.window.analyzeEnabled)
+                    .arg(bench.window.stopEnabled);
+    };
+    bench.window.onMessage = note;
+    bench.fetcher.onFetch = [&](const QString&) { note(); };
+    bench.run(" ");
+    bench.fetcher.pages[Own] = ownPageWith({{"http://a.taobao.com", "A"}});
+    bench.run("myshop");
+    QCOMPARE(seen, (QStringList{"01", "01", "01", "01"}));
+    QVERIFY(bench.idle());
+}
+
+void TestAnalysisRun::linkListFileFailure() {
+    const QByteArray savedTmp = qgetenv("TMPDIR");
+    qputenv("TMPDIR", "/nonexistent/zembrel-test");
+    Bench bench;
+    bench.fetcher.pages[Own] = ownPageWith({{"http://a.taobao.com", "A"}});
+    bench.run("myshop");
+    qputenv("TMPDIR", savedTmp);
+
+    QCOMPARE(bench.window.messages.size(), 1);
+    QVERIFY2(bench.window.messages[0].startsWith(Ok + "无法使用临时文件"),
+             qPrintable(bench.window.messages[0]));
+    QVERIFY(bench.idle());
+    QCOMPARE(bench.cell(1, 1), "|0|0");
+}
+
+void TestAnalysisRun::fullRunOverAllLayouts() {
+    Bench bench;
+    FakeFetcher& pages = bench.fetcher;
+    pages.pages[Own] = ownPageWith({
+        {"http://a.taobao.com", "甲店"},
+        {"http://b.taobao.com", "乙店"},
+        {"http://c.tmall.com", "丙店"},
+        {"http://gone.taobao.com", "关店"},
+        {"http://s.click.taobao.com/t?e=1", "推广店"},
+        {"http://d.taobao.com", "丁店"},
+    });
+    pages.pages["http://a.taobao.com"] =
+        layoutA("掌柜甲", "s_red_3.gif", "99.5%", "2008-05-12", BackLink);
+    pages.pages["http://b.taobao.com"] =
+        layoutB("掌柜乙", "s_blue_2.gif", "2009-01-02", "http://rate.taobao.com/b.htm", OtherLink);
+    pages.pages["http://rate.taobao.com/b.htm"] = ratingPage("98.70%");
+    pages.pages["http://c.tmall.com"] = layoutC("丙旗舰店", "4.8", BackLink);
+    pages.pages["http://gone.taobao.com"] = notFoundPage();
+    pages.pages["http://d.taobao.com"] = layoutA("掌柜丁", "", "90%", "2011", OtherLink);
+    bench.renderer.bodies["http://s.click.taobao.com/t?e=1"] =
+        renderedB("掌柜戊", "s_crown_5.gif", "2006", "http://rate.taobao.com/e.htm",
+                  "<LI>" + OwnName + "</LI>");
+    pages.pages["http://rate.taobao.com/e.htm"] = ratingPage("100.00%");
+
+    bench.run("MyShop");
+
+    QCOMPARE(bench.window.messages, QStringList{});
+    QVERIFY(bench.idle());
+    QCOMPARE(bench.window.grid().Rows(), 8);
+    QCOMPARE(bench.window.grid().ForeColor(), std::nullopt);
+    const QList<QStringList> expected{
+        {"1|0|0", "甲店|0|0", "http://a.taobao.com|0|0", "正常|0|0", "掌柜甲|0|0", "3心|0|0",
+         "99.5%|0|0", "2008-05-12|0|0", "√|0|0"},
+        {"2|0|0", "乙店|0|0", "http://b.taobao.com|0|0", "正常|0|0", "掌柜乙|0|0", "2钻|0|0",
+         "98.70%|0|0", "2009-01-02|0|0", "×|255|1"},
+        {"3|0|0", "丙店|0|0", "http://c.tmall.com|0|0", "正常|0|0", "丙旗舰店|0|0", "4.8(商城)|0|0",
+         "N/A|0|0", "N/A|0|0", "√|0|0"},
+        {"4|0|0", "关店|0|0", "http://gone.taobao.com|0|0", "不存在|255|0", "|0|0", "|0|0", "|0|0",
+         "|0|0", "|0|0"},
+        {"5|0|0", "推广店|0|0", "http://s.click.taobao.com/t?e=1|0|0", "正常|0|0", "掌柜戊|0|0",
+         "5金冠|0|0", "100.00%|0|0", "2006</LI>|0|0", "√|0|0"},
+        {"6|0|0", "丁店|0|0", "http://d.taobao.com|0|0", "正常|0|0", "掌柜丁|0|0", "1心以下|0|0",
+         "90%|0|0", "2011|0|0", "×|255|1"},
+        {"7|0|0", "|0|0", "|0|0", "|0|0", "|0|0", "|0|0", "|0|0", "|0|0", "|0|0"},
+    };
+    for (qint32 row = 1; row <= 7; ++row)
+        QCOMPARE(bench.row(row), expected[row - 1]);
+    QCOMPARE(bench.renderer.requests, QStringList{"http://s.click.taobao.com/t?e=1"});
+    QCOMPARE(
+        bench.fetcher.requests,
+        (QStringList{Own, "http://a.taobao.com", "http://b.taobao.com",
+                     "http://rate.taobao.com/b.htm", "http://c.tmall.com", "http://gone.taobao.com",
+                     "http://rate.taobao.com/e.htm", "http://d.taobao.com"}));
+}
+
+void TestAnalysisRun::orderOfCellWrites_data() {
+    QTest::addColumn<QString>("address");
+    QTest::addColumn<QString>("page");
+    QTest::addColumn<QStringList>("writes");
+
+    QTest::newRow("layout A") << "http://a" << layoutA("m", "s_red_1.gif", "1%", "d", OtherLink)
+                              << QStringList{"3 检测中...", "3 正常",   "4 m",
+                                             "5 1心",       "6 1%",     "7 d",
+                                             "8 color=255", "8 bold=1", "8 ×"};
+    QTest::newRow("layout B: rate last")
+        << "http://b" << layoutB("m", "", "d", "http://r", BackLink)
+        << QStringList{"3 检测中...", "3 正常", "4 m", "5 1心以下", "7 d", "8 √", "6 9%"};
+    QTest::newRow("layout C") << "http://c" << layoutC("m", "5", BackLink)
+                              << QStringList{"3 检测中...", "3 正常", "4 m", "5 5(商城)",
+                                             "6 N/A",       "7 N/A",  "8 √"};
+    QTest::newRow("not found") << "http://n" << notFoundPage()
+                               << QStringList{"3 检测中...", "3 color=255", "3 不存在"};
+}
+
+void TestAnalysisRun::orderOfCellWrites() {
+    QFETCH(QString, address);
+    QFETCH(QString, page);
+    QFETCH(QStringList, writes);
+    Bench bench;
+    bench.fetcher.pages[Own] = ownPageWith({{address, "X"}});
+    bench.fetcher.pages[address] = page;
+    bench.fetcher.pages["http://r"] = ratingPage("9%");
+    bench.run("myshop");
+    const QStringList all = bench.window.table.writesToRow(1);
+    QCOMPARE(all.mid(all.indexOf("3 检测中...")), writes);
+}
+
+void TestAnalysisRun::gridGrowsAndStays() {
+    Bench bench;
+    QList<std::pair<QString, QString>> five;
+    for (int i = 1; i <= 5; ++i) {
+        const QString address = QStringLiteral("http://s%1.taobao.com").arg(i);
+        five.append({address, QStringLiteral("店%1").arg(i)});
+        bench.fetcher.pages[address] = layoutC("m", "5", "");
+    }
+    bench.fetcher.pages[Own] = ownPageWith(five);
+    bench.run("myshop");
+    QCOMPARE(bench.window.grid().Rows(), 7);
+    QCOMPARE(bench.cell(5, 3), "正常|0|0");
+
+    bench.fetcher.pages[Own] = ownPageWith(five.mid(3));
+    bench.fetcher.requests.clear();
+    bench.run("myshop");
+    QCOMPARE(bench.window.grid().Rows(), 7);
+    QCOMPARE(bench.cell(1, 1), "店4|0|0");
+    QCOMPARE(bench.cell(2, 1), "店5|0|0");
+    for (qint32 row = 3; row <= 6; ++row) {
+        QCOMPARE(bench.cell(row, 0), QString::number(row) + "|0|0");
+        for (qint32 col = 1; col < 9; ++col)
+            QCOMPARE(bench.cell(row, col), "|0|0");
+    }
+    QCOMPARE(bench.fetcher.requests.size(), 3);
+}
+
+void TestAnalysisRun::networkFailures_data() {
+    QTest::addColumn<bool>("ratingFails");
+    QTest::addColumn<QString>("failedCell"); // "row,col state"
+    QTest::addColumn<bool>("gridRed");
+
+    QTest::newRow("friend shop page: grid-wide") << false << "2,3 网络中断|0|0" << true;
+    QTest::newRow("rating page: cell form") << true << "1,8 网络中断|255|0" << false;
+}
+
+void TestAnalysisRun::networkFailures() {
+    QFETCH(bool, ratingFails);
+    QFETCH(QString, failedCell);
+    QFETCH(bool, gridRed);
+    Bench bench;
+    bench.fetcher.pages[Own] =
+        ownPageWith({{"http://b", "B"}, {"http://fails", "F"}, {"http://c", "C"}});
+    bench.fetcher.pages["http://b"] = layoutB("m", "", "d", "http://r", BackLink);
+    if (!ratingFails)
+        bench.fetcher.pages["http://r"] = ratingPage("9%");
+    bench.fetcher.pages["http://c"] = layoutC("m", "5", "");
+
+    bench.run("myshop");
+
+    QCOMPARE(bench.window.messages, QStringList{Ok + "网络连接失败！请稍候再试。。。"});
+    QVERIFY(bench.idle());
+    const qint32 row = failedCell.section(',', 0, 0).toInt();
+    const qint32 col = failedCell.section(',', 1).section(' ', 0, 0).toInt();
+    QCOMPARE(bench.cell(row, col), failedCell.section(' ', 1));
+    QCOMPARE(bench.window.grid().ForeColor().has_value(), gridRed);
+    if (ratingFails)
+        QCOMPARE(bench.cell(1, 6), "|0|0");
+    QCOMPARE(bench.cell(3, 3), "|0|0");
+    QVERIFY(!bench.fetcher.requests.contains("http://c"));
+
+    // The grid-wide colour stays for later runs; their clearing only resets cells.
+    bench.window.messages.clear();
+    bench.fetcher.pages[Own] = ownPageWith({{"http://c", "C"}});
+    bench.run("myshop");
+    QCOMPARE(bench.window.grid().ForeColor().has_value(), gridRed);
+    QCOMPARE(bench.cell(1, 3), "正常|0|0");
+}
+
+void TestAnalysisRun::stopAfterRow_data() {
+    QTest::addColumn<QString>("stopDuring"); // address whose fetch sees Stop pressed
+    QTest::addColumn<qint32>("stoppedRow");
+
+    QTest::newRow("after the first row") << "http://a" << 2;
+    QTest::newRow("after the last link") << "http://b" << 3;
+    QTest::newRow("pressed before the run") << "" << 2;
+}
+
+void TestAnalysisRun::stopAfterRow() {
+    QFETCH(QString, stopDuring);
+    QFETCH(qint32, stoppedRow);
+    Bench bench;
+    bench.fetcher.pages[Own] = ownPageWith({{"http://a", "A"}, {"http://b", "B"}});
+    bench.fetcher.pages["http://a"] = layoutC("m", "5", "");
+    bench.fetcher.pages["http://b"] = notFoundPage();
+    if (stopDuring.isEmpty())
+        bench.window.stopRequested = 1; // a run does not reset the flag
+    bench.fetcher.onFetch = [&](const QString& url) {
+        if (url == stopDuring)
+            bench.window.stopRequested = 1;
+    };
+
+    bench.run("myshop");
+
+    QCOMPARE(bench.window.stopRequested, qint16(0));
+    QVERIFY(bench.idle());
+    QCOMPARE(bench.window.messages, QStringList{});
+    QCOMPARE(bench.cell(stoppedRow, 3), "用户中止|255|0");
+    QCOMPARE(bench.cell(stoppedRow - 1, 3).section('|', 0, 0).isEmpty(), false);
+    if (stoppedRow == 2)
+        QCOMPARE(bench.cell(2, 1), "B|0|0");
+}
+
+void TestAnalysisRun::emptyAddressEndsRun() {
+    Bench bench;
+    bench.fetcher.pages[Own] = ownShopPage(
+        OwnName, linkLine("http://a", "A") + "<a href=\"\" >空</a>\n" + linkLine("http://c", "C"));
+    bench.fetcher.pages["http://a"] = layoutC("m", "5", "");
+    bench.fetcher.pages["http://c"] = layoutC("m", "5", "");
+    bench.run("myshop");
+    QCOMPARE(bench.cell(2, 1), "空|0|0");
+    QCOMPARE(bench.cell(2, 3), "|0|0");
+    QCOMPARE(bench.cell(3, 3), "|0|0");
+    QCOMPARE(bench.fetcher.requests, (QStringList{Own, "http://a"}));
+    QVERIFY(bench.idle());
+}
+
+void TestAnalysisRun::redirectRows_data() {
+    QTest::addColumn<QString>("address");
+    QTest::addColumn<QString>("body");
+    QTest::addColumn<int>("stopAtPump"); // 0: never
+    QTest::addColumn<QString>("status");
+    QTest::addColumn<QStringList>("messages");
+    QTest::addColumn<bool>("nextRowInspected");
+
+    const QString click = "http://s.click.taobao.com/x";
+    const QString layout = renderedA("m", "", "1%", "d", "");
+    QTest::newRow("rendered layout A")
+        << click << layout << 0 << "正常|0|0" << QStringList{} << true;
+    QTest::newRow("site footer: does not exist")
+        << click << renderedNotFound() << 0 << "不存在|255|0" << QStringList{} << true;
+    QTest::newRow("direct not-found text is no footer")
+        << click << notFoundPage() << 0 << "正常|0|0" << QStringList{} << true;
+    QTest::newRow("empty body: cell form")
+        << click << QString() << 0 << "网络中断|255|0"
+        << QStringList{Ok + "网络连接失败！请稍候再试。。。"} << false;
+    QTest::newRow("stop during the wait")
+        << click << layout << 1 << "用户取消|255|0" << QStringList{} << false;
+    QTest::newRow("stop in the pass that completes")
+        << click << layout << 2 << "用户取消|255|0" << QStringList{} << false;
+    QTest::newRow("prefix in other case takes the direct path")
+        << "HTTP://S.CLICK.taobao.com/x" << QString() << 0 << "正常|0|0" << QStringList{} << true;
+}
+
+void TestAnalysisRun::redirectRows() {
+    QFETCH(QString, address);
+    QFETCH(QString, body);
+    QFETCH(int, stopAtPump);
+    QFETCH(QString, status);
+    QFETCH(QStringList, messages);
+    QFETCH(bool, nextRowInspected);
+    Bench bench;
+    bench.fetcher.pages[Own] = ownPageWith({{address, "R"}, {"http://c", "C"}});
+    bench.fetcher.pages[address] = layoutC("m", "5", "");
+    bench.fetcher.pages["http://c"] = layoutC("m", "5", "");
+    bench.renderer.bodies[address] = body;
+    bench.window.onPump = [&] {
+        if (bench.window.pumps == stopAtPump)
+            bench.window.stopRequested = 1;
+    };
+
+    bench.run("myshop");
+
+    QCOMPARE(bench.cell(1, 3), status);
+    QCOMPARE(bench.window.messages, messages);
+    QCOMPARE(bench.window.stopRequested, qint16(0));
+    QCOMPARE(bench.window.grid().ForeColor(), std::nullopt);
+    QCOMPARE(bench.cell(2, 3) == "正常|0|0", nextRowInspected);
+    QCOMPARE(bench.renderer.stops, stopAtPump > 0 ? 1 : 0);
+    QVERIFY(bench.idle());
+}
+
+void TestAnalysisRun::verdictReadsEditedAddressBox() {
+    Bench bench;
+    const QString click = "http://s.click.taobao.com/x";
+    bench.fetcher.pages[Own] = ownPageWith({{click, "R"}});
+    bench.renderer.bodies[click] = renderedA("m", "", "1%", "d", "<LI>edited.taobao.com</LI>");
+    bench.window.onPump = [&] { bench.window.address = "edited.taobao.com"; };
+    bench.run("myshop");
+    QCOMPARE(bench.cell(1, 8), "√|0|0");
+}
+
+QTEST_MAIN(TestAnalysisRun)
 #include "TestAnalysisRun.moc"

@@ -10,8 +10,7 @@ private slots:
     void levelText();
 };
 
-void TestCreditBadge::levelText_data()
-{
+void TestCreditBadge::levelText_data() {
     QTest::addColumn<QString>("imageName");
     QTest::addColumn<QString>("expected");
 
@@ -23,18 +22,25 @@ void TestCreditBadge::levelText_data()
             QTest::newRow(qPrintable(name)) << name << QString::number(level) + word;
         }
     }
-    QTest::newRow("capitals") << "S_RED_1.GIF" << "未知";
-    QTest::newRow("leading space") << " s_red_1.gif" << "未知";
-    QTest::newRow("trailing space") << "s_red_1.gif " << "未知";
-    QTest::newRow("query part") << "s_red_1.gif?v=2" << "未知";
-    QTest::newRow("level 6") << "s_red_6.gif" << "未知";
-    QTest::newRow("level 0") << "s_blue_0.gif" << "未知";
-    QTest::newRow("with path") << "newrank/s_cap_5.gif" << "未知";
-    QTest::newRow("empty") << "" << "未知";
+    QTest::newRow("capitals") << "S_RED_1.GIF"
+                              << "未知";
+    QTest::newRow("leading space") << " s_red_1.gif"
+                                   << "未知";
+    QTest::newRow("trailing space") << "s_red_1.gif "
+                                    << "未知";
+    QTest::newRow("query part") << "s_red_1.gif?v=2"
+                                << "未知";
+    QTest::newRow("level 6") << "s_red_6.gif"
+                             << "未知";
+    QTest::newRow("level 0") << "s_blue_0.gif"
+                             << "未知";
+    QTest::newRow("with path") << "newrank/s_cap_5.gif"
+                               << "未知";
+    QTest::newRow("empty") << ""
+                           << "未知";
 }
 
-void TestCreditBadge::levelText()
-{
+void TestCreditBadge::levelText() {
     QFETCH(QString, imageName);
     QFETCH(QString, expected);
     QCOMPARE(CreditBadgeText(imageName), expected);

@@ -16,31 +16,43 @@ private slots:
     void between();
 };
 
-void TestPageSearch::find_data()
-{
+void TestPageSearch::find_data() {
     QTest::addColumn<QString>("text");
     QTest::addColumn<QString>("marker");
     QTest::addColumn<int>("from");
     QTest::addColumn<int>("expected");
 
-    QTest::newRow("first occurrence") << "abcabc" << "bc" << 1 << 2;
-    QTest::newRow("at from itself") << "abcabc" << "bc" << 2 << 2;
-    QTest::newRow("after from") << "abcabc" << "bc" << 3 << 5;
-    QTest::newRow("none after from") << "abcabc" << "bc" << 6 << 0;
-    QTest::newRow("case-sensitive") << "</A>" << "</a>" << 1 << 0;
-    QTest::newRow("missing start finds nothing") << "abc" << "a" << 0 << 0;
-    QTest::newRow("negative start") << "abc" << "a" << -3 << 0;
-    QTest::newRow("start past the end") << "abc" << "c" << 9 << 0;
-    QTest::newRow("empty marker within text") << "abc" << "" << 2 << 2;
-    QTest::newRow("empty marker at last char") << "abc" << "" << 3 << 3;
-    QTest::newRow("empty marker past end") << "abc" << "" << 4 << 0;
-    QTest::newRow("empty text") << "" << "a" << 1 << 0;
-    QTest::newRow("chinese positions") << "首页-我的店- 淘宝网" << "- 淘宝网" << 1 << 7;
-    QTest::newRow("surrogate pairs count as two") << "😀x" << "x" << 1 << 3;
+    QTest::newRow("first occurrence") << "abcabc"
+                                      << "bc" << 1 << 2;
+    QTest::newRow("at from itself") << "abcabc"
+                                    << "bc" << 2 << 2;
+    QTest::newRow("after from") << "abcabc"
+                                << "bc" << 3 << 5;
+    QTest::newRow("none after from") << "abcabc"
+                                     << "bc" << 6 << 0;
+    QTest::newRow("case-sensitive") << "</A>"
+                                    << "</a>" << 1 << 0;
+    QTest::newRow("missing start finds nothing") << "abc"
+                                                 << "a" << 0 << 0;
+    QTest::newRow("negative start") << "abc"
+                                    << "a" << -3 << 0;
+    QTest::newRow("start past the end") << "abc"
+                                        << "c" << 9 << 0;
+    QTest::newRow("empty marker within text") << "abc"
+                                              << "" << 2 << 2;
+    QTest::newRow("empty marker at last char") << "abc"
+                                               << "" << 3 << 3;
+    QTest::newRow("empty marker past end") << "abc"
+                                           << "" << 4 << 0;
+    QTest::newRow("empty text") << ""
+                                << "a" << 1 << 0;
+    QTest::newRow("chinese positions") << "首页-我的店- 淘宝网"
+                                       << "- 淘宝网" << 1 << 7;
+    QTest::newRow("surrogate pairs count as two") << "😀x"
+                                                  << "x" << 1 << 3;
 }
 
-void TestPageSearch::find()
-{
+void TestPageSearch::find() {
     QFETCH(QString, text);
     QFETCH(QString, marker);
     QFETCH(int, from);
@@ -48,24 +60,29 @@ void TestPageSearch::find()
     QCOMPARE(pagetext::find(text, marker, from), expected);
 }
 
-void TestPageSearch::findBack_data()
-{
+void TestPageSearch::findBack_data() {
     QTest::addColumn<QString>("text");
     QTest::addColumn<QString>("marker");
     QTest::addColumn<int>("upTo");
     QTest::addColumn<int>("expected");
 
-    QTest::newRow("last wholly within") << "ab ab ab" << "ab" << 8 << 7;
-    QTest::newRow("occurrence ending at upTo") << "ab ab ab" << "ab" << 5 << 4;
-    QTest::newRow("straddling upTo excluded") << "ab ab ab" << "ab" << 4 << 1;
-    QTest::newRow("none before") << "xx ab" << "ab" << 3 << 0;
-    QTest::newRow("missing start") << "ab" << "ab" << 0 << 0;
-    QTest::newRow("upTo past end") << "ab ab" << "ab" << 50 << 4;
-    QTest::newRow("marker longer than prefix") << "abc" << "abc" << 2 << 0;
+    QTest::newRow("last wholly within") << "ab ab ab"
+                                        << "ab" << 8 << 7;
+    QTest::newRow("occurrence ending at upTo") << "ab ab ab"
+                                               << "ab" << 5 << 4;
+    QTest::newRow("straddling upTo excluded") << "ab ab ab"
+                                              << "ab" << 4 << 1;
+    QTest::newRow("none before") << "xx ab"
+                                 << "ab" << 3 << 0;
+    QTest::newRow("missing start") << "ab"
+                                   << "ab" << 0 << 0;
+    QTest::newRow("upTo past end") << "ab ab"
+                                   << "ab" << 50 << 4;
+    QTest::newRow("marker longer than prefix") << "abc"
+                                               << "abc" << 2 << 0;
 }
 
-void TestPageSearch::findBack()
-{
+void TestPageSearch::findBack() {
     QFETCH(QString, text);
     QFETCH(QString, marker);
     QFETCH(int, upTo);
@@ -73,8 +90,7 @@ void TestPageSearch::findBack()
     QCOMPARE(pagetext::findBack(text, marker, upTo), expected);
 }
 
-void TestPageSearch::cut_data()
-{
+void TestPageSearch::cut_data() {
     QTest::addColumn<QString>("text");
     QTest::addColumn<int>("from");
     QTest::addColumn<int>("to");
@@ -90,8 +106,7 @@ void TestPageSearch::cut_data()
     QTest::newRow("missing start") << "abc" << 0 << 2 << false << "";
 }
 
-void TestPageSearch::cut()
-{
+void TestPageSearch::cut() {
     QFETCH(QString, text);
     QFETCH(int, from);
     QFETCH(int, to);
@@ -103,8 +118,7 @@ void TestPageSearch::cut()
         QCOMPARE(*value, expected);
 }
 
-void TestPageSearch::between_data()
-{
+void TestPageSearch::between_data() {
     QTest::addColumn<QString>("text");
     QTest::addColumn<int>("from");
     QTest::addColumn<QString>("first");
@@ -114,22 +128,28 @@ void TestPageSearch::between_data()
     QTest::addColumn<QString>("expected");
     QTest::addColumn<int>("end");
 
-    QTest::newRow("two markers") << "<a href=\"x\">Bob</a>" << 1 << "href=\"" << "\">" << "</a>"
-                                 << true << "Bob" << 16;
-    QTest::newRow("one marker") << "rate：<em>99%</em>" << 1 << "<em>" << "" << "</em>" << true
-                                << "99%" << 13;
+    QTest::newRow("two markers") << "<a href=\"x\">Bob</a>" << 1 << "href=\""
+                                 << "\">"
+                                 << "</a>" << true << "Bob" << 16;
+    QTest::newRow("one marker") << "rate：<em>99%</em>" << 1 << "<em>"
+                                << ""
+                                << "</em>" << true << "99%" << 13;
     QTest::newRow("close searched from last marker")
-        << "</a><a href=\"x\">Bob</a>" << 1 << "href=\"" << "\">" << "</a>" << true << "Bob" << 20;
-    QTest::newRow("first marker missing") << "abc</a>" << 1 << "href=\"" << "\">" << "</a>" << false
-                                          << "" << 0;
-    QTest::newRow("close missing") << "<a href=\"x\">Bob" << 1 << "href=\"" << "\">" << "</a>" << false
-                                   << "" << 0;
-    QTest::newRow("from missing") << "<a href=\"x\">Bob</a>" << 0 << "href=\"" << "\">" << "</a>"
-                                  << false << "" << 0;
+        << "</a><a href=\"x\">Bob</a>" << 1 << "href=\""
+        << "\">"
+        << "</a>" << true << "Bob" << 20;
+    QTest::newRow("first marker missing") << "abc</a>" << 1 << "href=\""
+                                          << "\">"
+                                          << "</a>" << false << "" << 0;
+    QTest::newRow("close missing") << "<a href=\"x\">Bob" << 1 << "href=\""
+                                   << "\">"
+                                   << "</a>" << false << "" << 0;
+    QTest::newRow("from missing") << "<a href=\"x\">Bob</a>" << 0 << "href=\""
+                                  << "\">"
+                                  << "</a>" << false << "" << 0;
 }
 
-void TestPageSearch::between()
-{
+void TestPageSearch::between() {
     QFETCH(QString, text);
     QFETCH(int, from);
     QFETCH(QString, first);

@@ -2,43 +2,36 @@
 
 #include "GridColumns.h"
 
-QString RecordingGrid::at() const
-{
+QString RecordingGrid::at() const {
     return QStringLiteral("%1,%2 ").arg(grid.Row()).arg(grid.Col());
 }
 
-void RecordingGrid::setText(const QString& text)
-{
+void RecordingGrid::setText(const QString& text) {
     writes << at() + text;
     grid.setText(text);
 }
 
-void RecordingGrid::setCellForeColor(quint32 color)
-{
+void RecordingGrid::setCellForeColor(quint32 color) {
     writes << at() + QStringLiteral("color=%1").arg(color);
     grid.setCellForeColor(color);
 }
 
-void RecordingGrid::setCellFontBold(bool bold)
-{
+void RecordingGrid::setCellFontBold(bool bold) {
     writes << at() + QStringLiteral("bold=%1").arg(int(bold));
     grid.setCellFontBold(bold);
 }
 
-void RecordingGrid::setForeColor(quint32 color)
-{
+void RecordingGrid::setForeColor(quint32 color) {
     writes << QStringLiteral("fore=%1").arg(color);
     grid.setForeColor(color);
 }
 
-void RecordingGrid::AddItem(const QString& text)
-{
+void RecordingGrid::AddItem(const QString& text) {
     writes << QStringLiteral("add ") + text;
     grid.AddItem(text);
 }
 
-QStringList RecordingGrid::writesToRow(qint32 row) const
-{
+QStringList RecordingGrid::writesToRow(qint32 row) const {
     const QString prefix = QStringLiteral("%1,").arg(row);
     QStringList result;
     for (const QString& write : writes) {
@@ -48,26 +41,22 @@ QStringList RecordingGrid::writesToRow(qint32 row) const
     return result;
 }
 
-FakeWindow::FakeWindow()
-{
+FakeWindow::FakeWindow() {
     setUpResultColumns(table.grid);
 }
 
-QString FakeWindow::cellState(qint32 row, qint32 col) const
-{
+QString FakeWindow::cellState(qint32 row, qint32 col) const {
     const ResultGrid::Cell& c = table.grid.cell(row, col);
     return QStringLiteral("%1|%2|%3").arg(c.text).arg(c.color).arg(int(c.bold));
 }
 
-void FakeWindow::ShowMessage(const QString& text, const QString& title)
-{
+void FakeWindow::ShowMessage(const QString& text, const QString& title) {
     messages << title + QStringLiteral(": ") + text;
     if (onMessage)
         onMessage();
 }
 
-void FakeWindow::PumpEvents()
-{
+void FakeWindow::PumpEvents() {
     ++pumps;
     if (onPump)
         onPump();
