@@ -11,8 +11,7 @@ QByteArray encode(const QString& text) {
 }
 
 QString decode(const QByteArray& bytes) {
-    // Stateless: a lead byte cut off at the end becomes U+FFFD, not nothing.
-    QStringDecoder decoder("GBK", QStringConverter::Flag::Stateless);
+    QStringDecoder decoder("GBK");
     return decoder.decode(bytes);
 }
 
