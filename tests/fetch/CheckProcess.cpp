@@ -1,0 +1,63 @@
+#include "CheckProcess.h"
+
+#include <QEventLoop>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QProcess>
+#include <QTimer>
+
+namespace {
+
+constexpr int RunLimitMs = 30000;
+
+} // namespace
+
+QJsonObject CheckProcess::json() const {
+    return QJsonDocument::fromJson(out).object();
+}
+
+QStringList CheckProcess::rowTexts(int row) const {
+    QStringList texts;
+    const QJsonArray cells = json()["grid"][u"cells"].toArray().at(row).toArray();
+    for (const QJsonValue& cell : cells)
+        texts.append(cell["text"].toString());
+    return texts;
+}
+
+QJsonObject CheckProcess::cell(int row, int col) const {
+    return json()["grid"][u"cells"].toArray().at(row).toArray().at(col).toObject();
+}
+
+CheckProcess CheckProcess::run(const QStringList& arguments, const QProcessEnvironment& environment,
+                               const std::function<void(qint64 pid)>& started) {
+    QProcess process;
+    process.setProcessEnvironment(environment);
+    QEventLoop loop;
+    QObject::connect(&process, &QProcess::finished, &loop, &QEventLoop::quit);
+    QObject::connect(&process, &QProcess::errorOccurred, &loop, &QEventLoop::quit);
+    QTimer::singleShot(RunLimitMs, &loop, &QEventLoop::quit);
+    process.start(QStringLiteral(ZEMBREL_CHECK_PATH), arguments);
+    if (process.waitForStarted() && started)
+        started(process.processId());
+    if (process.state() != QProcess::NotRunning)
+        loop.exec();
+    if (process.state() != QProcess::NotRunning) {
+        process.kill();
+        process.waitForFinished();
+    }
+
+    CheckProcess result;
+    result.crashed = process.exitStatus() != QProcess::NormalExit;
+    result.exitCode = process.exitCode();
+    result.out = process.readAllStandardOutput();
+    result.err = process.readAllStandardError();
+    return result;
+}
+
+QProcessEnvironment CheckProcess::cleanEnvironment() {
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    for (const char* name : {"http_proxy", "HTTP_PROXY", "https_proxy", "HTTPS_PROXY", "all_proxy",
+                             "ALL_PROXY", "no_proxy", "NO_PROXY"})
+        environment.remove(QString::fromLatin1(name));
+    return environment;
+}
