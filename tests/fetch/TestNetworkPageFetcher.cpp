@@ -1,0 +1,232 @@
+#include "CannedMarket.h"
+#include "MarketServer.h"
+#include "NetworkPageFetcher.h"
+
+#include <QElapsedTimer>
+#include <QNetworkAccessManager>
+#include <QNetworkProxy>
+#include <QTest>
+
+using namespace std::chrono_literals;
+
+Q_DECLARE_METATYPE(MarketPage)
+
+// Fetches through the test marketplace acting as the HTTP proxy, so every
+// host name below is served by it.
+class TestNetworkPageFetcher : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void init();
+    void decoding_data();
+    void decoding();
+    void failures_data();
+    void failures();
+    void errorStatusWithBody();
+    void redirects_data();
+    void redirects();
+    void addresses_data();
+    void addresses();
+    void deadlineEndsSilentServer();
+    void directRequestByHostHeader();
+
+private:
+    MarketServer market_;
+    QNetworkAccessManager network_;
+};
+
+void TestNetworkPageFetcher::initTestCase() {
+    QVERIFY(market_.listen());
+}
+
+void TestNetworkPageFetcher::init() {
+    QNetworkProxy::setApplicationProxy(
+        QNetworkProxy(QNetworkProxy::HttpProxy, QStringLiteral("127.0.0.1"), market_.port()));
+}
+
+// Charset choice: header, else <meta>, else GBK; undecodable bytes are U+FFFD.
+void TestNetworkPageFetcher::decoding_data() {
+    QTest::addColumn<QByteArray>("body");
+    QTest::addColumn<QByteArray>("charset");
+    QTest::addColumn<QString>("expected");
+
+    const QString shop = QStringLiteral("首页-我的小店 - 淘宝网");
+    const QByteArray utf8 = shop.toUtf8();
+    const QByteArray metaUtf8 = "<html><head><meta charset=\"utf-8\"></head>" + utf8;
+    const QByteArray httpEquiv =
+        "<meta http-equiv=\"Content-Type\" content=\"text/html; charset=UTF-8\">" + utf8;
+
+    QTest::newRow("GBK without any declaration") << canned::gbk(shop) << QByteArray() << shop;
+    QTest::newRow("UTF-8 named in the header") << utf8 << QByteArray("UTF-8") << shop;
+    QTest::newRow("UTF-8 declared in meta charset")
+        << metaUtf8 << QByteArray() << QString::fromUtf8(metaUtf8);
+    QTest::newRow("UTF-8 declared in meta http-equiv")
+        << httpEquiv << QByteArray() << QString::fromUtf8(httpEquiv);
+    QTest::newRow("header wins over meta")
+        << canned::gbk(QStringLiteral("<meta charset=\"utf-8\">店")) << QByteArray("gbk")
+        << QStringLiteral("<meta charset=\"utf-8\">店");
+    // U+4E7E is outside GB2312 but inside GBK: a page labelled gb2312 still shows it.
+    QTest::newRow("gb2312 label read as GBK")
+        << canned::gbk(QStringLiteral("乾")) << QByteArray("gb2312") << QStringLiteral("乾");
+    QTest::newRow("unknown charset falls back to GBK")
+        << canned::gbk(shop) << QByteArray("no-such-charset") << shop;
+    QTest::newRow("invalid GBK pair")
+        << QByteArray("a\x81\x20z") << QByteArray() << QStringLiteral("a\uFFFD z");
+    QTest::newRow("lead byte cut off at the end")
+        << QByteArray("ab\xb5") << QByteArray() << QStringLiteral("ab\uFFFD");
+    QTest::newRow("UTF-8 sequence cut off at the end")
+        << QByteArray("ab\xe5\xba") << QByteArray("utf-8")
+        << QStringLiteral("ab\uFFFD\uFFFD"); // one per byte
+}
+
+void TestNetworkPageFetcher::decoding() {
+    QFETCH(QByteArray, body);
+    QFETCH(QByteArray, charset);
+    QFETCH(QString, expected);
+
+    MarketPage page;
+    page.body = body;
+    page.charset = charset;
+    market_.setPage(QStringLiteral("decode.taobao.com"), QStringLiteral("/"), page);
+
+    NetworkPageFetcher fetcher(network_, 5s);
+    QCOMPARE(fetcher.FetchPage(QStringLiteral("decode.taobao.com")), expected);
+}
+
+// Every transport failure is empty text. The fetcher asks once; Qt's HTTP
+// layer itself resends a request whose connection closed before any answer
+// came, as it cannot tell that from a stale kept-alive connection.
+void TestNetworkPageFetcher::failures_data() {
+    QTest::addColumn<MarketPage>("page");
+    QTest::addColumn<bool>("askedOnce");
+
+    MarketPage closed;
+    closed.fault = MarketPage::Fault::CloseWithoutAnswer;
+    MarketPage cut;
+    cut.body = canned::gbk(canned::ownPage());
+    cut.fault = MarketPage::Fault::CutBodyShort;
+    MarketPage emptyError;
+    emptyError.status = 500;
+    MarketPage emptyOk;
+    MarketPage oversized;
+    oversized.body = QByteArray(NetworkPageFetcher::MaxPageBytes + 1, 'x');
+
+    QTest::newRow("connection closed without an answer") << closed << false;
+    QTest::newRow("body cut short") << cut << true;
+    QTest::newRow("HTTP 500 with an empty body") << emptyError << true;
+    QTest::newRow("HTTP 200 with an empty body") << emptyOk << true;
+    QTest::newRow("body over the size cap") << oversized << true;
+}
+
+void TestNetworkPageFetcher::failures() {
+    QFETCH(MarketPage, page);
+    QFETCH(bool, askedOnce);
+    market_.setPage(QStringLiteral("broken.taobao.com"), QStringLiteral("/"), page);
+    const qsizetype before = market_.requestLog().size();
+
+    NetworkPageFetcher fetcher(network_, 5s);
+    QCOMPARE(fetcher.FetchPage(QStringLiteral("broken.taobao.com")), QString());
+    if (askedOnce)
+        QCOMPARE(market_.requestLog().size(), before + 1);
+}
+
+// An error page is still a page: the engine searches it for its markers.
+void TestNetworkPageFetcher::errorStatusWithBody() {
+    market_.setPage(QStringLiteral("gone.taobao.com"), QStringLiteral("/"),
+                    canned::gbkPage(canned::shopNotFoundPage(), 404));
+    NetworkPageFetcher fetcher(network_, 5s);
+    QCOMPARE(fetcher.FetchPage(QStringLiteral("gone.taobao.com")), canned::shopNotFoundPage());
+}
+
+void TestNetworkPageFetcher::redirects_data() {
+    QTest::addColumn<int>("hops");
+    QTest::addColumn<bool>("arrives");
+
+    QTest::newRow("one") << 1 << true;
+    QTest::newRow("ten, the most allowed") << 10 << true;
+    QTest::newRow("eleven, one too many") << 11 << false;
+}
+
+// A chain of `hops` redirects /0 -> /1 -> ... -> /hops, which has the page.
+void TestNetworkPageFetcher::redirects() {
+    QFETCH(int, hops);
+    QFETCH(bool, arrives);
+
+    const QString host = QStringLiteral("hop%1.taobao.com").arg(hops);
+    for (int i = 0; i < hops; ++i) {
+        MarketPage redirect;
+        redirect.status = i % 2 == 0 ? 302 : 301;
+        redirect.headers = {
+            {"Location", QStringLiteral("http://%1/%2").arg(host).arg(i + 1).toLatin1()}};
+        market_.setPage(host, QStringLiteral("/%1").arg(i), redirect);
+    }
+    market_.setPage(host, QStringLiteral("/%1").arg(hops), canned::gbkPage(QStringLiteral("到了")));
+
+    NetworkPageFetcher fetcher(network_, 5s);
+    QCOMPARE(fetcher.FetchPage(QStringLiteral("http://%1/0").arg(host)),
+             arrives ? QStringLiteral("到了") : QString());
+}
+
+// What the engine passes: bare host names and scheme letters in any case are
+// web addresses; other schemes and paths are never fetched.
+void TestNetworkPageFetcher::addresses_data() {
+    QTest::addColumn<QString>("address");
+    QTest::addColumn<QString>("requested"); // empty: nothing may be requested
+
+    QTest::newRow("bare host") << "myshop.taobao.com"
+                               << "GET http://myshop.taobao.com/";
+    QTest::newRow("host named like a scheme") << "ftp.taobao.com"
+                                              << "GET http://ftp.taobao.com/";
+    QTest::newRow("scheme in capitals") << "HTTP://MyShop.Taobao.com/list?a=1"
+                                        << "GET http://myshop.taobao.com/list?a=1";
+    QTest::newRow("host with path, no scheme") << "myshop.taobao.com/search.htm"
+                                               << "GET http://myshop.taobao.com/search.htm";
+    QTest::newRow("local path") << "/etc/passwd"
+                                << "";
+    QTest::newRow("file address") << "file:///etc/passwd"
+                                  << "";
+    QTest::newRow("ftp address") << "ftp://myshop.taobao.com/"
+                                 << "";
+    QTest::newRow("script address") << "javascript:alert(1)"
+                                    << "";
+    QTest::newRow("space inside the host") << "my shop.taobao.com"
+                                           << "";
+}
+
+void TestNetworkPageFetcher::addresses() {
+    QFETCH(QString, address);
+    QFETCH(QString, requested);
+
+    const qsizetype before = market_.requestLog().size();
+    NetworkPageFetcher fetcher(network_, 5s);
+    fetcher.FetchPage(address);
+    const QStringList log = market_.requestLog().mid(before);
+    QCOMPARE(log, requested.isEmpty() ? QStringList() : QStringList{requested});
+}
+
+void TestNetworkPageFetcher::deadlineEndsSilentServer() {
+    MarketPage silent;
+    silent.fault = MarketPage::Fault::NeverAnswer;
+    market_.setPage(QStringLiteral("silent.taobao.com"), QStringLiteral("/"), silent);
+
+    NetworkPageFetcher fetcher(network_, 500ms);
+    QElapsedTimer clock;
+    clock.start();
+    QCOMPARE(fetcher.FetchPage(QStringLiteral("silent.taobao.com")), QString());
+    QVERIFY2(clock.elapsed() >= 450 && clock.elapsed() < 5000,
+             QByteArray::number(clock.elapsed()).constData());
+}
+
+// Without a proxy the server picks the page by the Host header.
+void TestNetworkPageFetcher::directRequestByHostHeader() {
+    QNetworkProxy::setApplicationProxy(QNetworkProxy::NoProxy);
+    market_.setPage(QStringLiteral("127.0.0.1"), QStringLiteral("/shop?id=7"),
+                    canned::gbkPage(QStringLiteral("直连")));
+    NetworkPageFetcher fetcher(network_, 5s);
+    QCOMPARE(fetcher.FetchPage(QStringLiteral("127.0.0.1:%1/shop?id=7").arg(market_.port())),
+             QStringLiteral("直连"));
+}
+
+QTEST_GUILESS_MAIN(TestNetworkPageFetcher)
+#include "TestNetworkPageFetcher.moc"
