@@ -1,0 +1,213 @@
+#include "AnalysisRun.h"
+#include "DemoMarketplace.h"
+#include "FakePages.h"
+#include "GridOutput.h"
+#include "HeadlessWindow.h"
+#include "MarketServer.h"
+#include "NetworkPageFetcher.h"
+#include "PageDecoding.h"
+#include "ProxySetup.h"
+
+#include <QElapsedTimer>
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QNetworkAccessManager>
+#include <QNetworkReply>
+#include <QTest>
+
+namespace {
+
+// The click-redirect links of the demo shop and the body of the page each
+// one ends on, as the embedded browser serialises it (captured from Qt
+// WebEngine following the demo marketplace's 302, meta refresh and script).
+const QList<std::pair<QString, QString>> RenderedPages{
+    {QStringLiteral("http://s.click.taobao.com/t?e=yunduo"),
+     QStringLiteral("yunduo-tongzhuang.html")},
+    {QStringLiteral("http://s.click.taobao.com/t?e=shanye"), QStringLiteral("shanye-fengmi.html")},
+    {QStringLiteral("http://s.click.taobao.com/t?e=yifeng"), QStringLiteral("yifeng-xiaopu.html")},
+};
+
+// What the engine fetches itself during the demo run, in this order: the
+// own shop, every directly linked shop and the two rating pages.
+const QStringList FetchedPages{
+    QStringLiteral("GET http://zembrel-demo.taobao.com/"),
+    QStringLiteral("GET http://xiaolu-wenju.taobao.com/"),
+    QStringLiteral("GET http://qinghe-chashe.taobao.com/"),
+    QStringLiteral("GET http://rate.taobao.com/user-rate-qinghe.htm"),
+    QStringLiteral("GET http://shiguang-jiaju.tmall.com/"),
+    QStringLiteral("GET http://beian-huwai.taobao.com/"),
+    QStringLiteral("GET http://wanfeng-shipin.taobao.com/"),
+    QStringLiteral("GET http://manman-shougong.taobao.com/"),
+    QStringLiteral("GET http://rate.taobao.com/user-rate-shanye.htm"),
+};
+
+const QString SlowShopRequest = QStringLiteral("GET http://manman-shougong.taobao.com/");
+constexpr int SlowShopRow = 6;
+
+QByteArray resource(const QString& path) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        qFatal("missing resource %s", qPrintable(path));
+    return file.readAll();
+}
+
+QJsonObject jsonResource(const QString& path) {
+    return QJsonDocument::fromJson(resource(path)).object();
+}
+
+// Each cell of a grid row as "text|color|bold".
+QStringList rowCells(const QJsonObject& document, int row) {
+    QStringList cells;
+    const QJsonArray rows = document[QLatin1String("grid")][QLatin1String("cells")].toArray();
+    for (const QJsonValue cell : rows.at(row).toArray()) {
+        cells << QStringLiteral("%1|%2|%3")
+                     .arg(cell[QLatin1String("text")].toString())
+                     .arg(cell[QLatin1String("color")].toInteger())
+                     .arg(cell[QLatin1String("bold")].toBool());
+    }
+    return cells;
+}
+
+// The document without the grid's cells, compact.
+QByteArray stateWithoutCells(QJsonObject document) {
+    QJsonObject grid = document[QLatin1String("grid")].toObject();
+    grid.remove(QLatin1String("cells"));
+    document[QLatin1String("grid")] = grid;
+    return QJsonDocument(document).toJson(QJsonDocument::Compact);
+}
+
+// The window model of the command-line check. The stand-in browser loads
+// without posting any event, so the pump must not wait for one.
+class DemoWindow : public HeadlessWindow {
+public:
+    void PumpEvents() override { QCoreApplication::processEvents(); }
+};
+
+} // namespace
+
+class TestDemoMarketplace : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void gridRow_data();
+    void gridRow();
+    void windowState();
+    void slowShopShowsChecking();
+    void engineFetchesInRowOrder();
+    void pageServedAsListed_data();
+    void pageServedAsListed();
+
+private:
+    MarketServer server_;
+    QNetworkAccessManager network_;
+    DemoWindow window_;
+    FakeRenderer renderer_;
+    QJsonObject actual_;
+    QJsonObject expected_;
+    QString slowRowStatus_;
+};
+
+// One demo run, as the headless check makes it: the demo shop's address
+// typed into the box, Analyze pressed, every fetch through the demo
+// marketplace. Redirect rows get their final pages from a stand-in browser.
+void TestDemoMarketplace::initTestCase() {
+    QVERIFY(server_.listen());
+    installDemoMarketplace(server_);
+    network_.setProxy(*proxyFromUrl(server_.proxyUrl()));
+    NetworkPageFetcher fetcher(network_, std::chrono::seconds(10));
+    for (const auto& [address, file] : RenderedPages) {
+        renderer_.bodies.insert(
+            address, QString::fromUtf8(resource(QStringLiteral(":/demo-test/rendered/") + file)));
+    }
+    connect(&server_, &MarketServer::requested, this, [this](const QString& entry) {
+        if (entry == SlowShopRequest)
+            slowRowStatus_ = window_.grid().cell(SlowShopRow, 3).text;
+    });
+
+    window_.setAddressText(DemoShopAddress);
+    runAnalysis(window_, fetcher, renderer_);
+
+    actual_ = QJsonDocument::fromJson(gridoutput::json(window_)).object();
+    expected_ = jsonResource(QStringLiteral(":/demo-test/expected-grid.json"));
+    QCOMPARE(renderer_.requests,
+             QStringList({RenderedPages[0].first, RenderedPages[1].first, RenderedPages[2].first}));
+}
+
+void TestDemoMarketplace::gridRow_data() {
+    QTest::addColumn<int>("row");
+    const int rows = expected_[QLatin1String("grid")][QLatin1String("rows")].toInt();
+    for (int row = 0; row < rows; ++row)
+        QTest::addRow("row %d", row) << row;
+}
+
+void TestDemoMarketplace::gridRow() {
+    QFETCH(int, row);
+    QCOMPARE(rowCells(actual_, row), rowCells(expected_, row));
+}
+
+void TestDemoMarketplace::windowState() {
+    QCOMPARE(stateWithoutCells(actual_), stateWithoutCells(expected_));
+}
+
+void TestDemoMarketplace::slowShopShowsChecking() {
+    QCOMPARE(slowRowStatus_, QStringLiteral("检测中..."));
+}
+
+void TestDemoMarketplace::engineFetchesInRowOrder() {
+    const QStringList log = server_.requestLog();
+    qsizetype next = 0;
+    for (const QString& entry : FetchedPages) {
+        next = log.indexOf(entry, next);
+        QVERIFY2(next >= 0, qPrintable(entry + QStringLiteral(" not requested in order")));
+        ++next;
+    }
+}
+
+// Every entry of the page table, fetched through the server without
+// following redirects, answers with the listed status, Location, charset,
+// delay and the stored file's bytes, and decodes without a broken character.
+void TestDemoMarketplace::pageServedAsListed_data() {
+    QTest::addColumn<QString>("address");
+    QTest::addColumn<QJsonObject>("entry");
+    const QJsonArray pages =
+        jsonResource(QStringLiteral(":/demo/pages.json"))[QLatin1String("pages")].toArray();
+    for (const QJsonValue page : pages) {
+        const QString address = QStringLiteral("http://") + page[QLatin1String("host")].toString() +
+                                page[QLatin1String("path")].toString();
+        QTest::newRow(qPrintable(address)) << address << page.toObject();
+    }
+}
+
+void TestDemoMarketplace::pageServedAsListed() {
+    QFETCH(QString, address);
+    QFETCH(QJsonObject, entry);
+
+    QNetworkRequest request{QUrl(address)};
+    request.setAttribute(QNetworkRequest::RedirectPolicyAttribute,
+                         QNetworkRequest::ManualRedirectPolicy);
+    QElapsedTimer clock;
+    clock.start();
+    std::unique_ptr<QNetworkReply> reply(network_.get(request));
+    QVERIFY(QTest::qWaitFor([&] { return reply->isFinished(); }, 10000));
+
+    QVERIFY(clock.elapsed() >= entry[QLatin1String("delayMs")].toInt());
+    QCOMPARE(reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt(),
+             entry[QLatin1String("status")].toInt(200));
+    const QJsonArray headers = entry[QLatin1String("headers")].toArray();
+    const QString location = headers.isEmpty() ? QString() : headers[0][1].toString();
+    QCOMPARE(QString::fromLatin1(reply->rawHeader("Location")), location);
+
+    const QString file = entry[QLatin1String("file")].toString();
+    const QByteArray body = reply->readAll();
+    QCOMPARE(body, file.isEmpty() ? QByteArray() : resource(QStringLiteral(":/demo/") + file));
+    const QByteArray contentType = reply->rawHeader("Content-Type");
+    QCOMPARE(pagedecoding::headerCharset(contentType),
+             entry[QLatin1String("charset")].toString().toLatin1());
+    QVERIFY(!pagedecoding::decodePage(body, contentType).contains(QChar::ReplacementCharacter));
+}
+
+QTEST_GUILESS_MAIN(TestDemoMarketplace)
+#include "TestDemoMarketplace.moc"
