@@ -1,5 +1,6 @@
 #include "CheckOptions.h"
 
+#include "DemoMarketplace.h"
 #include "ProxySetup.h"
 
 #include <QCommandLineParser>
@@ -43,7 +44,11 @@ ParsedCommandLine parseCommandLine(const QStringList& arguments, bool stdoutIsTe
         QStringLiteral("format"),
         QStringLiteral("Output: table (default on a terminal), tsv or json."),
         QStringLiteral("table|tsv|json"));
-    parser.addOptions({proxyOption, timeoutOption, formatOption});
+    const QCommandLineOption demoOption(
+        QStringLiteral("demo"),
+        QStringLiteral("Analyse against the built-in demo marketplace (default address: the "
+                       "demo shop); nothing leaves the machine."));
+    parser.addOptions({proxyOption, timeoutOption, formatOption, demoOption});
     const QCommandLineOption helpOption = parser.addHelpOption();
     const QCommandLineOption versionOption = parser.addVersionOption();
     parser.addPositionalArgument(QStringLiteral("ADDRESS"), QStringLiteral("A shop address."),
@@ -81,7 +86,12 @@ ParsedCommandLine parseCommandLine(const QStringList& arguments, bool stdoutIsTe
         if (!proxyFromUrl(options.proxy))
             return usageError(QStringLiteral("Not an HTTP proxy address: ") + options.proxy);
     }
+    options.demo = parser.isSet(demoOption);
+    if (options.demo && parser.isSet(proxyOption))
+        return usageError(QStringLiteral("--demo and --proxy cannot be used together."));
     options.addresses = parser.positionalArguments();
+    if (options.demo && options.addresses.isEmpty())
+        options.addresses = QStringList{DemoShopAddress};
     if (options.addresses.isEmpty())
         return usageError(QStringLiteral("No shop address given."));
     return {ParsedCommandLine::Outcome::Run, options, {}};

@@ -10,6 +10,8 @@ struct CheckOptions {
     enum class Format { Table, Tsv, Json };
 
     QString proxy;
+    // Run against the built-in demo marketplace; nothing leaves the machine.
+    bool demo = false;
     std::chrono::milliseconds timeout = std::chrono::seconds(60);
     Format format = Format::Table;
     QStringList addresses;
@@ -25,5 +27,6 @@ struct ParsedCommandLine {
 };
 
 // `arguments` includes the program name first. Without --format the table
-// is chosen when standard output is a terminal, TSV otherwise.
+// is chosen when standard output is a terminal, TSV otherwise. With --demo
+// and no address the demo shop is analysed.
 ParsedCommandLine parseCommandLine(const QStringList& arguments, bool stdoutIsTerminal);

@@ -3,9 +3,11 @@
 
 #include "AnalysisRun.h"
 #include "CheckOptions.h"
+#include "DemoMarketplace.h"
 #include "GridOutput.h"
 #include "HeadlessWindow.h"
 #include "InterruptStop.h"
+#include "MarketServer.h"
 #include "NetworkPageFetcher.h"
 #include "PageServices.h"
 #include "ProxySetup.h"
@@ -87,7 +89,16 @@ int main(int argc, char* argv[]) {
     const CheckOptions& options = command.options;
 
     // Before any network access or browser page exists.
-    applyProxy(options.proxy);
+    if (options.demo) {
+        const MarketServer* demo = startDemoMarketplace(&app);
+        if (!demo) {
+            writeTo(stderr, "zembrel-check: cannot start the demo marketplace\n");
+            return 1;
+        }
+        applyProxy(demo->proxyUrl());
+    } else {
+        applyProxy(options.proxy);
+    }
 
     HeadlessWindow window;
     StatusOutput status(window.grid(), ::isatty(STDERR_FILENO));

@@ -39,6 +39,15 @@ MarketPage demoPage(const QJsonObject& entry) {
 
 } // namespace
 
+MarketServer* startDemoMarketplace(QObject* parent) {
+    auto* server = new MarketServer(parent);
+    installDemoMarketplace(*server);
+    if (server->listen())
+        return server;
+    delete server;
+    return nullptr;
+}
+
 void installDemoMarketplace(MarketServer& server) {
     Q_INIT_RESOURCE(demo);
     const QJsonDocument table = QJsonDocument::fromJson(storedFile(QStringLiteral("pages.json")));

@@ -3,6 +3,7 @@
 #include <QString>
 
 class MarketServer;
+class QObject;
 
 // The demo marketplace: a small set of made-up shop pages, compiled into the
 // program, that let a newcomer run a whole analysis without a network.
@@ -13,3 +14,8 @@ extern const QString DemoShopAddress;
 
 // Puts every page of the demo marketplace into `server`'s page table.
 void installDemoMarketplace(MarketServer& server);
+
+// A server on 127.0.0.1 serving the demo marketplace, owned by `parent`;
+// null when it cannot listen. Route the program's traffic through its
+// proxyUrl() before the first network access.
+MarketServer* startDemoMarketplace(QObject* parent);

@@ -357,6 +357,8 @@ void TestCheckCommand::usageErrors_data() {
     QTest::newRow("proxy of another scheme")
         << QStringList{"--proxy", "socks5://127.0.0.1:1080", "myshop"};
     QTest::newRow("unknown option") << QStringList{"--jobs", "4", "myshop"};
+    QTest::newRow("demo through a proxy")
+        << QStringList{"--demo", "--proxy", "http://127.0.0.1:9", "myshop"};
 }
 
 void TestCheckCommand::usageErrors() {

@@ -1,4 +1,5 @@
 #include "CheckOptions.h"
+#include "DemoMarketplace.h"
 #include "GridOutput.h"
 #include "HeadlessWindow.h"
 
@@ -43,6 +44,10 @@ void TestCheckOutput::commandLine_data() {
         << QStringList{" My Shop ", "", "b"};
     QTest::newRow("address after --")
         << QStringList{"--", "-x"} << false << tsv << 60000LL << QStringList{"-x"};
+    QTest::newRow("demo analyses the demo shop")
+        << QStringList{"--demo"} << false << tsv << 60000LL << QStringList{DemoShopAddress};
+    QTest::newRow("demo with addresses of its own")
+        << QStringList{"--demo", "a"} << false << tsv << 60000LL << QStringList{"a"};
 }
 
 void TestCheckOutput::commandLine() {
