@@ -1,0 +1,157 @@
+#include "Form1.h"
+
+#include "AnalysisRun.h"
+#include "ChineseFont.h"
+#include "GridColumns.h"
+#include "MessageBox.h"
+#include "ResultGridView.h"
+#include "RunTexts.h"
+#include "Twips.h"
+#include "VersionCaption.h"
+#include "WatchingEyes.h"
+
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMouseEvent>
+#include <QPushButton>
+#include <QScreen>
+#include <QStyle>
+#include <limits>
+
+namespace {
+
+const QString Title = QStringLiteral("Zembrel");
+const QString CloseRefused = QStringLiteral("分析进行中...请先停止分析后再关闭程序！");
+
+// Client area in twips.
+constexpr int ClientWidth = 12840;
+constexpr int ClientHeight = 8655;
+
+QPushButton* pushButton(const QString& caption, const QString& name, QWidget* parent) {
+    auto* button = new QPushButton(caption, parent);
+    button->setObjectName(name);
+    button->setAutoDefault(false);
+    button->setDefault(false);
+    return button;
+}
+
+} // namespace
+
+Form1::Form1(PageFetcher& fetcher, PageRenderer& renderer, QWidget* parent)
+    : QWidget(parent)
+    , fetcher_(fetcher)
+    , renderer_(renderer)
+    , presentMessage_([this](const QString& text, const QString& title) {
+        showMessageBox(this, text, title);
+    }) {
+    createControls();
+    setUpResultColumns(grid_);
+    setWindowTitle(
+        versionCaption(Title, ZEMBREL_VERSION_MAJOR, ZEMBREL_VERSION_MINOR, ZEMBREL_VERSION_PATCH));
+    setWindowIcon(QIcon(QStringLiteral(":/zembrel/icon.png")));
+
+    setFixedSize(twips::toPixels(ClientWidth), twips::toPixels(ClientHeight));
+    setWindowFlag(Qt::WindowMaximizeButtonHint, false);
+    setGeometry(QStyle::alignedRect(Qt::LeftToRight, Qt::AlignCenter, size(),
+                                    screen()->availableGeometry()));
+    setMouseTracking(true);
+    Text1->setFocus();
+}
+
+// The grid view reads the grid until it is gone, and child widgets would
+// outlive the grid member.
+Form1::~Form1() {
+    delete gridView_;
+}
+
+void Form1::createControls() {
+    setFont(chineseFont(9));
+
+    Label1 = new QLabel(QStringLiteral("您的店铺地址:"), this);
+    Label1->setObjectName(QStringLiteral("Label1"));
+    Label1->setFont(chineseFont(10.5, true));
+    Label1->setGeometry(twips::toPixels(120, 120, 1470, 210));
+
+    Text1 = new QLineEdit(this);
+    Text1->setObjectName(QStringLiteral("Text1"));
+    Text1->setFont(chineseFont(10.5));
+    Text1->setMaxLength(std::numeric_limits<int>::max());
+    Text1->setGeometry(twips::toPixels(1680, 0, 4695, 375));
+
+    Command1 = pushButton(QStringLiteral("分析(&A)"), QStringLiteral("Command1"), this);
+    Command1->setGeometry(twips::toPixels(6840, 0, 1335, 375));
+    connect(Command1, &QPushButton::clicked, this, &Form1::Command1_Click);
+
+    Command2 = pushButton(QStringLiteral("停止(&S)"), QStringLiteral("Command2"), this);
+    Command2->setGeometry(twips::toPixels(8520, 0, 1335, 375));
+    Command2->setEnabled(false);
+    connect(Command2, &QPushButton::clicked, this, &Form1::Command2_Click);
+
+    gridView_ = new ResultGridView(grid_, this);
+    gridView_->setObjectName(QStringLiteral("MSFlexGrid1"));
+    gridView_->setGeometry(twips::toPixels(120, 480, 12615, 8055));
+    connect(gridView_, &ResultGridView::pointerMoved, this,
+            [this](const QPointF& at) { eyes_->pointerMoved(float(at.x()), float(at.y())); });
+
+    eyes_ = new WatchingEyes(this);
+
+    setTabOrder(Text1, Command1);
+    setTabOrder(Command1, gridView_);
+    setTabOrder(gridView_, Command2);
+}
+
+QString Form1::addressText() const {
+    return Text1->text();
+}
+
+void Form1::setAddressText(const QString& text) {
+    Text1->setText(text);
+}
+
+void Form1::setAnalyzeEnabled(bool enabled) {
+    Command1->setEnabled(enabled);
+}
+
+void Form1::setStopEnabled(bool enabled) {
+    Command2->setEnabled(enabled);
+}
+
+void Form1::ShowMessage(const QString& text, const QString& title) {
+    presentMessage_(text, title);
+}
+
+// The page services run their own event loops, so window events are handled
+// during every fetch as well; this is the wait for the embedded browser.
+void Form1::PumpEvents() {
+    QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+}
+
+// A run is in progress exactly while Analyze is disabled.
+void Form1::closeEvent(QCloseEvent* event) {
+    if (Command1->isEnabled()) {
+        event->accept();
+        return;
+    }
+    ShowMessage(CloseRefused, runtext::MessageTitle);
+    event->ignore();
+}
+
+// Only movements over the window's free surface count here; the grid
+// reports its own, and the other controls none.
+void Form1::mouseMoveEvent(QMouseEvent* event) {
+    const QPointF at = event->position();
+    if (childAt(at.toPoint()) != nullptr)
+        return;
+    const QPointF position = twips::fromPixels(at);
+    eyes_->pointerMoved(float(position.x()), float(position.y()));
+}
+
+void Form1::Command1_Click() {
+    runAnalysis(*this, fetcher_, renderer_);
+}
+
+void Form1::Command2_Click() {
+    setStopRequested(1);
+}

@@ -1,0 +1,73 @@
+#pragma once
+
+#include "AnalysisWindow.h"
+#include "ResultGrid.h"
+
+#include <QWidget>
+#include <functional>
+
+class PageFetcher;
+class PageRenderer;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class ResultGridView;
+class WatchingEyes;
+
+// The program's one window: the address box, Analyze and Stop, the results
+// grid and the watching eyes. Analyze runs one analysis against this window
+// and the given page services; the window keeps its size and refuses to
+// close while a run is in progress.
+//
+// Controls carry their names as object names: "Label1", "Text1",
+// "Command1", "Command2", "MSFlexGrid1", "Image1_0", "Image1_1",
+// "Image2_0", "Image2_1".
+class Form1 : public QWidget, public AnalysisWindow {
+    Q_OBJECT
+
+public:
+    using MessagePresenter = std::function<void(const QString& text, const QString& title)>;
+
+    Form1(PageFetcher& fetcher, PageRenderer& renderer, QWidget* parent = nullptr);
+    ~Form1() override;
+
+    // Replaces the modal message box, e.g. to answer it in tests.
+    void setMessagePresenter(MessagePresenter presenter) { presentMessage_ = std::move(presenter); }
+
+    ResultGrid& grid() { return grid_; }
+    ResultGridView& gridView() { return *gridView_; }
+    WatchingEyes& eyes() { return *eyes_; }
+
+    // AnalysisWindow
+    QString addressText() const override;
+    void setAddressText(const QString& text) override;
+    void setAnalyzeEnabled(bool enabled) override;
+    void setStopEnabled(bool enabled) override;
+    qint16 StopRequested() const override { return stopRequested_; }
+    void setStopRequested(qint16 value) override { stopRequested_ = value; }
+    ResultTable& resultGrid() override { return grid_; }
+    void ShowMessage(const QString& text, const QString& title) override;
+    void PumpEvents() override;
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+
+private:
+    void createControls();
+    void Command1_Click();
+    void Command2_Click();
+
+    PageFetcher& fetcher_;
+    PageRenderer& renderer_;
+    ResultGrid grid_;
+    qint16 stopRequested_ = 0;
+    MessagePresenter presentMessage_;
+
+    QLabel* Label1 = nullptr;
+    QLineEdit* Text1 = nullptr;
+    QPushButton* Command1 = nullptr;
+    QPushButton* Command2 = nullptr;
+    ResultGridView* gridView_ = nullptr;
+    WatchingEyes* eyes_ = nullptr;
+};

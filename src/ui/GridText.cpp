@@ -1,0 +1,75 @@
+#include "GridText.h"
+
+#include "ResultGrid.h"
+
+#include <QRect>
+
+namespace gridtext {
+
+Block cellBlock(const ResultGrid& grid, const QList<QPoint>& cells) {
+    QRect bounds;
+    for (const QPoint& cell : cells)
+        bounds |= QRect(cell, QSize(1, 1));
+    Block block(bounds.height(), QStringList(bounds.width()));
+    for (const QPoint& cell : cells)
+        block[cell.y() - bounds.top()][cell.x() - bounds.left()] =
+            grid.cell(cell.y(), cell.x()).text;
+    return block;
+}
+
+Block exportBlock(const ResultGrid& grid) {
+    Block block;
+    for (qint32 row = 0; row < grid.Rows(); ++row) {
+        QStringList texts;
+        bool hasResult = row == 0;
+        for (qint32 col = 0; col < grid.Cols(); ++col) {
+            texts << grid.cell(row, col).text;
+            hasResult = hasResult || (col > 0 && !texts.last().isEmpty());
+        }
+        if (hasResult)
+            block << texts;
+    }
+    return block;
+}
+
+QString tabSeparated(const Block& block) {
+    QStringList lines;
+    for (const QStringList& row : block) {
+        QStringList cells;
+        for (QString cell : row) {
+            cell.replace(QLatin1String("\r\n"), QLatin1String(" "));
+            for (QChar& c : cell) {
+                if (c == u'\t' || c == u'\r' || c == u'\n')
+                    c = u' ';
+            }
+            cells << cell;
+        }
+        lines << cells.join(u'\t');
+    }
+    return lines.join(u'\n');
+}
+
+QString csvField(const QString& text) {
+    QString field = text;
+    if (!field.isEmpty() && QStringLiteral("=+-@\t\r").contains(field.front()))
+        field.prepend(u'\'');
+    if (field.contains(u',') || field.contains(u'"') || field.contains(u'\r') ||
+        field.contains(u'\n')) {
+        field.replace(QLatin1String("\""), QLatin1String("\"\""));
+        field = u'"' + field + u'"';
+    }
+    return field;
+}
+
+QByteArray csvDocument(const Block& block) {
+    QString text;
+    for (const QStringList& row : block) {
+        QStringList fields;
+        for (const QString& cell : row)
+            fields << csvField(cell);
+        text += fields.join(u',') + QLatin1String("\r\n");
+    }
+    return QByteArrayLiteral("\xEF\xBB\xBF") + text.toUtf8();
+}
+
+} // namespace gridtext

@@ -1,0 +1,36 @@
+#pragma once
+
+#include <QByteArray>
+#include <QList>
+#include <QPoint>
+#include <QStringList>
+
+class ResultGrid;
+
+// The grid's texts as plain text for the clipboard and as a CSV file.
+namespace gridtext {
+
+// Rows of cell texts.
+using Block = QList<QStringList>;
+
+// The smallest rectangle of grid cells holding all `cells` (x column,
+// y row); cells inside it that are not listed stay empty.
+Block cellBlock(const ResultGrid& grid, const QList<QPoint>& cells);
+
+// The header row and every data row with a result or a shop in it; rows
+// that hold only their number are left out.
+Block exportBlock(const ResultGrid& grid);
+
+// Cells separated by tabs, rows by line feeds; tabs and line breaks inside a
+// cell become spaces so that the rows and columns survive pasting.
+QString tabSeparated(const Block& block);
+
+// One CSV field: a text that a spreadsheet would run as a formula (starting
+// with =, +, -, @, a tab or a carriage return) gets a leading apostrophe;
+// fields with a comma, quote or line break are quoted.
+QString csvField(const QString& text);
+
+// A CSV file in UTF-8 with a byte order mark, lines ended by CR LF.
+QByteArray csvDocument(const Block& block);
+
+} // namespace gridtext

@@ -1,0 +1,151 @@
+#include "ResultGridView.h"
+
+#include "ChineseFont.h"
+#include "GridText.h"
+#include "MessageBox.h"
+#include "ResultGrid.h"
+#include "Twips.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QClipboard>
+#include <QContextMenuEvent>
+#include <QFileDialog>
+#include <QHeaderView>
+#include <QMenu>
+#include <QMouseEvent>
+#include <QSaveFile>
+#include <QToolTip>
+
+namespace {
+
+constexpr int RowHeightTwips = 270;
+
+// Fixed cells in the button face with black lines between them; grey lines
+// between the other cells and grey beyond the last row and column.
+const QString GridStyle =
+    QStringLiteral("QTableView, QHeaderView { gridline-color: rgb(192, 192, 192);"
+                   " background-color: rgb(128, 128, 128); }"
+                   "QHeaderView::section, QTableCornerButton::section {"
+                   " background-color: palette(button); color: palette(button-text);"
+                   " border: none; border-right: 1px solid black; border-bottom: 1px solid black;"
+                   " padding: 0px 2px; }");
+
+} // namespace
+
+ResultGridView::ResultGridView(ResultGrid& grid, QWidget* parent)
+    : QTableView(parent)
+    , grid_(grid)
+    , cells_(grid, QApplication::palette().color(QPalette::Base))
+    , copyAction_(new QAction(QStringLiteral("复制"), this))
+    , exportAction_(new QAction(QStringLiteral("导出为CSV…"), this)) {
+    setModel(&cells_);
+    setFont(chineseFont(9));
+    setStyleSheet(GridStyle);
+    setSelectionMode(QAbstractItemView::ExtendedSelection);
+    setEditTriggers(QAbstractItemView::NoEditTriggers);
+    setTabKeyNavigation(false);
+    setWordWrap(false);
+    setTextElideMode(Qt::ElideNone);
+
+    const int rowHeight = twips::toPixels(RowHeightTwips);
+    verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    verticalHeader()->setDefaultSectionSize(rowHeight);
+    horizontalHeader()->setFixedHeight(rowHeight);
+    horizontalHeader()->setHighlightSections(false);
+    verticalHeader()->setHighlightSections(false);
+    for (int col = 0; col < grid.Cols(); ++col)
+        applyColumnWidth(col);
+    connect(&grid, &ResultGrid::columnWidthChanged, this, &ResultGridView::applyColumnWidth);
+
+    for (QWidget* surface :
+         {viewport(), horizontalHeader()->viewport(), verticalHeader()->viewport()}) {
+        surface->setMouseTracking(true);
+        surface->installEventFilter(this);
+    }
+
+    copyAction_->setShortcut(QKeySequence::Copy);
+    copyAction_->setShortcutContext(Qt::WidgetWithChildrenShortcut);
+    connect(copyAction_, &QAction::triggered, this, &ResultGridView::copySelection);
+    addAction(copyAction_);
+    connect(exportAction_, &QAction::triggered, this, &ResultGridView::chooseExportFile);
+}
+
+QString ResultGridView::selectedText() const {
+    QList<QPoint> cells;
+    for (const QModelIndex& index : selectedIndexes())
+        cells << QPoint(FixedCellsModel::gridCol(index), FixedCellsModel::gridRow(index));
+    return gridtext::tabSeparated(gridtext::cellBlock(grid_, cells));
+}
+
+void ResultGridView::copySelection() const {
+    if (selectionModel()->hasSelection())
+        QApplication::clipboard()->setText(selectedText());
+}
+
+bool ResultGridView::exportCsv(const QString& path) const {
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly))
+        return false;
+    file.write(gridtext::csvDocument(gridtext::exportBlock(grid_)));
+    return file.commit();
+}
+
+bool ResultGridView::cellTextIsCut(const QModelIndex& index) const {
+    if (!index.isValid() || index.data().toString().isEmpty())
+        return false;
+    QStyleOptionViewItem option;
+    initViewItemOption(&option);
+    option.rect = visualRect(index);
+    return itemDelegateForIndex(index)->sizeHint(option, index).width() >
+           columnWidth(index.column());
+}
+
+// Pointer movements over the cells and the fixed cells, in the grid's own
+// coordinates.
+bool ResultGridView::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::MouseMove) {
+        const auto* surface = static_cast<QWidget*>(watched);
+        const auto* move = static_cast<QMouseEvent*>(event);
+        emit pointerMoved(twips::fromPixels(surface->mapTo(this, move->position())));
+    }
+    return QTableView::eventFilter(watched, event);
+}
+
+// A cell's tooltip is its whole text, shown only when the column cuts it.
+bool ResultGridView::viewportEvent(QEvent* event) {
+    if (event->type() != QEvent::ToolTip)
+        return QTableView::viewportEvent(event);
+    const auto* help = static_cast<QHelpEvent*>(event);
+    const QModelIndex index = indexAt(help->pos());
+    if (cellTextIsCut(index))
+        QToolTip::showText(help->globalPos(), index.data().toString(), viewport(),
+                           visualRect(index));
+    else
+        QToolTip::hideText();
+    return true;
+}
+
+void ResultGridView::contextMenuEvent(QContextMenuEvent* event) {
+    copyAction_->setEnabled(selectionModel()->hasSelection());
+    QMenu menu(this);
+    menu.addAction(copyAction_);
+    menu.addAction(exportAction_);
+    menu.exec(event->globalPos());
+}
+
+void ResultGridView::applyColumnWidth(int col) {
+    const int width = twips::toPixels(grid_.ColWidth(col));
+    if (col == 0)
+        verticalHeader()->setFixedWidth(width);
+    else
+        setColumnWidth(col - 1, width);
+}
+
+void ResultGridView::chooseExportFile() {
+    const QString path = QFileDialog::getSaveFileName(this, QStringLiteral("导出为CSV"),
+                                                      QStringLiteral("友情链接.csv"),
+                                                      QStringLiteral("CSV 文件 (*.csv)"));
+    if (!path.isEmpty() && !exportCsv(path))
+        showMessageBox(this, QStringLiteral("无法保存文件：") + path, QStringLiteral("提示"));
+}

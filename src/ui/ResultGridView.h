@@ -1,0 +1,48 @@
+#pragma once
+
+#include "FixedCellsModel.h"
+
+#include <QPointF>
+#include <QTableView>
+
+class ResultGrid;
+
+// The results grid on screen: row 0 and column 0 of the ResultGrid drawn as
+// fixed cells that stay in view, the grid's column widths, its colour rule
+// and bold flags. The user can select cells, copy them (Ctrl+C) and export
+// the grid as CSV from the context menu; none of this moves the grid's own
+// current cell, which belongs to the analysis run.
+class ResultGridView : public QTableView {
+    Q_OBJECT
+
+public:
+    explicit ResultGridView(ResultGrid& grid, QWidget* parent = nullptr);
+
+    // The selected cells as tab-separated text.
+    QString selectedText() const;
+    void copySelection() const;
+    // Writes the grid as a CSV file; false when the file cannot be written.
+    bool exportCsv(const QString& path) const;
+
+    // True when `index`'s text is wider than its column shows.
+    bool cellTextIsCut(const QModelIndex& index) const;
+
+signals:
+    // The pointer moved over the grid, at this point in twips measured from
+    // the grid's own top-left corner.
+    void pointerMoved(const QPointF& position);
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    bool viewportEvent(QEvent* event) override;
+    void contextMenuEvent(QContextMenuEvent* event) override;
+
+private:
+    void applyColumnWidth(int col);
+    void chooseExportFile();
+
+    ResultGrid& grid_;
+    FixedCellsModel cells_;
+    QAction* copyAction_;
+    QAction* exportAction_;
+};

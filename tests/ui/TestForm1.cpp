@@ -1,0 +1,331 @@
+#include "FakePages.h"
+#include "Form1.h"
+#include "ResultGridView.h"
+#include "WatchingEyes.h"
+
+#include <QApplication>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTest>
+#include <QWindow>
+
+namespace {
+
+const QString OwnAddress = QStringLiteral("myshop.taobao.com");
+
+QString ownPage(const QStringList& shopAddresses) {
+    QString list;
+    for (qsizetype i = 0; i < shopAddresses.size(); ++i)
+        list += QStringLiteral("\n<a href=\"%1\" target=\"_blank\">店铺%2</a>")
+                    .arg(shopAddresses[i])
+                    .arg(i + 1);
+    return QStringLiteral("<html><title>首页-我的小店 - 淘宝网</title><body>"
+                          "<h3>友情链接</h3><ul>%1\n</ul></body></html>")
+        .arg(list);
+}
+
+QString shopPage(const QString& member) {
+    return QStringLiteral("<div class=\"shop-info-simple\"><a href=\"http://m\">%1</a>"
+                          "<img src=\"http://pics/newrank/s_blue_2.gif\" alt=\"\">"
+                          "<li>好评率：<b>99.50%</li><li>创店时间<b>2008-05-01</li>"
+                          "<h3>友情链接</h3><a href=\"http://myshop.taobao.com\">我的小店</a>")
+        .arg(member);
+}
+
+// A window over fake pages whose message boxes are answered at once.
+struct Window {
+    FakeFetcher fetcher;
+    FakeRenderer renderer;
+    Form1 form{fetcher, renderer};
+    QStringList messages; // "title: text"
+
+    Window() {
+        form.setMessagePresenter([this](const QString& text, const QString& title) {
+            messages << title + QStringLiteral(": ") + text;
+        });
+    }
+
+    template <typename T> T* control(const QString& name) {
+        T* found = form.findChild<T*>(name);
+        Q_ASSERT(found);
+        return found;
+    }
+    QLineEdit* Text1() { return control<QLineEdit>(QStringLiteral("Text1")); }
+    QPushButton* Command1() { return control<QPushButton>(QStringLiteral("Command1")); }
+    QPushButton* Command2() { return control<QPushButton>(QStringLiteral("Command2")); }
+
+    bool showActive() {
+        form.show();
+        QApplication::setActiveWindow(&form);
+        return QTest::qWaitForWindowActive(&form);
+    }
+
+    void listShops(int count) {
+        QStringList addresses;
+        for (int i = 1; i <= count; ++i) {
+            const QString address = QStringLiteral("http://shop%1.taobao.com").arg(i);
+            addresses << address;
+            fetcher.pages[address] = shopPage(QStringLiteral("掌柜%1").arg(i));
+        }
+        fetcher.pages[OwnAddress] = ownPage(addresses);
+        Text1()->setText(OwnAddress);
+    }
+
+    QString cell(qint32 row, qint32 col) { return form.grid().cell(row, col).text; }
+};
+
+} // namespace
+
+class TestForm1 : public QObject {
+    Q_OBJECT
+
+private slots:
+    void captionFromTheProgramVersion();
+    void geometry_data();
+    void geometry();
+    void sizeStaysFixed();
+    void initialStates();
+    void tabOrder();
+    void enterDoesNothing();
+    void altAStartsAnalysis();
+    void runFillsTheGrid();
+    void stopDuringAFetchEndsTheRunAfterThatRow();
+    void closeRefusedDuringARun();
+    void closeAcceptedWhenIdle();
+    void pumpEventsHandlesPendingEvents();
+    void eyesFollowThePointer_data();
+    void eyesFollowThePointer();
+};
+
+void TestForm1::captionFromTheProgramVersion() {
+    Window w;
+    QCOMPARE(w.form.windowTitle(), QStringLiteral("ZembrelVer1.03 Build:0015"));
+    QVERIFY(!w.form.windowIcon().isNull());
+}
+
+void TestForm1::geometry_data() {
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QRect>("pixels");
+
+    QTest::newRow("Label1") << "Label1" << QRect(8, 8, 98, 14);
+    QTest::newRow("Text1") << "Text1" << QRect(112, 0, 313, 25);
+    QTest::newRow("Command1") << "Command1" << QRect(456, 0, 89, 25);
+    QTest::newRow("Command2") << "Command2" << QRect(568, 0, 89, 25);
+    QTest::newRow("MSFlexGrid1") << "MSFlexGrid1" << QRect(8, 32, 841, 537);
+    QTest::newRow("left eye") << "Image1_0" << QRect(704, 5, 24, 24);
+    QTest::newRow("right eye") << "Image1_1" << QRect(728, 5, 24, 24);
+    QTest::newRow("left pupil") << "Image2_0" << QRect(712, 16, 8, 8);
+    QTest::newRow("right pupil") << "Image2_1" << QRect(736, 16, 8, 8);
+}
+
+void TestForm1::geometry() {
+    QFETCH(QString, name);
+    QFETCH(QRect, pixels);
+
+    Window w;
+    w.form.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&w.form));
+    QCOMPARE(w.form.size(), QSize(856, 577));
+    QCOMPARE(w.control<QWidget>(name)->geometry(), pixels);
+}
+
+void TestForm1::sizeStaysFixed() {
+    Window w;
+    w.form.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&w.form));
+    w.form.resize(1000, 700);
+    QCOMPARE(w.form.size(), QSize(856, 577));
+    w.form.windowHandle()->resize(400, 300);
+    QTRY_COMPARE(w.form.size(), QSize(856, 577));
+    w.form.showMaximized();
+    QCOMPARE(w.form.size(), QSize(856, 577));
+}
+
+void TestForm1::initialStates() {
+    Window w;
+    QVERIFY(w.showActive());
+
+    QCOMPARE(QApplication::focusWidget(), w.Text1());
+    QVERIFY(w.Text1()->text().isEmpty());
+    QVERIFY(w.Command1()->isEnabled());
+    QVERIFY(!w.Command2()->isEnabled());
+    QCOMPARE(w.Command1()->text(), QStringLiteral("分析(&A)"));
+    QCOMPARE(w.Command2()->text(), QStringLiteral("停止(&S)"));
+    QCOMPARE(w.control<QLabel>("Label1")->text(), QStringLiteral("您的店铺地址:"));
+    QVERIFY(w.control<QLabel>("Label1")->font().bold());
+    for (QPushButton* button : {w.Command1(), w.Command2()})
+        QVERIFY(!button->isDefault() && !button->autoDefault());
+    QCOMPARE(w.form.StopRequested(), qint16(0));
+
+    QCOMPARE(w.form.grid().Rows(), 2);
+    QCOMPARE(w.form.gridView().model()->headerData(0, Qt::Horizontal).toString(),
+             QStringLiteral("店铺名称"));
+    QCOMPARE(w.form.gridView().columnWidth(7), 125);
+
+    // No length limit on the address box.
+    const QString longAddress(40000, u'a');
+    w.Text1()->setText(longAddress);
+    QCOMPARE(w.form.addressText(), longAddress);
+}
+
+void TestForm1::tabOrder() {
+    Window w;
+    QVERIFY(w.showActive());
+    w.form.setStopEnabled(true);
+    const QList<QWidget*> order{w.Command1(), &w.form.gridView(), w.Command2(), w.Text1()};
+    for (QWidget* expected : order) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        QCOMPARE(QApplication::focusWidget(), expected);
+    }
+}
+
+void TestForm1::enterDoesNothing() {
+    Window w;
+    QVERIFY(w.showActive());
+    w.listShops(1);
+    QTest::keyClick(w.Text1(), Qt::Key_Return);
+    QTest::keyClick(w.Text1(), Qt::Key_Enter);
+    QTest::keyClick(w.Text1(), Qt::Key_Escape);
+
+    QVERIFY(w.fetcher.requests.isEmpty());
+    QVERIFY(w.messages.isEmpty());
+    QCOMPARE(w.Text1()->text(), OwnAddress);
+    QVERIFY(w.form.isVisible());
+}
+
+void TestForm1::altAStartsAnalysis() {
+    Window w;
+    QVERIFY(w.showActive());
+    QTest::keyClick(w.Text1(), Qt::Key_A, Qt::AltModifier);
+    // An access key presses its button visibly, so the click comes a moment later.
+    QTRY_COMPARE(w.messages, QStringList{"提示: 请输入淘宝店铺地址！"});
+    QVERIFY(w.Command1()->isEnabled());
+    QVERIFY(!w.Command2()->isEnabled());
+}
+
+void TestForm1::runFillsTheGrid() {
+    Window w;
+    w.listShops(2);
+    QTest::mouseClick(w.Command1(), Qt::LeftButton);
+
+    QCOMPARE(w.fetcher.requests,
+             QStringList({OwnAddress, "http://shop1.taobao.com", "http://shop2.taobao.com"}));
+    QVERIFY(w.messages.isEmpty());
+    const QStringList row2{"2",      "店铺2",      "http://shop2.taobao.com",
+                           "正常",   "掌柜2",      "2钻",
+                           "99.50%", "2008-05-01", "√"};
+    for (qint32 col = 0; col < row2.size(); ++col)
+        QCOMPARE(w.cell(2, col), row2[col]);
+    QCOMPARE(w.form.gridView().model()->index(1, 7).data().toString(), QStringLiteral("√"));
+    QVERIFY(w.Command1()->isEnabled());
+    QVERIFY(!w.Command2()->isEnabled());
+}
+
+void TestForm1::stopDuringAFetchEndsTheRunAfterThatRow() {
+    Window w;
+    w.listShops(3);
+    w.fetcher.onFetch = [&](const QString& url) {
+        if (url == QStringLiteral("http://shop2.taobao.com")) {
+            QVERIFY(w.Command2()->isEnabled());
+            QTest::mouseClick(w.Command2(), Qt::LeftButton);
+            QCOMPARE(w.form.StopRequested(), qint16(1));
+            // Stop changes no button by itself.
+            QVERIFY(!w.Command1()->isEnabled());
+            QVERIFY(w.Command2()->isEnabled());
+        }
+    };
+    QTest::mouseClick(w.Command1(), Qt::LeftButton);
+
+    QCOMPARE(w.fetcher.requests,
+             QStringList({OwnAddress, "http://shop1.taobao.com", "http://shop2.taobao.com"}));
+    QCOMPARE(w.cell(2, 3), QStringLiteral("正常"));
+    QCOMPARE(w.cell(2, 8), QStringLiteral("√"));
+    QCOMPARE(w.cell(3, 3), QStringLiteral("用户中止"));
+    QCOMPARE(w.form.grid().cell(3, 3).color, 255u);
+    QVERIFY(w.cell(3, 4).isEmpty());
+    QCOMPARE(w.form.StopRequested(), qint16(0));
+    QVERIFY(w.Command1()->isEnabled());
+    QVERIFY(!w.Command2()->isEnabled());
+}
+
+void TestForm1::closeRefusedDuringARun() {
+    Window w;
+    w.form.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&w.form));
+    w.listShops(1);
+    bool closed = true;
+    w.fetcher.onFetch = [&](const QString& url) {
+        if (url == OwnAddress)
+            closed = w.form.close();
+    };
+    QTest::mouseClick(w.Command1(), Qt::LeftButton);
+
+    QVERIFY(!closed);
+    QCOMPARE(w.messages, QStringList{"提示: 分析进行中...请先停止分析后再关闭程序！"});
+    QVERIFY(w.form.isVisible());
+    // The run went on to the end.
+    QCOMPARE(w.cell(1, 8), QStringLiteral("√"));
+}
+
+void TestForm1::closeAcceptedWhenIdle() {
+    Window w;
+    w.form.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&w.form));
+    QVERIFY(w.form.close());
+    QVERIFY(!w.form.isVisible());
+    QVERIFY(w.messages.isEmpty());
+}
+
+void TestForm1::pumpEventsHandlesPendingEvents() {
+    Window w;
+    bool handled = false;
+    QMetaObject::invokeMethod(
+        &w.form, [&] { handled = true; }, Qt::QueuedConnection);
+    w.form.PumpEvents();
+    QVERIFY(handled);
+}
+
+void TestForm1::eyesFollowThePointer_data() {
+    QTest::addColumn<QPoint>("windowPixel");
+    QTest::addColumn<bool>("moves");
+    QTest::addColumn<float>("left");
+    QTest::addColumn<float>("top");
+
+    // (800, 17) px is the window point (12000, 255) twips, right of the eyes.
+    QTest::newRow("free surface") << QPoint(800, 17) << true << 10755.f << 195.f;
+    // Over the header row the grid reports (990, 255) twips, its own
+    // coordinates: the pupils look straight left.
+    QTest::newRow("grid, own coordinates") << QPoint(74, 49) << true << 10605.f << 195.f;
+    QTest::newRow("label") << QPoint(20, 12) << false << 0.f << 0.f;
+    QTest::newRow("address box") << QPoint(200, 12) << false << 0.f << 0.f;
+    QTest::newRow("eye") << QPoint(716, 10) << false << 0.f << 0.f;
+}
+
+void TestForm1::eyesFollowThePointer() {
+    QFETCH(QPoint, windowPixel);
+    QFETCH(bool, moves);
+    QFETCH(float, left);
+    QFETCH(float, top);
+
+    Window w;
+    w.form.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&w.form));
+    QTest::mouseMove(w.form.windowHandle(), windowPixel);
+    QApplication::processEvents();
+
+    const eyes::PupilPlaces& pupils = w.form.eyes().pupils();
+    if (!moves) {
+        QCOMPARE(pupils.leftX, 10680.f);
+        QCOMPARE(pupils.leftY, 240.f);
+        return;
+    }
+    QCOMPARE(pupils.leftX, left);
+    QCOMPARE(pupils.leftY, top);
+    QCOMPARE(pupils.rightX, left + 360);
+    QCOMPARE(pupils.rightY, top);
+}
+
+QTEST_MAIN(TestForm1)
+#include "TestForm1.moc"

@@ -1,0 +1,241 @@
+#include "GridColumns.h"
+#include "ResultGrid.h"
+#include "ResultGridView.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QFile>
+#include <QHeaderView>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+
+namespace {
+
+void write(ResultGrid& grid, qint32 row, qint32 col, const QString& text) {
+    grid.setRow(row);
+    grid.setCol(col);
+    grid.setText(text);
+}
+
+// A grid as the window has it after loading, with two listed shops.
+struct ListedGrid {
+    ResultGrid grid;
+    ResultGridView view{grid};
+
+    ListedGrid() {
+        setUpResultColumns(grid);
+        write(grid, 1, 0, "1");
+        write(grid, 1, 1, "店铺一");
+        write(grid, 1, 2, "http://a.taobao.com");
+        grid.AddItem("2");
+        write(grid, 2, 1, "=店铺二");
+        write(grid, 2, 2, "http://b.taobao.com");
+        grid.AddItem("3");
+        view.resize(841, 537);
+    }
+
+    QModelIndex body(int gridRow, int gridCol) const {
+        return view.model()->index(gridRow - 1, gridCol - 1);
+    }
+};
+
+} // namespace
+
+class TestResultGridView : public QObject {
+    Q_OBJECT
+
+private slots:
+    void fixedCellsAreHeaders();
+    void columnWidthsInPixels();
+    void colourRule_data();
+    void colourRule();
+    void boldFlagKeepsTheGridFont();
+    void userNeverMovesTheCurrentCell();
+    void copySelection();
+    void exportCsv();
+    void tooltipOnlyWhenTheColumnCutsTheText_data();
+    void tooltipOnlyWhenTheColumnCutsTheText();
+    void pointerInGridCoordinates();
+};
+
+void TestResultGridView::fixedCellsAreHeaders() {
+    ListedGrid g;
+    const QAbstractItemModel* model = g.view.model();
+    QCOMPARE(model->rowCount(), 3);
+    QCOMPARE(model->columnCount(), 8);
+    QCOMPARE(model->headerData(0, Qt::Horizontal).toString(), QStringLiteral("店铺名称"));
+    QCOMPARE(model->headerData(7, Qt::Horizontal).toString(),
+             QStringLiteral("是否将你加入友情链接"));
+    QCOMPARE(model->headerData(1, Qt::Vertical).toString(), QStringLiteral("2"));
+    QCOMPARE(model->headerData(2, Qt::Vertical).toString(), QStringLiteral("3"));
+    QCOMPARE(g.body(2, 1).data().toString(), QStringLiteral("=店铺二"));
+
+    QSignalSpy headerChanged(model, &QAbstractItemModel::headerDataChanged);
+    write(g.grid, 1, 0, "9");
+    QCOMPARE(headerChanged.size(), 1);
+    QCOMPARE(model->headerData(0, Qt::Vertical).toString(), QStringLiteral("9"));
+
+    g.grid.AddItem("4");
+    QCOMPARE(model->rowCount(), 4);
+    QCOMPARE(model->headerData(3, Qt::Vertical).toString(), QStringLiteral("4"));
+}
+
+void TestResultGridView::columnWidthsInPixels() {
+    ListedGrid g;
+    QCOMPARE(g.view.verticalHeader()->width(), 20);
+    const QList<int> widths{133, 193, 64, 93, 64, 53, 93, 125};
+    for (int col = 0; col < widths.size(); ++col)
+        QCOMPARE(g.view.columnWidth(col), widths[col]);
+
+    g.grid.setColWidth(3, 1500);
+    QCOMPARE(g.view.columnWidth(2), 100);
+}
+
+void TestResultGridView::colourRule_data() {
+    QTest::addColumn<quint32>("cellColor");
+    QTest::addColumn<bool>("gridWideRed");
+    QTest::addColumn<QVariant>("expected");
+
+    const QVariant red = QColor(255, 0, 0);
+    QTest::newRow("no colour: window text") << 0u << false << QVariant();
+    QTest::newRow("no colour: grid-wide red") << 0u << true << red;
+    QTest::newRow("own red") << 255u << false << red;
+    QTest::newRow("own red over grid-wide red") << 255u << true << red;
+    QTest::newRow("own blue over grid-wide red")
+        << 0xff0000u << true << QVariant(QColor(0, 0, 255));
+}
+
+void TestResultGridView::colourRule() {
+    QFETCH(quint32, cellColor);
+    QFETCH(bool, gridWideRed);
+    QFETCH(QVariant, expected);
+
+    ListedGrid g;
+    g.grid.setRow(1);
+    g.grid.setCol(3);
+    g.grid.setCellForeColor(cellColor);
+    if (gridWideRed)
+        g.grid.setForeColor(255);
+
+    QCOMPARE(g.body(1, 3).data(Qt::ForegroundRole), expected);
+    // Fixed cells keep the fixed-cell colour.
+    QVERIFY(!g.view.model()->headerData(2, Qt::Horizontal, Qt::ForegroundRole).isValid());
+    QVERIFY(!g.view.model()->headerData(0, Qt::Vertical, Qt::ForegroundRole).isValid());
+    // Every cell is painted on the window colour.
+    QCOMPARE(g.body(1, 3).data(Qt::BackgroundRole).value<QColor>(),
+             QApplication::palette().color(QPalette::Base));
+}
+
+void TestResultGridView::boldFlagKeepsTheGridFont() {
+    ListedGrid g;
+    g.grid.setRow(2);
+    g.grid.setCol(8);
+    g.grid.setCellFontBold(true);
+
+    const QFont cellFont = qvariant_cast<QFont>(g.body(2, 8).data(Qt::FontRole));
+    const QFont drawn = cellFont.resolve(g.view.font());
+    QVERIFY(drawn.bold());
+    QCOMPARE(drawn.family(), g.view.font().family());
+    QCOMPARE(drawn.pointSizeF(), 9.0);
+    QVERIFY(!g.body(1, 8).data(Qt::FontRole).isValid());
+}
+
+void TestResultGridView::userNeverMovesTheCurrentCell() {
+    ListedGrid g;
+    g.view.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&g.view));
+    g.grid.setRow(1);
+    g.grid.setCol(3);
+
+    QTest::mouseClick(g.view.viewport(), Qt::LeftButton, {},
+                      g.view.visualRect(g.body(2, 5)).center());
+    QTest::keyClick(g.view.viewport(), Qt::Key_Down);
+    QTest::keyClick(g.view.viewport(), Qt::Key_Right);
+    QTest::keyClick(g.view.viewport(), Qt::Key_End, Qt::ControlModifier);
+
+    QCOMPARE(g.grid.Row(), 1);
+    QCOMPARE(g.grid.Col(), 3);
+    QVERIFY(g.view.selectionModel()->hasSelection());
+}
+
+void TestResultGridView::copySelection() {
+    ListedGrid g;
+    g.view.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&g.view));
+    const QItemSelection selection(g.body(1, 1), g.body(2, 2));
+    g.view.selectionModel()->select(selection, QItemSelectionModel::Select);
+
+    QCOMPARE(g.view.selectedText(),
+             QStringLiteral("店铺一\thttp://a.taobao.com\n=店铺二\thttp://b.taobao.com"));
+
+    QApplication::clipboard()->clear();
+    g.view.setFocus();
+    QTest::keyClick(&g.view, Qt::Key_C, Qt::ControlModifier);
+    QCOMPARE(QApplication::clipboard()->text(), g.view.selectedText());
+}
+
+void TestResultGridView::exportCsv() {
+    ListedGrid g;
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    const QString path = dir.filePath("out.csv");
+
+    QVERIFY(g.view.exportCsv(path));
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QCOMPARE(file.readAll(),
+             QByteArray("\xEF\xBB\xBF"
+                        ",店铺名称,店铺地址,店铺状态,会员名,信用等级,好评率,创店时间,"
+                        "是否将你加入友情链接\r\n"
+                        "1,店铺一,http://a.taobao.com,,,,,,\r\n"
+                        "2,'=店铺二,http://b.taobao.com,,,,,,\r\n"));
+
+    QVERIFY(!g.view.exportCsv(dir.filePath("missing/out.csv")));
+}
+
+void TestResultGridView::tooltipOnlyWhenTheColumnCutsTheText_data() {
+    QTest::addColumn<int>("col");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<bool>("cut");
+
+    QTest::newRow("short rate") << 6 << "99%" << false;
+    QTest::newRow("long rate") << 6 << "99.95% (12345 条评价)" << true;
+    QTest::newRow("empty") << 6 << "" << false;
+    QTest::newRow("address that fits") << 2 << "http://a.taobao.com" << false;
+    QTest::newRow("long address")
+        << 2 << "http://s.click.taobao.com/t_js?tu=http%3A%2F%2Fshop123.taobao.com%2F" << true;
+}
+
+void TestResultGridView::tooltipOnlyWhenTheColumnCutsTheText() {
+    QFETCH(int, col);
+    QFETCH(QString, text);
+    QFETCH(bool, cut);
+
+    ListedGrid g;
+    write(g.grid, 1, col, text);
+    QCOMPARE(g.view.cellTextIsCut(g.body(1, col)), cut);
+}
+
+void TestResultGridView::pointerInGridCoordinates() {
+    ListedGrid g;
+    g.view.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&g.view));
+    QSignalSpy moved(&g.view, &ResultGridView::pointerMoved);
+
+    const QPoint inCell = g.view.visualRect(g.body(1, 1)).center();
+    QTest::mouseMove(g.view.windowHandle(), g.view.viewport()->mapTo(&g.view, inCell));
+    QTRY_COMPARE(moved.size(), 1);
+    const QPointF expected = QPointF(g.view.viewport()->mapTo(&g.view, inCell)) * 15;
+    QCOMPARE(moved.last().at(0).toPointF(), expected);
+
+    const QPoint inHeader(60, 5);
+    QTest::mouseMove(g.view.windowHandle(),
+                     g.view.horizontalHeader()->viewport()->mapTo(&g.view, inHeader));
+    QTRY_COMPARE(moved.size(), 2);
+    QCOMPARE(moved.last().at(0).toPointF(),
+             QPointF(g.view.horizontalHeader()->viewport()->mapTo(&g.view, inHeader)) * 15);
+}
+
+QTEST_MAIN(TestResultGridView)
+#include "TestResultGridView.moc"
