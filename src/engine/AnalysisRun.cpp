@@ -14,6 +14,16 @@
 using shoppage::Layout;
 using shoppage::ShopValues;
 
+namespace {
+
+// Click-redirect links go to the embedded browser; the test is exact and
+// case-sensitive.
+bool isRedirectLink(const QString& address) {
+    return address.startsWith(market::RedirectLinkPrefix);
+}
+
+} // namespace
+
 void runAnalysis(AnalysisWindow& window, PageFetcher& fetcher, PageRenderer& renderer) {
     AnalysisRun(window, fetcher, renderer).execute();
 }
@@ -30,6 +40,7 @@ void AnalysisRun::execute() {
     QString linkBlock;
     if (readOwnShop(linkBlock) && listFriendLinks(linkBlock))
         inspectRows();
+    fetcher_.endRun();
     endRun();
 }
 
@@ -73,10 +84,16 @@ bool AnalysisRun::listFriendLinks(const QString& linkBlock) {
     grid_.setCol(gridcol::Number);
     grid_.setText(QStringLiteral("1"));
     qint32 nextRow = 1;
+    plannedRows_.clear();
+    bool planning = true;
     for (const QString& line : friendlinks::lines(*fileText)) {
         const std::optional<friendlinks::FriendLink> link = friendlinks::parseLine(line);
         if (!link)
             continue;
+        // The inspection stops at the first empty address.
+        planning = planning && !link->address.isEmpty();
+        if (planning && !isRedirectLink(link->address))
+            plannedRows_.append({nextRow, link->address});
         grid_.setRow(nextRow);
         writeCell(gridcol::ShopName, link->name);
         writeCell(gridcol::Address, link->address);
@@ -103,6 +120,7 @@ void AnalysisRun::clearResultCells() {
 }
 
 void AnalysisRun::inspectRows() {
+    fetcher_.planRows(plannedRows_);
     const qint32 lastRow = grid_.Rows() - 2;
     for (qint32 row = 1; row <= lastRow; ++row) {
         grid_.setRow(row);
@@ -111,9 +129,9 @@ void AnalysisRun::inspectRows() {
         if (address.isEmpty())
             return;
         writeCell(gridcol::Status, runtext::Checking);
-        const RowEnd end = address.startsWith(market::RedirectLinkPrefix)
-                               ? inspectRedirectRow(address)
-                               : inspectDirectRow(address);
+        fetcher_.enterRow(row);
+        const RowEnd end =
+            isRedirectLink(address) ? inspectRedirectRow(address) : inspectDirectRow(address);
         if (end == RowEnd::RunEnded || stopAfterRow(row))
             return;
     }

@@ -1,10 +1,11 @@
 #pragma once
 
+#include "PageServices.h"
+
+#include <QList>
 #include <QString>
 
 class AnalysisWindow;
-class PageFetcher;
-class PageRenderer;
 class ResultTable;
 
 namespace shoppage {
@@ -50,4 +51,6 @@ private:
     PageFetcher& fetcher_;
     PageRenderer& renderer_;
     QString ownShopName_;
+    // The rows that will be fetched directly, for a fetcher that reads ahead.
+    QList<PlannedRow> plannedRows_;
 };

@@ -1,13 +1,32 @@
 #pragma once
 
+#include <QList>
 #include <QString>
+
+// A row of the results grid whose page the run will fetch directly.
+struct PlannedRow {
+    qint32 row = 0;
+    QString address;
+};
 
 // Plain page retrieval: the whole body of the page at `url` as text, or
 // empty text on any failure. Blocks the run until the transfer has ended.
+//
+// The run also says what it is going to ask for, so that a service may fetch
+// pages ahead: still, the run asks for every page with FetchPage in its own
+// order, and a page fetched ahead answers only its own row's request.
 class PageFetcher {
 public:
     virtual ~PageFetcher() = default;
     virtual QString FetchPage(const QString& url) = 0;
+
+    // The rows the run will fetch directly, in row order, once they are
+    // listed in the grid.
+    virtual void planRows(const QList<PlannedRow>& rows) { Q_UNUSED(rows); }
+    // The run is about to inspect this row.
+    virtual void enterRow(qint32 row) { Q_UNUSED(row); }
+    // The run has ended: nothing fetched ahead may outlive it.
+    virtual void endRun() {}
 };
 
 // The embedded browser: loads an address, follows its redirects and scripts,

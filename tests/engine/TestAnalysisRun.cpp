@@ -65,6 +65,7 @@ private slots:
     void redirectRows_data();
     void redirectRows();
     void verdictReadsEditedAddressBox();
+    void fetchAheadHints();
 };
 
 void TestAnalysisRun::ownShopMessages_data() {
@@ -415,6 +416,31 @@ void TestAnalysisRun::verdictReadsEditedAddressBox() {
     bench.window.onPump = [&] { bench.window.address = "edited.taobao.com"; };
     bench.run("myshop");
     QCOMPARE(bench.cell(1, 8), "√|0|0");
+}
+
+void TestAnalysisRun::fetchAheadHints() {
+    Bench bench;
+    const QString click = "http://s.click.taobao.com/x";
+    bench.fetcher.pages[Own] = ownShopPage(
+        OwnName, linkLine("http://a", "A") + linkLine(click, "R") + linkLine("http://b", "B") +
+                     "<a href=\"\" >空</a>\n" + linkLine("http://c", "C"));
+    bench.fetcher.pages["http://a"] = layoutC("m", "5", "");
+    bench.fetcher.pages["http://b"] = layoutC("m", "5", "");
+    bench.renderer.bodies[click] = renderedA("m", "", "1%", "d", "");
+    bench.run("myshop");
+
+    // Only direct rows before the first empty address are planned.
+    QCOMPARE(bench.fetcher.planned.size(), 2);
+    QCOMPARE(bench.fetcher.planned[0].row, 1);
+    QCOMPARE(bench.fetcher.planned[0].address, "http://a");
+    QCOMPARE(bench.fetcher.planned[1].row, 3);
+    QCOMPARE(bench.fetcher.planned[1].address, "http://b");
+    QCOMPARE(bench.fetcher.enteredRows, (QList<qint32>{1, 2, 3}));
+    QCOMPARE(bench.fetcher.runEnds, 1);
+
+    // A run that ends at a message still ends the fetcher's run.
+    bench.run(" ");
+    QCOMPARE(bench.fetcher.runEnds, 2);
 }
 
 QTEST_MAIN(TestAnalysisRun)

@@ -7,14 +7,20 @@
 #include <functional>
 
 // Canned pages by exact address; an address without a page fails (empty
-// text). Logs every address asked for.
+// text). Logs every address asked for and the run's fetch-ahead hints.
 class FakeFetcher : public PageFetcher {
 public:
     QHash<QString, QString> pages;
     QStringList requests;
     std::function<void(const QString& url)> onFetch;
+    QList<PlannedRow> planned;
+    QList<qint32> enteredRows;
+    int runEnds = 0;
 
     QString FetchPage(const QString& url) override;
+    void planRows(const QList<PlannedRow>& rows) override { planned = rows; }
+    void enterRow(qint32 row) override { enteredRows << row; }
+    void endRun() override { ++runEnds; }
 };
 
 // A browser whose load completes after `passesToLoad` ReadyState reads
