@@ -1,0 +1,23 @@
+#include "BrowserEnvironment.h"
+
+#include <QCoreApplication>
+#include <QList>
+#include <unistd.h>
+
+void prepareBrowserEnvironment() {
+    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
+
+    // A page without a view counts as hidden, and hidden pages get their
+    // timers throttled: timed redirects would run late.
+    QByteArray flags = qgetenv("QTWEBENGINE_CHROMIUM_FLAGS");
+    const QList<QByteArray> needed = {"--disable-background-timer-throttling",
+                                      "--disable-renderer-backgrounding"};
+    for (const QByteArray& flag : needed) {
+        if (!flags.split(' ').contains(flag))
+            flags += (flags.isEmpty() ? "" : " ") + flag;
+    }
+    qputenv("QTWEBENGINE_CHROMIUM_FLAGS", flags);
+
+    if (geteuid() == 0)
+        qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1");
+}
