@@ -1,0 +1,88 @@
+#include "CheckOptions.h"
+
+#include "ProxySetup.h"
+
+#include <QCommandLineParser>
+#include <algorithm>
+#include <cmath>
+
+namespace {
+
+// Longer than anyone waits for one page; keeps the milliseconds in range.
+constexpr double MaxTimeoutSeconds = 24 * 60 * 60;
+
+std::optional<CheckOptions::Format> formatNamed(const QString& name) {
+    if (name == QLatin1String("table"))
+        return CheckOptions::Format::Table;
+    if (name == QLatin1String("tsv"))
+        return CheckOptions::Format::Tsv;
+    if (name == QLatin1String("json"))
+        return CheckOptions::Format::Json;
+    return std::nullopt;
+}
+
+ParsedCommandLine usageError(const QString& text) {
+    return {ParsedCommandLine::Outcome::UsageError, {}, text};
+}
+
+} // namespace
+
+ParsedCommandLine parseCommandLine(const QStringList& arguments, bool stdoutIsTerminal) {
+    QCommandLineParser parser;
+    parser.setApplicationDescription(
+        QStringLiteral("Checks which shops in a shop's friend-link block link back to it.\n"
+                       "Each ADDRESS is analysed in turn, as if typed into the address box."));
+    const QCommandLineOption proxyOption(QStringLiteral("proxy"),
+                                         QStringLiteral("Fetch all pages through this HTTP proxy."),
+                                         QStringLiteral("URL"));
+    const QCommandLineOption timeoutOption(
+        QStringLiteral("timeout"),
+        QStringLiteral("Give up on a page after this long (default 60)."),
+        QStringLiteral("SECONDS"));
+    const QCommandLineOption formatOption(
+        QStringLiteral("format"),
+        QStringLiteral("Output: table (default on a terminal), tsv or json."),
+        QStringLiteral("table|tsv|json"));
+    parser.addOptions({proxyOption, timeoutOption, formatOption});
+    const QCommandLineOption helpOption = parser.addHelpOption();
+    const QCommandLineOption versionOption = parser.addVersionOption();
+    parser.addPositionalArgument(QStringLiteral("ADDRESS"), QStringLiteral("A shop address."),
+                                 QStringLiteral("ADDRESS..."));
+
+    if (!parser.parse(arguments))
+        return usageError(parser.errorText());
+    if (parser.isSet(helpOption))
+        return {ParsedCommandLine::Outcome::Help, {}, parser.helpText()};
+    if (parser.isSet(versionOption)) {
+        return {ParsedCommandLine::Outcome::Version,
+                {},
+                QCoreApplication::applicationName() + u' ' +
+                    QCoreApplication::applicationVersion() + u'\n'};
+    }
+
+    CheckOptions options;
+    options.format = stdoutIsTerminal ? CheckOptions::Format::Table : CheckOptions::Format::Tsv;
+    if (parser.isSet(formatOption)) {
+        const std::optional<CheckOptions::Format> format = formatNamed(parser.value(formatOption));
+        if (!format)
+            return usageError(QStringLiteral("Unknown format: ") + parser.value(formatOption));
+        options.format = *format;
+    }
+    if (parser.isSet(timeoutOption)) {
+        bool ok = false;
+        const double seconds = parser.value(timeoutOption).toDouble(&ok);
+        if (!ok || !std::isfinite(seconds) || seconds <= 0 || seconds > MaxTimeoutSeconds)
+            return usageError(QStringLiteral("Not a time-out in seconds: ") +
+                              parser.value(timeoutOption));
+        options.timeout = std::chrono::milliseconds(std::max(1LL, std::llround(seconds * 1000)));
+    }
+    if (parser.isSet(proxyOption)) {
+        options.proxy = parser.value(proxyOption);
+        if (!proxyFromUrl(options.proxy))
+            return usageError(QStringLiteral("Not an HTTP proxy address: ") + options.proxy);
+    }
+    options.addresses = parser.positionalArguments();
+    if (options.addresses.isEmpty())
+        return usageError(QStringLiteral("No shop address given."));
+    return {ParsedCommandLine::Outcome::Run, options, {}};
+}

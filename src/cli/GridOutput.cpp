@@ -1,0 +1,130 @@
+#include "GridOutput.h"
+
+#include "HeadlessWindow.h"
+#include "ResultGrid.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QList>
+
+namespace gridoutput {
+
+namespace {
+
+bool isWide(char32_t c) {
+    return (c >= 0x1100 && c <= 0x115F) || (c >= 0x2E80 && c <= 0x303E) ||
+           (c >= 0x3041 && c <= 0x33FF) || (c >= 0x3400 && c <= 0x4DBF) ||
+           (c >= 0x4E00 && c <= 0x9FFF) || (c >= 0xA000 && c <= 0xA4CF) ||
+           (c >= 0xAC00 && c <= 0xD7A3) || (c >= 0xF900 && c <= 0xFAFF) ||
+           (c >= 0xFE30 && c <= 0xFE4F) || (c >= 0xFF00 && c <= 0xFF60) ||
+           (c >= 0xFFE0 && c <= 0xFFE6) || (c >= 0x1F300 && c <= 0x1F64F) ||
+           (c >= 0x20000 && c <= 0x3FFFD);
+}
+
+// A cell's text on one line.
+QString flat(const QString& text) {
+    QString line = text;
+    for (QChar& c : line) {
+        if (c == u'\t' || c == u'\n' || c == u'\r')
+            c = u' ';
+    }
+    return line;
+}
+
+// The colour a cell is shown in: its own, else the grid-wide one for
+// cells outside the header row and number column, else none (0).
+quint32 shownColor(const ResultGrid& grid, qint32 row, qint32 col) {
+    if (ResultGrid::isFixed(row, col))
+        return 0;
+    const quint32 own = grid.cell(row, col).color;
+    return own != 0 ? own : grid.ForeColor().value_or(0);
+}
+
+QString styledCell(const QString& padded, quint32 color, bool bold) {
+    QString codes;
+    if (color != 0)
+        codes += QStringLiteral("\x1b[31m");
+    if (bold)
+        codes += QStringLiteral("\x1b[1m");
+    return codes.isEmpty() ? padded : codes + padded + QStringLiteral("\x1b[0m");
+}
+
+} // namespace
+
+int displayWidth(const QString& text) {
+    int width = 0;
+    for (const char32_t c : text.toUcs4())
+        width += isWide(c) ? 2 : 1;
+    return width;
+}
+
+QString table(const ResultGrid& grid, bool styled) {
+    QList<int> widths(grid.Cols(), 0);
+    for (qint32 row = 0; row < grid.Rows(); ++row) {
+        for (qint32 col = 0; col < grid.Cols(); ++col)
+            widths[col] = std::max(widths[col], displayWidth(flat(grid.cell(row, col).text)));
+    }
+
+    QString out;
+    for (qint32 row = 0; row < grid.Rows(); ++row) {
+        QString line;
+        for (qint32 col = 0; col < grid.Cols(); ++col) {
+            const QString text = flat(grid.cell(row, col).text);
+            QString padded = text;
+            if (col + 1 < grid.Cols())
+                padded += QString(widths[col] - displayWidth(text) + 2, u' ');
+            line += styled
+                        ? styledCell(padded, shownColor(grid, row, col), grid.cell(row, col).bold)
+                        : padded;
+        }
+        out += line + u'\n';
+    }
+    return out;
+}
+
+QString tsv(const ResultGrid& grid) {
+    QString out;
+    for (qint32 row = 0; row < grid.Rows(); ++row) {
+        QStringList cells;
+        for (qint32 col = 0; col < grid.Cols(); ++col)
+            cells.append(flat(grid.cell(row, col).text));
+        out += cells.join(u'\t') + u'\n';
+    }
+    return out;
+}
+
+QByteArray json(const HeadlessWindow& window) {
+    const ResultGrid& grid = window.grid();
+    QJsonArray rows;
+    for (qint32 row = 0; row < grid.Rows(); ++row) {
+        QJsonArray cells;
+        for (qint32 col = 0; col < grid.Cols(); ++col) {
+            const ResultGrid::Cell& cell = grid.cell(row, col);
+            cells.append(QJsonObject{
+                {"text", cell.text}, {"color", qint64(cell.color)}, {"bold", cell.bold}});
+        }
+        rows.append(cells);
+    }
+    const std::optional<quint32> foreColor = grid.ForeColor();
+
+    QJsonArray messages;
+    for (const HeadlessWindow::Message& message : window.messages())
+        messages.append(QJsonObject{{"title", message.title}, {"text", message.text}});
+
+    const QJsonObject document{
+        {"addressBox", window.addressText()},
+        {"analyzeEnabled", window.analyzeEnabled()},
+        {"stopEnabled", window.stopEnabled()},
+        {"stopRequested", window.StopRequested()},
+        {"messages", messages},
+        {"grid", QJsonObject{{"rows", grid.Rows()},
+                             {"cols", grid.Cols()},
+                             {"foreColor", foreColor ? QJsonValue(qint64(*foreColor))
+                                                     : QJsonValue(QJsonValue::Null)},
+                             {"cells", rows}}},
+    };
+    return QJsonDocument(document).toJson(QJsonDocument::Compact) + '\n';
+}
+
+} // namespace gridoutput

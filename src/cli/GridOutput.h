@@ -1,0 +1,28 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+class HeadlessWindow;
+class ResultGrid;
+
+// The results of a check as text for standard output.
+namespace gridoutput {
+
+// Every grid row as one line of cells aligned in columns. With `styled`,
+// red cells are coloured and bold cells made bold with terminal escapes.
+QString table(const ResultGrid& grid, bool styled);
+
+// Every grid row as one line, cells separated by tabs; tabs and line breaks
+// inside a cell become spaces.
+QString tsv(const ResultGrid& grid);
+
+// The window's final state as one JSON document (address box, buttons,
+// stop flag, messages shown and the whole grid), followed by a line break.
+QByteArray json(const HeadlessWindow& window);
+
+// Columns a character takes on a terminal: 2 for wide East Asian
+// characters, 1 otherwise.
+int displayWidth(const QString& text);
+
+} // namespace gridoutput

@@ -1,0 +1,54 @@
+#pragma once
+
+#include "AnalysisWindow.h"
+#include "ResultGrid.h"
+
+#include <QList>
+#include <QObject>
+
+// The window model without a window: the address box, the two buttons'
+// enabled states, the stop flag and the results grid, kept across runs
+// exactly as the main window keeps them. Message boxes are answered with OK
+// at once and reported through messageShown().
+class HeadlessWindow : public QObject, public AnalysisWindow {
+    Q_OBJECT
+
+public:
+    struct Message {
+        QString title;
+        QString text;
+    };
+
+    // Sets up the grid's header row and column widths, as the window does
+    // when it loads.
+    explicit HeadlessWindow(QObject* parent = nullptr);
+
+    QString addressText() const override { return address_; }
+    void setAddressText(const QString& text) override { address_ = text; }
+    void setAnalyzeEnabled(bool enabled) override { analyzeEnabled_ = enabled; }
+    void setStopEnabled(bool enabled) override { stopEnabled_ = enabled; }
+    qint16 StopRequested() const override { return stopRequested_; }
+    void setStopRequested(qint16 value) override { stopRequested_ = value; }
+    ResultTable& resultGrid() override { return grid_; }
+    void ShowMessage(const QString& text, const QString& title) override;
+    void PumpEvents() override;
+
+    bool analyzeEnabled() const { return analyzeEnabled_; }
+    bool stopEnabled() const { return stopEnabled_; }
+    const ResultGrid& grid() const { return grid_; }
+    const QList<Message>& messages() const { return messages_; }
+
+    // The Stop button: sets the stop flag, and only while it is enabled.
+    void pressStop();
+
+signals:
+    void messageShown(const QString& title, const QString& text);
+
+private:
+    QString address_;
+    bool analyzeEnabled_ = true;
+    bool stopEnabled_ = false;
+    qint16 stopRequested_ = 0;
+    ResultGrid grid_;
+    QList<Message> messages_;
+};

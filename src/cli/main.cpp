@@ -1,0 +1,109 @@
+// zembrel-check: runs the link check of the main window without a window,
+// one run per address given, and prints the results grid.
+
+#include "AnalysisRun.h"
+#include "CheckOptions.h"
+#include "GridOutput.h"
+#include "HeadlessWindow.h"
+#include "InterruptStop.h"
+#include "NetworkPageFetcher.h"
+#include "PageServices.h"
+#include "ProxySetup.h"
+#include "StatusOutput.h"
+
+#include <QGuiApplication>
+#include <QNetworkAccessManager>
+#include <QTimer>
+#include <cstdio>
+#include <unistd.h>
+
+namespace {
+
+constexpr int UsageErrorStatus = 2;
+
+// replaced by the browser renderer
+class PlaceholderRenderer : public PageRenderer {
+public:
+    void RenderPage(const QString&) override {
+        // Wakes the event pump that waits for the load.
+        QTimer::singleShot(0, QCoreApplication::instance(), [] {});
+    }
+    int ReadyState() const override { return ReadyStateComplete; }
+    QString bodyInnerHtml() override { return {}; }
+    void stopLoading() override {}
+};
+
+// Without a display the program still runs, on the offscreen platform.
+void runOffscreenWithoutDisplay() {
+    if (qEnvironmentVariableIsEmpty("DISPLAY") && qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY") &&
+        !qEnvironmentVariableIsSet("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+}
+
+bool supportsStyles(int fd) {
+    return ::isatty(fd) && qgetenv("TERM") != "dumb" && !qEnvironmentVariableIsSet("NO_COLOR");
+}
+
+void writeTo(std::FILE* stream, const QByteArray& bytes) {
+    std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stream);
+    std::fflush(stream);
+}
+
+QByteArray results(const HeadlessWindow& window, CheckOptions::Format format) {
+    switch (format) {
+    case CheckOptions::Format::Table:
+        return gridoutput::table(window.grid(), supportsStyles(STDOUT_FILENO)).toUtf8();
+    case CheckOptions::Format::Tsv:
+        return gridoutput::tsv(window.grid()).toUtf8();
+    case CheckOptions::Format::Json:
+        return gridoutput::json(window);
+    }
+    return {};
+}
+
+} // namespace
+
+int main(int argc, char* argv[]) {
+    runOffscreenWithoutDisplay();
+    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
+    QGuiApplication app(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("zembrel-check"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(ZEMBREL_VERSION));
+
+    const ParsedCommandLine command = parseCommandLine(app.arguments(), ::isatty(STDOUT_FILENO));
+    switch (command.outcome) {
+    case ParsedCommandLine::Outcome::Help:
+    case ParsedCommandLine::Outcome::Version:
+        writeTo(stdout, command.text.toUtf8());
+        return 0;
+    case ParsedCommandLine::Outcome::UsageError:
+        writeTo(stderr, (QStringLiteral("zembrel-check: ") + command.text +
+                         QStringLiteral("\nTry 'zembrel-check --help' for more information.\n"))
+                            .toUtf8());
+        return UsageErrorStatus;
+    case ParsedCommandLine::Outcome::Run:
+        break;
+    }
+    const CheckOptions& options = command.options;
+
+    // Before any network access or browser page exists.
+    applyProxy(options.proxy);
+
+    HeadlessWindow window;
+    StatusOutput status(window.grid(), ::isatty(STDERR_FILENO));
+    QObject::connect(&window, &HeadlessWindow::messageShown, &status, &StatusOutput::writeMessage);
+    const InterruptStop interrupt([&window] { window.pressStop(); });
+
+    QNetworkAccessManager network;
+    NetworkPageFetcher fetcher(network, options.timeout);
+    PlaceholderRenderer renderer;
+
+    for (const QString& address : options.addresses) {
+        window.setAddressText(address);
+        runAnalysis(window, fetcher, renderer);
+    }
+
+    status.clearProgress();
+    writeTo(stdout, results(window, options.format));
+    return 0;
+}

@@ -1,0 +1,59 @@
+#include "PageDecoding.h"
+
+#include <QRegularExpression>
+#include <QStringDecoder>
+
+namespace pagedecoding {
+
+namespace {
+
+// How far into the page a <meta> declaration is looked for.
+constexpr qsizetype MetaScanBytes = 1024;
+
+const QByteArray Gbk = "GBK";
+
+// Names that pages use for the simplified Chinese code page all mean GBK,
+// as in browsers: pages labelled gb2312 routinely hold GBK-only characters.
+QByteArray canonicalName(const QByteArray& name) {
+    const QByteArray lower = name.toLower();
+    if (lower == "gb2312" || lower == "gbk" || lower == "x-gbk" || lower == "cp936" ||
+        lower == "gb_2312-80" || lower == "csgb2312" || lower == "windows-936")
+        return Gbk;
+    return lower;
+}
+
+QByteArray charsetAfter(const QString& text, const QRegularExpression& pattern) {
+    const QRegularExpressionMatch match = pattern.match(text);
+    return match.hasMatch() ? match.captured(1).toLatin1() : QByteArray();
+}
+
+} // namespace
+
+QByteArray headerCharset(const QByteArray& contentType) {
+    static const QRegularExpression pattern(
+        QStringLiteral(R"(;\s*charset\s*=\s*["']?([A-Za-z0-9._:+-]+))"),
+        QRegularExpression::CaseInsensitiveOption);
+    return charsetAfter(QString::fromLatin1(contentType), pattern);
+}
+
+QByteArray metaCharset(const QByteArray& body) {
+    // Covers both <meta charset="x"> and <meta http-equiv=... content="...; charset=x">.
+    static const QRegularExpression pattern(
+        QStringLiteral(R"(<meta[^>]*charset\s*=\s*["']?([A-Za-z0-9._:+-]+))"),
+        QRegularExpression::CaseInsensitiveOption);
+    return charsetAfter(QString::fromLatin1(body.left(MetaScanBytes)), pattern);
+}
+
+QString decodePage(const QByteArray& body, const QByteArray& contentType) {
+    QByteArray charset = headerCharset(contentType);
+    if (charset.isEmpty())
+        charset = metaCharset(body);
+    // Stateless: a multi-byte sequence cut off at the end becomes U+FFFD.
+    QStringDecoder decoder(charset.isEmpty() ? Gbk.constData() : canonicalName(charset).constData(),
+                           QStringConverter::Flag::Stateless);
+    if (!decoder.isValid())
+        decoder = QStringDecoder(Gbk.constData(), QStringConverter::Flag::Stateless);
+    return decoder.decode(body);
+}
+
+} // namespace pagedecoding

@@ -1,0 +1,21 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+// Turning a page's bytes into text.
+namespace pagedecoding {
+
+// The charset named in a Content-Type header value ("text/html; charset=utf-8"),
+// or empty.
+QByteArray headerCharset(const QByteArray& contentType);
+
+// The charset a <meta> near the start of the page declares, or empty.
+QByteArray metaCharset(const QByteArray& body);
+
+// The body as text: in the charset of the Content-Type header, else in the
+// one a <meta> declares, else in code page 936 (GBK). An unknown charset name
+// also means GBK. Undecodable bytes become U+FFFD.
+QString decodePage(const QByteArray& body, const QByteArray& contentType);
+
+} // namespace pagedecoding

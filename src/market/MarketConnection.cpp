@@ -1,0 +1,135 @@
+#include "MarketConnection.h"
+
+#include "MarketServer.h"
+
+#include <QTcpSocket>
+#include <QTimer>
+#include <QUrl>
+
+namespace {
+
+// Bytes a request head may take before the connection is dropped.
+constexpr qsizetype MaxHeadSize = 64 * 1024;
+
+QByteArray reasonPhrase(int status) {
+    switch (status) {
+    case 200:
+        return "OK";
+    case 301:
+        return "Moved Permanently";
+    case 302:
+        return "Found";
+    case 303:
+        return "See Other";
+    case 307:
+        return "Temporary Redirect";
+    case 404:
+        return "Not Found";
+    case 500:
+        return "Internal Server Error";
+    default:
+        return "Status";
+    }
+}
+
+} // namespace
+
+MarketConnection::MarketConnection(QTcpSocket* socket, MarketServer& server)
+    : QObject(socket)
+    , socket_(socket)
+    , server_(server) {
+    connect(socket_, &QTcpSocket::readyRead, this, &MarketConnection::readRequests);
+    readRequests();
+}
+
+void MarketConnection::readRequests() {
+    buffer_ += socket_->readAll();
+    Request request;
+    while (!busy_ && takeRequest(request))
+        serve(request);
+    if (!busy_ && buffer_.size() > MaxHeadSize)
+        socket_->abort();
+}
+
+bool MarketConnection::takeRequest(Request& request) {
+    const qsizetype end = buffer_.indexOf("\r\n\r\n");
+    if (end < 0)
+        return false;
+    const QList<QByteArray> lines = buffer_.left(end).split('\n');
+    buffer_.remove(0, end + 4);
+
+    const QList<QByteArray> words = lines.first().trimmed().split(' ');
+    request = {};
+    request.method = words.value(0);
+    request.target = words.value(1);
+    request.keepAlive = words.value(2) != "HTTP/1.0";
+    for (qsizetype i = 1; i < lines.size(); ++i) {
+        const qsizetype colon = lines[i].indexOf(':');
+        if (colon < 0)
+            continue;
+        const QByteArray name = lines[i].left(colon).trimmed().toLower();
+        const QByteArray value = lines[i].mid(colon + 1).trimmed().toLower();
+        if (name == "host")
+            request.host = value;
+        else if (name == "connection" || name == "proxy-connection")
+            request.keepAlive = value == "keep-alive" || (request.keepAlive && value != "close");
+    }
+    return true;
+}
+
+void MarketConnection::serve(const Request& request) {
+    QString host;
+    QString path;
+    if (request.target.toLower().startsWith("http://")) {
+        const QUrl url(QString::fromLatin1(request.target));
+        host = url.host();
+        path = url.path(QUrl::FullyEncoded);
+        if (path.isEmpty())
+            path = QStringLiteral("/");
+        if (url.hasQuery())
+            path += QLatin1Char('?') + url.query(QUrl::FullyEncoded);
+    } else {
+        host = QUrl(QStringLiteral("http://") + QString::fromLatin1(request.host)).host();
+        path = QString::fromLatin1(request.target);
+    }
+
+    const MarketPage page = server_.answer(request.method, host, path);
+    if (page.fault == MarketPage::Fault::NeverAnswer) {
+        busy_ = true; // further requests on this connection stay unread
+        return;
+    }
+    if (page.delayMs <= 0) {
+        send(page, request.keepAlive);
+        return;
+    }
+    busy_ = true;
+    QTimer::singleShot(page.delayMs, this, [this, page, keepAlive = request.keepAlive] {
+        busy_ = false;
+        send(page, keepAlive);
+        readRequests();
+    });
+}
+
+void MarketConnection::send(const MarketPage& page, bool keepAlive) {
+    if (page.fault == MarketPage::Fault::CloseWithoutAnswer) {
+        socket_->disconnectFromHost();
+        return;
+    }
+    const bool cutShort = page.fault == MarketPage::Fault::CutBodyShort;
+    const qsizetype announced = cutShort ? page.body.size() + 1024 : page.body.size();
+
+    QByteArray head =
+        "HTTP/1.1 " + QByteArray::number(page.status) + ' ' + reasonPhrase(page.status) + "\r\n";
+    QByteArray contentType = page.contentType;
+    if (!page.charset.isEmpty())
+        contentType += "; charset=" + page.charset;
+    if (!contentType.isEmpty())
+        head += "Content-Type: " + contentType + "\r\n";
+    head += "Content-Length: " + QByteArray::number(announced) + "\r\n";
+    for (const auto& [name, value] : page.headers)
+        head += name + ": " + value + "\r\n";
+    head += keepAlive && !cutShort ? "Connection: keep-alive\r\n" : "Connection: close\r\n";
+    socket_->write(head + "\r\n" + page.body);
+    if (!keepAlive || cutShort)
+        socket_->disconnectFromHost();
+}

@@ -1,0 +1,58 @@
+#include "MarketServer.h"
+
+#include "MarketConnection.h"
+
+#include <QHostAddress>
+#include <QTcpSocket>
+
+namespace {
+
+QString pageKey(const QString& host, const QString& path) {
+    return host.toLower() + path;
+}
+
+} // namespace
+
+MarketServer::MarketServer(QObject* parent)
+    : QObject(parent) {
+    connect(&server_, &QTcpServer::newConnection, this, &MarketServer::acceptConnections);
+}
+
+bool MarketServer::listen(quint16 port) {
+    return server_.listen(QHostAddress::LocalHost, port);
+}
+
+quint16 MarketServer::port() const {
+    return server_.serverPort();
+}
+
+QString MarketServer::proxyUrl() const {
+    return QStringLiteral("http://127.0.0.1:%1").arg(port());
+}
+
+void MarketServer::setPage(const QString& host, const QString& path, const MarketPage& page) {
+    pages_.insert(pageKey(host, path), page);
+}
+
+MarketPage MarketServer::answer(const QByteArray& method, const QString& host,
+                                const QString& path) {
+    const QString entry =
+        QStringLiteral("%1 http://%2%3").arg(QString::fromLatin1(method), host.toLower(), path);
+    log_.append(entry);
+    emit requested(entry);
+
+    const auto found = pages_.constFind(pageKey(host, path));
+    if (found != pages_.cend())
+        return *found;
+    MarketPage missing;
+    missing.status = 404;
+    missing.body = "<html><body>404 Not Found</body></html>";
+    return missing;
+}
+
+void MarketServer::acceptConnections() {
+    while (QTcpSocket* socket = server_.nextPendingConnection()) {
+        connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
+        new MarketConnection(socket, *this);
+    }
+}

@@ -1,0 +1,67 @@
+#pragma once
+
+#include <QByteArray>
+#include <QHash>
+#include <QList>
+#include <QObject>
+#include <QString>
+#include <QStringList>
+#include <QTcpServer>
+#include <utility>
+
+// One canned answer of the test marketplace.
+struct MarketPage {
+    enum class Fault {
+        None,
+        CloseWithoutAnswer, // reads the request, then closes the connection
+        CutBodyShort,       // announces more body bytes than it sends, then closes
+        NeverAnswer,        // reads the request and keeps the connection silent
+    };
+
+    int status = 200;
+    QByteArray body;
+    QByteArray contentType = "text/html"; // sent as Content-Type
+    QByteArray charset;                   // when non-empty: "; charset=<charset>" appended
+    QList<std::pair<QByteArray, QByteArray>> headers; // extra headers, e.g. {"Location", "..."}
+    int delayMs = 0;                                  // answer after this delay
+    Fault fault = Fault::None;
+};
+
+// A small HTTP server on 127.0.0.1 that serves pages from a table keyed by
+// host and path. It answers both proxy-style requests with an absolute URI
+// ("GET http://shop.taobao.com/ HTTP/1.1") and direct requests (host from
+// the Host header), so it can stand in for the whole marketplace when it is
+// used as the HTTP proxy. Unknown pages get a 404 with a short body.
+class MarketServer : public QObject {
+    Q_OBJECT
+
+public:
+    explicit MarketServer(QObject* parent = nullptr);
+
+    // Listens on 127.0.0.1 only; port 0 picks a free port.
+    bool listen(quint16 port = 0);
+    quint16 port() const;
+    // "http://127.0.0.1:<port>"
+    QString proxyUrl() const;
+
+    // `path` includes the query, e.g. "/" or "/rate.htm?id=1"; the host is
+    // matched without regard to case.
+    void setPage(const QString& host, const QString& path, const MarketPage& page);
+
+    // One entry per request received, "GET http://host/path".
+    QStringList requestLog() const { return log_; }
+
+signals:
+    void requested(const QString& entry);
+
+private:
+    friend class MarketConnection;
+
+    // Logs the request and returns the page that answers it.
+    MarketPage answer(const QByteArray& method, const QString& host, const QString& path);
+    void acceptConnections();
+
+    QTcpServer server_;
+    QHash<QString, MarketPage> pages_;
+    QStringList log_;
+};
