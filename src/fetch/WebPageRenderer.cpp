@@ -58,6 +58,7 @@ void WebPageRenderer::RenderPage(const QString& url) {
     quietTimer_.stop();
     body_.clear();
     state_ = Loading;
+    navigationsAtRender_ = navigations_;
     page_->load(QUrl(url));
 }
 

@@ -65,6 +65,7 @@ private:
     bool watchedLoaded_ = false;
     quint64 generation_ = 0;
     quint64 navigations_ = 0;
+    quint64 navigationsAtRender_ = 0;
     State state_ = Idle;
     QString body_;
 };
