@@ -12,8 +12,7 @@ namespace {
 const QString Final = QStringLiteral("<P>店铺首页</P>");
 
 // Handles events for `ms` milliseconds.
-void pumpFor(int ms)
-{
+void pumpFor(int ms) {
     QElapsedTimer clock;
     clock.start();
     while (!clock.hasExpired(ms))
@@ -31,8 +30,7 @@ private:
     MarketServer server_;
     WebPageRenderer renderer_;
 
-    QString render(const QString& url)
-    {
+    QString render(const QString& url) {
         renderer_.RenderPage(url);
         if (!waitUntilComplete(renderer_))
             return QStringLiteral("(timed out)");
@@ -40,16 +38,14 @@ private:
     }
 
 private slots:
-    void initTestCase()
-    {
+    void initTestCase() {
         QVERIFY(server_.listen());
         useAsProxy(server_);
         server_.setPage("shop.taobao.com", "/", html("<p>店铺首页</p>"));
         server_.setPage("other.taobao.com", "/", html("<p>另一家</p>"));
     }
 
-    void followsRedirectsToFinalPage_data()
-    {
+    void followsRedirectsToFinalPage_data() {
         QTest::addColumn<MarketPage>("redirectPage");
 
         const QByteArray shop = "http://shop.taobao.com/";
@@ -66,8 +62,7 @@ private slots:
             << metaRefresh("http://s.click.taobao.com/script");
     }
 
-    void followsRedirectsToFinalPage()
-    {
+    void followsRedirectsToFinalPage() {
         QFETCH(MarketPage, redirectPage);
         server_.setPage("s.click.taobao.com", "/hop", redirect("http://shop.taobao.com/"));
         server_.setPage("s.click.taobao.com", "/script", scriptReplace("http://shop.taobao.com/"));
@@ -77,8 +72,7 @@ private slots:
         QVERIFY(server_.requestLog().contains("GET http://s.click.taobao.com/t"));
     }
 
-    void failedLoadGivesEmptyBody_data()
-    {
+    void failedLoadGivesEmptyBody_data() {
         QTest::addColumn<MarketPage>("redirectPage");
 
         QTest::newRow("HTTP 500 with a body") << [] {
@@ -99,26 +93,24 @@ private slots:
             << html("<p>正在跳转</p><script>location.href = 'taobao://shop'</script>");
     }
 
-    void failedLoadGivesEmptyBody()
-    {
+    void failedLoadGivesEmptyBody() {
         QFETCH(MarketPage, redirectPage);
         server_.setPage("s.click.taobao.com", "/bad", redirectPage);
         QCOMPARE(render("http://s.click.taobao.com/bad"), QString());
     }
 
     // A page that refreshes itself after a long time is final as it is.
-    void longMetaRefreshIsNotWaitedFor()
-    {
+    void longMetaRefreshIsNotWaitedFor() {
         server_.setPage("s.click.taobao.com", "/slow-refresh",
                         metaRefresh("http://shop.taobao.com/", 60));
         QElapsedTimer clock;
         clock.start();
-        QCOMPARE(render("http://s.click.taobao.com/slow-refresh"), QStringLiteral("<P>正在跳转</P>"));
+        QCOMPARE(render("http://s.click.taobao.com/slow-refresh"),
+                 QStringLiteral("<P>正在跳转</P>"));
         QVERIFY(clock.elapsed() < 5000);
     }
 
-    void completeStateOfEarlierAddressDoesNotCount()
-    {
+    void completeStateOfEarlierAddressDoesNotCount() {
         QCOMPARE(render("http://shop.taobao.com/"), Final);
         MarketPage slow = html("<p>慢</p>");
         slow.delayMs = 300;
@@ -131,8 +123,7 @@ private slots:
         QCOMPARE(renderer_.bodyInnerHtml(), QStringLiteral("<P>慢</P>"));
     }
 
-    void newAddressReplacesLoadInProgress()
-    {
+    void newAddressReplacesLoadInProgress() {
         MarketPage slow = html("<p>慢</p>");
         slow.delayMs = 400;
         server_.setPage("s.click.taobao.com", "/slow", slow);
@@ -144,8 +135,7 @@ private slots:
         QCOMPARE(renderer_.bodyInnerHtml(), QStringLiteral("<P>另一家</P>"));
     }
 
-    void stoppedLoadNeverCompletes()
-    {
+    void stoppedLoadNeverCompletes() {
         MarketPage slow = html("<p>慢</p>");
         slow.delayMs = 300;
         server_.setPage("s.click.taobao.com", "/slow", slow);
