@@ -24,7 +24,7 @@ class WebPageRenderer : public QObject, public PageRenderer {
 public:
     // How long a loaded document must stay without a new navigation before
     // it counts as final. Script redirects begin theirs right after the load.
-    static constexpr std::chrono::milliseconds SettlePeriod{200};
+    static constexpr std::chrono::milliseconds SettlePeriod{50};
     // A meta refresh due later than this reloads the page rather than
     // redirecting it, and is not waited for.
     static constexpr std::chrono::seconds LongestRefreshWait{10};
