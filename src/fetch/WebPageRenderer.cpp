@@ -80,7 +80,8 @@ void WebPageRenderer::onMainFrameNavigation() {
 }
 
 void WebPageRenderer::onLoadFinished(bool ok) {
-    if (state_ != Loading)
+    // A load stopped before this RenderPage may report its end after it.
+    if (state_ != Loading || navigations_ == navigationsAtRender_)
         return;
     const Mark mark = currentMark();
     if (!ok) {

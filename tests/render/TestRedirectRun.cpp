@@ -71,6 +71,7 @@ class TestRedirectRun : public QObject {
 private:
     MarketServer server_;
     QNetworkAccessManager network_;
+    int redirectRows_ = 0;
 
     // Runs one analysis of the own shop with the given friend links.
     void run(FakeWindow& window, const QList<QByteArray>& addresses) {
@@ -138,10 +139,12 @@ private slots:
         server_.setPage("shop-c.taobao.com", "/", html(layoutC));
         server_.setPage("rate.taobao.com", "/broken.htm",
                         fault(MarketPage::Fault::CloseWithoutAnswer));
-        server_.setPage("s.click.taobao.com", "/row", redirectPage);
+        // Every row has its own address, out of reach of the browser's cache.
+        const QByteArray path = "/row" + QByteArray::number(++redirectRows_);
+        server_.setPage("s.click.taobao.com", path, redirectPage);
 
         FakeWindow window;
-        run(window, {"http://s.click.taobao.com/row", "http://shop-a.taobao.com/"});
+        run(window, {"http://s.click.taobao.com" + path, "http://shop-a.taobao.com/"});
         QCOMPARE(inspectionWrites(window, 1), writes);
         QCOMPARE(window.messages, messages);
         const bool runEnded = !messages.isEmpty();

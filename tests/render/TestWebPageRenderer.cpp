@@ -29,6 +29,7 @@ class TestWebPageRenderer : public QObject {
 private:
     MarketServer server_;
     WebPageRenderer renderer_;
+    int redirectRows_ = 0;
 
     QString render(const QString& url) {
         renderer_.RenderPage(url);
@@ -58,6 +59,10 @@ private slots:
         QTest::newRow("script redirect on a timer") << timedScript(shop);
         QTest::newRow("redirect in the load handler")
             << html("<body onload=\"location.href = '" + shop + "'\"><p>正在跳转</p></body>");
+        QTest::newRow("fragment change after a redirect") << scriptReplace(shop + "#top");
+        QTest::newRow("fragment change by a timer")
+            << html("<body onload=\"setTimeout(function () { location.hash = 'x'; }, 0)\">"
+                    "<p>店铺首页</p></body>");
         QTest::newRow("meta refresh to a script redirect")
             << metaRefresh("http://s.click.taobao.com/script");
     }
@@ -66,10 +71,12 @@ private slots:
         QFETCH(MarketPage, redirectPage);
         server_.setPage("s.click.taobao.com", "/hop", redirect("http://shop.taobao.com/"));
         server_.setPage("s.click.taobao.com", "/script", scriptReplace("http://shop.taobao.com/"));
-        server_.setPage("s.click.taobao.com", "/t", redirectPage);
-        QCOMPARE(render("http://s.click.taobao.com/t"), Final);
+        // The browser caches permanent redirects: every row has its own address.
+        const QString path = QStringLiteral("/r%1").arg(++redirectRows_);
+        server_.setPage("s.click.taobao.com", path, redirectPage);
+        QCOMPARE(render("http://s.click.taobao.com" + path), Final);
         // The marketplace's hosts exist only behind the proxy.
-        QVERIFY(server_.requestLog().contains("GET http://s.click.taobao.com/t"));
+        QVERIFY(server_.requestLog().contains("GET http://s.click.taobao.com" + path));
     }
 
     void failedLoadGivesEmptyBody_data() {
@@ -133,6 +140,19 @@ private slots:
         pumpFor(600);
         QCOMPARE(renderer_.ReadyState(), PageRenderer::ReadyStateComplete);
         QCOMPARE(renderer_.bodyInnerHtml(), QStringLiteral("<P>另一家</P>"));
+    }
+
+    // The end of the stopped load, reported late, is not the new page's.
+    void newAddressRightAfterStop() {
+        MarketPage never = fault(MarketPage::Fault::NeverAnswer);
+        server_.setPage("s.click.taobao.com", "/never", never);
+        MarketPage slow = html("<p>慢</p>");
+        slow.delayMs = 300;
+        server_.setPage("s.click.taobao.com", "/slow", slow);
+        renderer_.RenderPage("http://s.click.taobao.com/never");
+        pumpFor(100);
+        renderer_.stopLoading();
+        QCOMPARE(render("http://s.click.taobao.com/slow"), QStringLiteral("<P>慢</P>"));
     }
 
     void stoppedLoadNeverCompletes() {
