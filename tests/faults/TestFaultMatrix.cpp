@@ -11,7 +11,7 @@
 #include <QNetworkProxyFactory>
 #include <QTcpServer>
 #include <QTimer>
-#include <memory>
+#include <array>
 
 using namespace std::chrono_literals;
 
