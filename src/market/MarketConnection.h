@@ -26,6 +26,7 @@ private:
     bool takeRequest(Request& request);
     void serve(const Request& request);
     void send(const MarketPage& page, bool keepAlive);
+    void trickle(const QByteArray& rest);
 
     QTcpSocket* socket_;
     MarketServer& server_;
