@@ -33,7 +33,7 @@ for target in "${targets[@]}"; do
         -rss_limit_mb=2048 -print_final_stats=1 -artifact_prefix="$findings"/ \
         "$corpus" >"$log" 2>&1; then
         executions=$(sed -n 's/^stat::number_of_executed_units: *//p' "$log")
-        echo "fuzz: $target passed: $executions executions, corpus $(ls "$corpus" | wc -l) inputs"
+        echo "fuzz: $target passed: $executions executions, $(ls "$corpus" | wc -l) corpus files"
     else
         status=1
         echo "fuzz: $target FAILED, see $log"
