@@ -8,8 +8,8 @@
 #include "HeadlessWindow.h"
 #include "InterruptStop.h"
 #include "MarketServer.h"
-#include "NetworkPageFetcher.h"
 #include "PageServices.h"
+#include "PrefetchingPageFetcher.h"
 #include "ProxySetup.h"
 #include "StatusOutput.h"
 
@@ -106,7 +106,7 @@ int main(int argc, char* argv[]) {
     const InterruptStop interrupt([&window] { window.pressStop(); });
 
     QNetworkAccessManager network;
-    NetworkPageFetcher fetcher(network, options.timeout);
+    PrefetchingPageFetcher fetcher(network, options.timeout, options.jobs);
     PlaceholderRenderer renderer;
 
     for (const QString& address : options.addresses) {
