@@ -1,6 +1,7 @@
 #include "CannedMarket.h"
 #include "CheckProcess.h"
 #include "MarketServer.h"
+#include "MixedMarket.h"
 #include "RunTexts.h"
 
 #include <QElapsedTimer>
@@ -75,6 +76,7 @@ private slots:
     void interruptStopsAfterTheRow();
     void secondInterruptExits();
     void tsvOutput();
+    void jobsGiveTheSameResults();
     void usageErrors_data();
     void usageErrors();
 };
@@ -360,6 +362,25 @@ void TestCheckCommand::tsvOutput() {
     QCOMPARE(lines[0].split(u'\t').size(), 9);
     QCOMPARE(lines[1].split(u'\t'), canned::expectedRow(1));
     QCOMPARE(lines[5], QString());
+}
+
+// Fetching ahead changes nothing in the results.
+void TestCheckCommand::jobsGiveTheSameResults() {
+    QList<QByteArray> outputs;
+    for (const char* jobs : {"1", "8"}) {
+        MarketServer market;
+        QVERIFY(market.listen());
+        mixedmarket::Options options;
+        options.delayMs = 10;
+        options.delayStepMs = 40;
+        mixedmarket::serve(market, options);
+        const CheckProcess check =
+            CheckProcess::run(checkArguments(market, {"--jobs", jobs, mixedmarket::OwnAddress}));
+        QCOMPARE(check.exitCode, 0);
+        QCOMPARE(check.rowTexts(12)[3], runtext::Normal);
+        outputs << check.out;
+    }
+    QCOMPARE(outputs[1], outputs[0]);
 }
 
 void TestCheckCommand::usageErrors_data() {
