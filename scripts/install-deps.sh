@@ -7,7 +7,7 @@ set -euo pipefail
 packages=(
     cmake ninja-build g++ pkg-config
     qt6-base-dev qt6-webengine-dev libgl-dev
-    xvfb xauth fonts-wqy-microhei
+    xvfb xauth fonts-wqy-microhei strace
 )
 
 missing=()

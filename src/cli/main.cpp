@@ -2,38 +2,26 @@
 // one run per address given, and prints the results grid.
 
 #include "AnalysisRun.h"
+#include "BrowserEnvironment.h"
 #include "CheckOptions.h"
 #include "DemoMarketplace.h"
 #include "GridOutput.h"
 #include "HeadlessWindow.h"
 #include "InterruptStop.h"
 #include "MarketServer.h"
-#include "PageServices.h"
 #include "PrefetchingPageFetcher.h"
 #include "ProxySetup.h"
 #include "StatusOutput.h"
+#include "WebPageRenderer.h"
 
 #include <QGuiApplication>
 #include <QNetworkAccessManager>
-#include <QTimer>
 #include <cstdio>
 #include <unistd.h>
 
 namespace {
 
 constexpr int UsageErrorStatus = 2;
-
-// replaced by the browser renderer
-class PlaceholderRenderer : public PageRenderer {
-public:
-    void RenderPage(const QString&) override {
-        // Wakes the event pump that waits for the load.
-        QTimer::singleShot(0, QCoreApplication::instance(), [] {});
-    }
-    int ReadyState() const override { return ReadyStateComplete; }
-    QString bodyInnerHtml() override { return {}; }
-    void stopLoading() override {}
-};
 
 // Without a display the program still runs, on the offscreen platform.
 void runOffscreenWithoutDisplay() {
@@ -67,7 +55,7 @@ QByteArray results(const HeadlessWindow& window, CheckOptions::Format format) {
 
 int main(int argc, char* argv[]) {
     runOffscreenWithoutDisplay();
-    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
+    prepareBrowserEnvironment();
     QGuiApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("zembrel-check"));
     QCoreApplication::setApplicationVersion(QStringLiteral(ZEMBREL_VERSION));
@@ -107,7 +95,7 @@ int main(int argc, char* argv[]) {
 
     QNetworkAccessManager network;
     PrefetchingPageFetcher fetcher(network, options.timeout, options.jobs);
-    PlaceholderRenderer renderer;
+    WebPageRenderer renderer;
 
     for (const QString& address : options.addresses) {
         window.setAddressText(address);

@@ -15,31 +15,15 @@ namespace {
 // Rendered pages of shops that do not exist carry the site footer's licence.
 constexpr QStringView SiteFooterMarker = u"增值电信业务经营许可证：浙B2-20080224";
 
-// Member name and credit level: the first link after the anchor, then the
-// badge after it. Both rendered layouts read them the same way.
-void readMemberAndCredit(const QString& body, qint32 anchor, ShopValues& values) {
-    const pagetext::Span member = between(body, anchor, {HrefOpen, TagClose}, u"</A>");
-    values.member = member.value;
-    values.credit = creditLevel(body, member.end, TagClose);
-}
-
-ShopValues readRenderedLayoutA(const QString& body, qint32 anchor) {
-    ShopValues values;
-    values.layout = Layout::A;
-    readMemberAndCredit(body, anchor, values);
-    const pagetext::Span rate = between(body, anchor, {u"好评率：", u">"}, u"</LI>");
-    values.rate = rate.value;
-    const pagetext::Span created = between(body, rate.end, {u"创店时间", u">"}, u"</LI>");
-    values.created = created.value;
-    values.backLinkStart = backLinkStartAfter(body, created.end);
-    return values;
-}
-
 ShopValues readRenderedLayoutB(const QString& body) {
     ShopValues values;
     values.layout = Layout::B;
     const qint32 anchor = find(body, u"shop-intro hslice", 1);
-    readMemberAndCredit(body, anchor, values);
+    // Member name and credit level as in rendered layout A: the first link
+    // after the anchor, then the badge after it.
+    const pagetext::Span member = between(body, anchor, {HrefOpen, TagClose}, RenderedLayoutA.link);
+    values.member = member.value;
+    values.credit = creditLevel(body, member.end, RenderedLayoutA.badge);
     const pagetext::Span created = between(body, anchor, {u"创店时间：", u">"}, u"<LI>");
     values.created = created.value;
     values.backLinkStart = backLinkStartAfter(body, created.end);
@@ -57,7 +41,7 @@ bool isRenderedShopNotFoundPage(const QString& body) {
 
 ShopValues readRenderedShopPage(const QString& body) {
     if (const qint32 anchor = find(body, u"shop-info-simple", 1); anchor > 0)
-        return readRenderedLayoutA(body, anchor);
+        return readLayoutA(body, anchor, RenderedLayoutA);
     return readRenderedLayoutB(body);
 }
 

@@ -10,20 +10,6 @@ using pagetext::find;
 
 namespace {
 
-ShopValues readLayoutA(const QString& page, qint32 anchor) {
-    ShopValues values;
-    values.layout = Layout::A;
-    const pagetext::Span member = between(page, anchor, {HrefOpen, TagClose}, u"</a>");
-    values.member = member.value;
-    values.credit = creditLevel(page, member.end, QuoteSpace);
-    const pagetext::Span rate = between(page, anchor, {u"好评率：", u">"}, u"</li>");
-    values.rate = rate.value;
-    const pagetext::Span created = between(page, rate.end, {u"创店时间", u">"}, u"</li>");
-    values.created = created.value;
-    values.backLinkStart = backLinkStartAfter(page, created.end);
-    return values;
-}
-
 // The rating page link: the last href before the last quote-space that
 // stands before the "信用评价" label.
 std::optional<QString> ratingAddressBefore(const QString& page) {
@@ -71,7 +57,7 @@ bool isShopNotFoundPage(const QString& page) {
 
 ShopValues readShopPage(const QString& page) {
     if (const qint32 anchor = find(page, u"shop-info-simple", 1); anchor > 0)
-        return readLayoutA(page, anchor);
+        return readLayoutA(page, anchor, FetchedLayoutA);
     if (const qint32 anchor = find(page, u"shop-intro hslice", 1); anchor > 0)
         return readLayoutB(page, anchor);
     return readLayoutC(page);

@@ -29,6 +29,22 @@ inline constexpr QStringView QuoteSpace = u"\" ";
 inline constexpr QStringView MemberOpen = u"hCard fn\">";
 inline constexpr QStringView MallLevelOpen = u"c-value-4d7\"></span>";
 
+// The markers that close Layout A's values. The page as fetched writes its
+// tags in lower case and ends the badge name at a quote-space; the browser's
+// serialisation writes them in upper case and ends the badge name at the end
+// of its start tag.
+struct LayoutAClosers {
+    QStringView link;
+    QStringView badge;
+    QStringView item;
+};
+inline constexpr LayoutAClosers FetchedLayoutA{u"</a>", QuoteSpace, u"</li>"};
+inline constexpr LayoutAClosers RenderedLayoutA{u"</A>", TagClose, u"</LI>"};
+
+// Layout A from its anchor: the member link, the badge after it, the rate
+// and the creation time.
+ShopValues readLayoutA(const QString& page, qint32 anchor, const LayoutAClosers& closers);
+
 // Page text as fetched directly, once it is known not to be the
 // shop-not-found page: Layout A, B or the mall layout C.
 bool isShopNotFoundPage(const QString& page);

@@ -24,6 +24,22 @@ std::optional<QString> creditLevel(const QString& page, qint32 start, QStringVie
     return CreditBadgeText(*image);
 }
 
+ShopValues readLayoutA(const QString& page, qint32 anchor, const LayoutAClosers& closers) {
+    ShopValues values;
+    values.layout = Layout::A;
+    const pagetext::Span member =
+        pagetext::between(page, anchor, {HrefOpen, TagClose}, closers.link);
+    values.member = member.value;
+    values.credit = creditLevel(page, member.end, closers.badge);
+    const pagetext::Span rate = pagetext::between(page, anchor, {u"好评率：", u">"}, closers.item);
+    values.rate = rate.value;
+    const pagetext::Span created =
+        pagetext::between(page, rate.end, {u"创店时间", u">"}, closers.item);
+    values.created = created.value;
+    values.backLinkStart = backLinkStartAfter(page, created.end);
+    return values;
+}
+
 qint32 backLinkStartAfter(const QString& page, qint32 end) {
     const qint32 heading = find(page, u"友情链接", end);
     return heading > 0 ? heading : end;

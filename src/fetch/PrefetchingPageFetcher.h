@@ -31,8 +31,9 @@ public:
     static constexpr int DefaultJobs = 4;
     static constexpr int MaxPerHost = 2;
 
-    PrefetchingPageFetcher(QNetworkAccessManager& network, std::chrono::milliseconds timeout,
-                           int jobs = DefaultJobs);
+    explicit PrefetchingPageFetcher(QNetworkAccessManager& network,
+                                    std::chrono::milliseconds timeout = std::chrono::seconds(60),
+                                    int jobs = DefaultJobs);
     ~PrefetchingPageFetcher() override;
 
     QString FetchPage(const QString& url) override;

@@ -73,7 +73,6 @@ private:
     void abandoned(const QString& host, const QString& entry);
     void acceptConnections();
 
-    QTcpServer server_;
     QHash<QString, MarketPage> pages_;
     QStringList log_;
     int inProgress_ = 0;
@@ -81,4 +80,6 @@ private:
     int mostAtOnceToOneHost_ = 0;
     QHash<QString, int> inProgressByHost_;
     QStringList abandoned_;
+    // Last, so that its connections close while the counts above still exist.
+    QTcpServer server_;
 };

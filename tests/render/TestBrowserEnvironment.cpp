@@ -1,0 +1,51 @@
+#include "BrowserEnvironment.h"
+
+#include <QTest>
+#include <unistd.h>
+
+// The process set-up for the browser: flags the page needs are added once,
+// flags already given are kept.
+class TestBrowserEnvironment : public QObject {
+    Q_OBJECT
+
+private slots:
+    void addsMissingFlags_data() {
+        QTest::addColumn<QByteArray>("given");
+        QTest::addColumn<QByteArray>("expected");
+
+        QTest::newRow("none given") << QByteArray()
+                                    << QByteArray("--disable-background-timer-throttling "
+                                                  "--disable-renderer-backgrounding");
+        QTest::newRow("others kept") << QByteArray("--proxy-server=x:1")
+                                     << QByteArray("--proxy-server=x:1 "
+                                                   "--disable-background-timer-throttling "
+                                                   "--disable-renderer-backgrounding");
+        QTest::newRow("one already given") << QByteArray("--disable-renderer-backgrounding --foo")
+                                           << QByteArray("--disable-renderer-backgrounding --foo "
+                                                         "--disable-background-timer-throttling");
+        QTest::newRow("flag with a longer name is another flag")
+            << QByteArray("--disable-renderer-backgrounding-x")
+            << QByteArray("--disable-renderer-backgrounding-x "
+                          "--disable-background-timer-throttling "
+                          "--disable-renderer-backgrounding");
+    }
+
+    void addsMissingFlags() {
+        QFETCH(QByteArray, given);
+        QFETCH(QByteArray, expected);
+        qputenv("QTWEBENGINE_CHROMIUM_FLAGS", given);
+        prepareBrowserEnvironment();
+        QCOMPARE(qgetenv("QTWEBENGINE_CHROMIUM_FLAGS"), expected);
+        prepareBrowserEnvironment();
+        QCOMPARE(qgetenv("QTWEBENGINE_CHROMIUM_FLAGS"), expected);
+    }
+
+    void sandboxOffOnlyForRoot() {
+        qunsetenv("QTWEBENGINE_DISABLE_SANDBOX");
+        prepareBrowserEnvironment();
+        QCOMPARE(qEnvironmentVariableIsSet("QTWEBENGINE_DISABLE_SANDBOX"), geteuid() == 0);
+    }
+};
+
+QTEST_APPLESS_MAIN(TestBrowserEnvironment)
+#include "TestBrowserEnvironment.moc"

@@ -1,0 +1,202 @@
+#include "AnalysisRun.h"
+#include "BrowserTestMain.h"
+#include "FakeWindow.h"
+#include "MarketPages.h"
+#include "NetworkPageFetcher.h"
+#include "WebPageRenderer.h"
+
+#include <QElapsedTimer>
+#include <QNetworkAccessManager>
+#include <QTimer>
+
+using namespace marketpages;
+
+namespace {
+
+const QByteArray OwnShop = "myshop.taobao.com";
+
+// The own shop page, listing one friend link per address.
+MarketPage ownShopPage(const QList<QByteArray>& addresses) {
+    QByteArray links;
+    for (qsizetype i = 0; i < addresses.size(); ++i)
+        links += "<a href=\"" + addresses[i] + "\" target=\"_blank\">友店" +
+                 QByteArray::number(i + 1) + "</a>\n";
+    return html("<html><head><title>首页-我的小店- 淘宝网</title></head><body>"
+                "<h3>友情链接</h3><ul>\n" +
+                links + "</ul></body></html>");
+}
+
+// Rendered layout A, linking back by name.
+const QByteArray LayoutA =
+    "<div class=\"shop-info-simple\"><a href=\"http://member.taobao.com/a\">卖家甲</a>"
+    "<img src=\"http://pics.taobao.com/newrank/s_blue_1.gif\"></div>"
+    "<ul><li><span>好评率：</span>99.50%</li><li><span>创店时间</span>2009-03-01</li></ul>"
+    "<h3>友情链接</h3><a href=\"http://x.taobao.com\">我的小店</a>";
+
+// Rendered layout B, not linking back; its rating page follows its label.
+const QByteArray LayoutB =
+    "<div class=\"shop-intro hslice\"><a href=\"http://member.taobao.com/b\">卖家乙</a>"
+    "<img src=\"http://pics.taobao.com/newrank/s_red_3.gif\"></div>"
+    "<ul><li><span>创店时间：</span>2010-05-06</li><li>其他</li></ul>"
+    "<a href=\"http://rate.taobao.com/other.htm\" title=\"x\">评价</a><span>信用评价</span>"
+    "<a href=\"http://rate.taobao.com/b.htm\" target=\"_blank\">详情</a>"
+    "<h3>友情链接</h3><a href=\"http://y.taobao.com\">别的店</a>";
+
+const QByteArray SiteFooter = "<p>增值电信业务经营许可证：浙B2-20080224</p>";
+
+const QStringList LayoutAWrites = {"3 检测中...", "3 正常",       "4 卖家甲", "5 1钻",
+                                   "6 99.50%",    "7 2009-03-01", "8 √"};
+const QStringList LayoutBStart = {"3 检测中...",       "3 正常",      "4 卖家乙", "5 3心",
+                                  "7 2010-05-06</LI>", "8 color=255", "8 bold=1", "8 ×"};
+
+// The writes to one row from the start of its inspection on; empty when the
+// row was not inspected (clearing and listing come before).
+QStringList inspectionWrites(const FakeWindow& window, qint32 row) {
+    const QStringList writes = window.table.writesToRow(row);
+    const qsizetype start = writes.indexOf(QStringLiteral("3 检测中..."));
+    return start < 0 ? QStringList() : writes.sliced(start);
+}
+
+// A run gives up after this, so that a renderer that never completes fails
+// the test instead of hanging it.
+constexpr qint64 RunLimitMs = 20000;
+
+} // namespace
+
+// Analysis runs with click-redirect rows, with the real browser and fetcher
+// against the test marketplace as proxy.
+class TestRedirectRun : public QObject {
+    Q_OBJECT
+
+private:
+    MarketServer server_;
+    QNetworkAccessManager network_;
+    int redirectRows_ = 0;
+
+    // Runs one analysis of the own shop with the given friend links.
+    void run(FakeWindow& window, const QList<QByteArray>& addresses) {
+        server_.setPage(OwnShop, "/", ownShopPage(addresses));
+        NetworkPageFetcher fetcher(network_, std::chrono::seconds(10));
+        WebPageRenderer renderer;
+        QElapsedTimer clock;
+        clock.start();
+        window.onPump = [&] {
+            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+            if (clock.hasExpired(RunLimitMs))
+                window.stopRequested = 1;
+        };
+        window.address = QStringLiteral("myshop");
+        runAnalysis(window, fetcher, renderer);
+    }
+
+private slots:
+    void initTestCase() {
+        QVERIFY(server_.listen());
+        useAsProxy(server_);
+        server_.setPage("shop-a.taobao.com", "/", html(LayoutA));
+        server_.setPage("shop-b.taobao.com", "/", html(LayoutB));
+        server_.setPage("rate.taobao.com", "/b.htm", html("<p>好评率：<em>98.76%</em></p>"));
+        server_.setPage("gone.taobao.com", "/", html(SiteFooter));
+    }
+
+    // One redirect row, and the writes made to it. A row that ends the run
+    // leaves the next row untouched.
+    void inspectsRedirectRow_data() {
+        QTest::addColumn<MarketPage>("redirectPage");
+        QTest::addColumn<QStringList>("writes");
+        QTest::addColumn<QStringList>("messages");
+
+        const QStringList none;
+        const QStringList networkMessage = {"提示: 网络连接失败！请稍候再试。。。"};
+
+        QTest::newRow("302 to rendered layout A")
+            << redirect("http://shop-a.taobao.com/") << LayoutAWrites << none;
+        QTest::newRow("meta refresh to rendered layout B, rating page after its label")
+            << metaRefresh("http://shop-b.taobao.com/") << LayoutBStart + QStringList{"6 98.76%"}
+            << none;
+        QTest::newRow("script redirect to the site footer")
+            << timedScript("http://gone.taobao.com/")
+            << QStringList{"3 检测中...", "3 color=255", "3 不存在"} << none;
+        QTest::newRow("direct path's not-found text is not looked for")
+            << html("<p>没有找到相应的店铺信息</p>" + LayoutA) << LayoutAWrites << none;
+        QTest::newRow("empty body")
+            << html("") << QStringList{"3 检测中...", "3 color=255", "3 网络中断"}
+            << networkMessage;
+        QTest::newRow("failed load")
+            << fault(MarketPage::Fault::CloseWithoutAnswer)
+            << QStringList{"3 检测中...", "3 color=255", "3 网络中断"} << networkMessage;
+        QTest::newRow("rating page fails")
+            << redirect("http://shop-c.taobao.com/")
+            << LayoutBStart + QStringList{"8 color=255", "8 网络中断"} << networkMessage;
+    }
+
+    void inspectsRedirectRow() {
+        QFETCH(MarketPage, redirectPage);
+        QFETCH(QStringList, writes);
+        QFETCH(QStringList, messages);
+        QByteArray layoutC = LayoutB;
+        layoutC.replace("rate.taobao.com/b.htm", "rate.taobao.com/broken.htm");
+        server_.setPage("shop-c.taobao.com", "/", html(layoutC));
+        server_.setPage("rate.taobao.com", "/broken.htm",
+                        fault(MarketPage::Fault::CloseWithoutAnswer));
+        // Every row has its own address, out of reach of the browser's cache.
+        const QByteArray path = "/row" + QByteArray::number(++redirectRows_);
+        server_.setPage("s.click.taobao.com", path, redirectPage);
+
+        FakeWindow window;
+        run(window, {"http://s.click.taobao.com" + path, "http://shop-a.taobao.com/"});
+        QCOMPARE(inspectionWrites(window, 1), writes);
+        QCOMPARE(window.messages, messages);
+        const bool runEnded = !messages.isEmpty();
+        QCOMPARE(inspectionWrites(window, 2).isEmpty(), runEnded);
+        QVERIFY(window.analyzeEnabled);
+        QVERIFY(!window.stopEnabled);
+    }
+
+    // Two redirect rows in a row: the second never sees the first's page.
+    void inspectsConsecutiveRedirectRows() {
+        server_.setPage("s.click.taobao.com", "/first", redirect("http://shop-a.taobao.com/"));
+        server_.setPage("s.click.taobao.com", "/second", scriptReplace("http://gone.taobao.com/"));
+        FakeWindow window;
+        run(window, {"http://s.click.taobao.com/first", "http://s.click.taobao.com/second"});
+        QCOMPARE(inspectionWrites(window, 1), LayoutAWrites);
+        QCOMPARE(inspectionWrites(window, 2),
+                 QStringList({"3 检测中...", "3 color=255", "3 不存在"}));
+    }
+
+    // The prefix comparison is case-sensitive: this page is fetched as it
+    // is, not rendered, so its script never runs.
+    void prefixInOtherCaseTakesDirectPath() {
+        server_.setPage(
+            "s.click.taobao.com", "/upper",
+            html("<script>location.replace('http://rendered.taobao.com/')</script>"
+                 "<div class=\"shop-info-simple\"><a href=\"http://member.taobao.com/d\">卖家丁</a>"
+                 "<ul><li>好评率：<b>97%</li><li>创店时间：<b>2011-01-01</li></ul>"
+                 "<h3>友情链接</h3>myshop.taobao.com"));
+        FakeWindow window;
+        run(window, {"http://S.click.taobao.com/upper"});
+        QCOMPARE(inspectionWrites(window, 1),
+                 QStringList({"3 检测中...", "3 正常", "4 卖家丁", "5 1心以下", "6 97%",
+                              "7 2011-01-01", "8 √"}));
+        QVERIFY(!server_.requestLog().contains("GET http://rendered.taobao.com/"));
+    }
+
+    void stopDuringLoadCancelsRow() {
+        server_.setPage("s.click.taobao.com", "/never", fault(MarketPage::Fault::NeverAnswer));
+        FakeWindow window;
+        // Stop is pressed while the browser waits for an answer.
+        QTimer::singleShot(500, [&window] { window.stopRequested = 1; });
+        run(window, {"http://s.click.taobao.com/never", "http://shop-a.taobao.com/"});
+        QCOMPARE(inspectionWrites(window, 1),
+                 QStringList({"3 检测中...", "3 color=255", "3 用户取消"}));
+        QCOMPARE(window.stopRequested, qint16(0));
+        QVERIFY(window.messages.isEmpty());
+        QVERIFY(inspectionWrites(window, 2).isEmpty());
+        QVERIFY(window.analyzeEnabled);
+        QVERIFY(!window.stopEnabled);
+        QVERIFY(server_.requestLog().contains("GET http://s.click.taobao.com/never"));
+    }
+};
+
+ZEMBREL_BROWSER_TEST_MAIN(TestRedirectRun)
+#include "TestRedirectRun.moc"

@@ -1,0 +1,172 @@
+#include "BrowserTestMain.h"
+#include "MarketPages.h"
+#include "RenderWait.h"
+#include "WebPageRenderer.h"
+
+#include <QElapsedTimer>
+
+using namespace marketpages;
+
+namespace {
+
+const QString Final = QStringLiteral("<P>店铺首页</P>");
+
+// Handles events for `ms` milliseconds.
+void pumpFor(int ms) {
+    QElapsedTimer clock;
+    clock.start();
+    while (!clock.hasExpired(ms))
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 20);
+}
+
+} // namespace
+
+// The renderer against the test marketplace, which all its traffic reaches
+// through the proxy: which document counts as final, and when.
+class TestWebPageRenderer : public QObject {
+    Q_OBJECT
+
+private:
+    MarketServer server_;
+    WebPageRenderer renderer_;
+    int redirectRows_ = 0;
+
+    QString render(const QString& url) {
+        renderer_.RenderPage(url);
+        if (!waitUntilComplete(renderer_))
+            return QStringLiteral("(timed out)");
+        return renderer_.bodyInnerHtml();
+    }
+
+private slots:
+    void initTestCase() {
+        QVERIFY(server_.listen());
+        useAsProxy(server_);
+        server_.setPage("shop.taobao.com", "/", html("<p>店铺首页</p>"));
+        server_.setPage("other.taobao.com", "/", html("<p>另一家</p>"));
+    }
+
+    void followsRedirectsToFinalPage_data() {
+        QTest::addColumn<MarketPage>("redirectPage");
+
+        const QByteArray shop = "http://shop.taobao.com/";
+        QTest::newRow("no redirect") << html("<p>店铺首页</p>");
+        QTest::newRow("HTTP 302") << redirect(shop);
+        QTest::newRow("HTTP 301 to a 302") << redirect("http://s.click.taobao.com/hop", 301);
+        QTest::newRow("meta refresh 0 s") << metaRefresh(shop);
+        QTest::newRow("meta refresh 1 s") << metaRefresh(shop, 1);
+        QTest::newRow("inline location.replace") << scriptReplace(shop);
+        QTest::newRow("script redirect on a timer") << timedScript(shop);
+        QTest::newRow("redirect in the load handler")
+            << html("<body onload=\"location.href = '" + shop + "'\"><p>正在跳转</p></body>");
+        QTest::newRow("fragment change after a redirect") << scriptReplace(shop + "#top");
+        QTest::newRow("fragment change by a timer")
+            << html("<body onload=\"setTimeout(function () { location.hash = 'x'; }, 0)\">"
+                    "<p>店铺首页</p></body>");
+        QTest::newRow("meta refresh to a script redirect")
+            << metaRefresh("http://s.click.taobao.com/script");
+    }
+
+    void followsRedirectsToFinalPage() {
+        QFETCH(MarketPage, redirectPage);
+        server_.setPage("s.click.taobao.com", "/hop", redirect("http://shop.taobao.com/"));
+        server_.setPage("s.click.taobao.com", "/script", scriptReplace("http://shop.taobao.com/"));
+        // The browser caches permanent redirects: every row has its own address.
+        const QString path = QStringLiteral("/r%1").arg(++redirectRows_);
+        server_.setPage("s.click.taobao.com", path, redirectPage);
+        QCOMPARE(render("http://s.click.taobao.com" + path), Final);
+        // The marketplace's hosts exist only behind the proxy.
+        QVERIFY(server_.requestLog().contains("GET http://s.click.taobao.com" + path));
+    }
+
+    void failedLoadGivesEmptyBody_data() {
+        QTest::addColumn<MarketPage>("redirectPage");
+
+        QTest::newRow("HTTP 500 with a body") << [] {
+            MarketPage page = html("<p>服务器错误</p>");
+            page.status = 500;
+            return page;
+        }();
+        QTest::newRow("page unknown to the server (404)")
+            << redirect("http://s.click.taobao.com/nowhere");
+        QTest::newRow("connection closed without answer")
+            << fault(MarketPage::Fault::CloseWithoutAnswer);
+        QTest::newRow("body cut short") << [] {
+            MarketPage page = fault(MarketPage::Fault::CutBodyShort);
+            page.body = "<p>店铺首页</p>";
+            return page;
+        }();
+        QTest::newRow("script redirect to an unknown scheme")
+            << html("<p>正在跳转</p><script>location.href = 'taobao://shop'</script>");
+    }
+
+    void failedLoadGivesEmptyBody() {
+        QFETCH(MarketPage, redirectPage);
+        server_.setPage("s.click.taobao.com", "/bad", redirectPage);
+        QCOMPARE(render("http://s.click.taobao.com/bad"), QString());
+    }
+
+    // A page that refreshes itself after a long time is final as it is.
+    void longMetaRefreshIsNotWaitedFor() {
+        server_.setPage("s.click.taobao.com", "/slow-refresh",
+                        metaRefresh("http://shop.taobao.com/", 60));
+        QElapsedTimer clock;
+        clock.start();
+        QCOMPARE(render("http://s.click.taobao.com/slow-refresh"),
+                 QStringLiteral("<P>正在跳转</P>"));
+        QVERIFY(clock.elapsed() < 5000);
+    }
+
+    void completeStateOfEarlierAddressDoesNotCount() {
+        QCOMPARE(render("http://shop.taobao.com/"), Final);
+        MarketPage slow = html("<p>慢</p>");
+        slow.delayMs = 300;
+        server_.setPage("s.click.taobao.com", "/slow", slow);
+        renderer_.RenderPage("http://s.click.taobao.com/slow");
+        QVERIFY(renderer_.ReadyState() != PageRenderer::ReadyStateComplete);
+        pumpFor(150);
+        QVERIFY(renderer_.ReadyState() != PageRenderer::ReadyStateComplete);
+        QVERIFY(waitUntilComplete(renderer_));
+        QCOMPARE(renderer_.bodyInnerHtml(), QStringLiteral("<P>慢</P>"));
+    }
+
+    void newAddressReplacesLoadInProgress() {
+        MarketPage slow = html("<p>慢</p>");
+        slow.delayMs = 400;
+        server_.setPage("s.click.taobao.com", "/slow", slow);
+        renderer_.RenderPage("http://s.click.taobao.com/slow");
+        pumpFor(50);
+        QCOMPARE(render("http://other.taobao.com/"), QStringLiteral("<P>另一家</P>"));
+        pumpFor(600);
+        QCOMPARE(renderer_.ReadyState(), PageRenderer::ReadyStateComplete);
+        QCOMPARE(renderer_.bodyInnerHtml(), QStringLiteral("<P>另一家</P>"));
+    }
+
+    // The end of the stopped load, reported late, is not the new page's.
+    void newAddressRightAfterStop() {
+        MarketPage never = fault(MarketPage::Fault::NeverAnswer);
+        server_.setPage("s.click.taobao.com", "/never", never);
+        MarketPage slow = html("<p>慢</p>");
+        slow.delayMs = 300;
+        server_.setPage("s.click.taobao.com", "/slow", slow);
+        renderer_.RenderPage("http://s.click.taobao.com/never");
+        pumpFor(100);
+        renderer_.stopLoading();
+        QCOMPARE(render("http://s.click.taobao.com/slow"), QStringLiteral("<P>慢</P>"));
+    }
+
+    void stoppedLoadNeverCompletes() {
+        MarketPage slow = html("<p>慢</p>");
+        slow.delayMs = 300;
+        server_.setPage("s.click.taobao.com", "/slow", slow);
+        renderer_.RenderPage("http://s.click.taobao.com/slow");
+        pumpFor(50);
+        renderer_.stopLoading();
+        pumpFor(600);
+        QVERIFY(renderer_.ReadyState() != PageRenderer::ReadyStateComplete);
+        QCOMPARE(render("http://other.taobao.com/"), QStringLiteral("<P>另一家</P>"));
+    }
+};
+
+ZEMBREL_BROWSER_TEST_MAIN(TestWebPageRenderer)
+#include "TestWebPageRenderer.moc"
