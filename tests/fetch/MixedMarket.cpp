@@ -31,6 +31,10 @@ QString shopAddress(int row) {
     return QStringLiteral("http://") + shopHost(row) + u'/';
 }
 
+QString redirectAddress(int row) {
+    return QStringLiteral("http://s.click.taobao.com/t_%1").arg(row);
+}
+
 bool hasRatingPage(int row) {
     return kind(row) == 2 || kind(row) == 0;
 }
@@ -45,8 +49,8 @@ QString ownPage(const Options& options) {
         QString address = shopAddress(row);
         if (row == options.emptyAddressRow)
             address.clear();
-        else if (row == options.redirectRow)
-            address = QStringLiteral("http://s.click.taobao.com/t_%1").arg(row);
+        else if (options.redirectRows.contains(row))
+            address = redirectAddress(row);
         links += canned::linkLine(address, QStringLiteral("店%1").arg(row));
     }
     return canned::ownShopPage(QStringLiteral("我的小店"), links);
@@ -94,6 +98,11 @@ void serve(MarketServer& market, const Options& options) {
     for (int row = 1; row <= options.rows; ++row) {
         market.setPage(shopHost(row), QStringLiteral("/"),
                        delayedPage(shopPage(row), row, options));
+        MarketPage redirect = delayedPage({}, row, options);
+        redirect.status = 302;
+        redirect.headers = {{"Location", shopAddress(row).toLatin1()}};
+        market.setPage(QStringLiteral("s.click.taobao.com"), QStringLiteral("/t_%1").arg(row),
+                       redirect);
         if (hasRatingPage(row))
             market.setPage(RatingHost, ratingPath(row), delayedPage(ratingPage(row), row, options));
     }

@@ -2,6 +2,7 @@
 
 #include "MarketServer.h"
 
+#include <QList>
 #include <QString>
 
 // A marketplace with many friend shops of mixed layouts, for runs long
@@ -26,13 +27,16 @@ struct Options {
     int delayStepMs = 0;
     // A row whose friend link has an empty address (0: none).
     int emptyAddressRow = 0;
-    // A row whose friend link is a click-redirect link (0: none).
-    int redirectRow = 0;
+    // Rows whose friend link is a click-redirect link, served as an HTTP
+    // redirect to the row's shop page.
+    QList<int> redirectRows;
 };
 
 QString shopHost(int row);
 // The address in the friend link of `row`.
 QString shopAddress(int row);
+// The click-redirect link of `row`.
+QString redirectAddress(int row);
 bool hasRatingPage(int row);
 QString ratingPath(int row);
 

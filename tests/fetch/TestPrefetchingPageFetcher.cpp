@@ -67,8 +67,7 @@ private:
 // as row `stopAtRow` starts.
 RunOutcome analyse(HeadlessWindow& window, PrefetchingPageFetcher& fetcher, int stopAtRow = 0) {
     WakingRenderer renderer;
-    renderer.bodies.insert(QStringLiteral("http://s.click.taobao.com/t_4"),
-                           mixedmarket::renderedRedirectPage());
+    renderer.bodies.insert(mixedmarket::redirectAddress(4), mixedmarket::renderedRedirectPage());
     RunOutcome outcome;
     const ResultGrid& grid = window.grid();
     const QMetaObject::Connection recording = QObject::connect(
@@ -162,7 +161,7 @@ void TestPrefetchingPageFetcher::sameResultsForAnyJobs_data() {
     QTest::newRow("whole list") << mixed << none << 0 << whole;
 
     Options redirect = mixed;
-    redirect.redirectRow = 4;
+    redirect.redirectRows = {4};
     QTest::newRow("redirect row among direct rows") << redirect << none << 0 << whole;
 
     // The rows after the failure are slow, so that they are still being
