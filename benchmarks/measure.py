@@ -21,7 +21,8 @@ BUILD = Path(sys.argv[1]).resolve()
 HERE = Path(__file__).resolve().parent
 CHECK = BUILD / "src/cli/zembrel-check"
 MARKET = BUILD / "benchmarks/BenchMarket"
-ENV = dict(os.environ, QT_QPA_PLATFORM="offscreen", LC_ALL="C.UTF-8")
+ENV = dict(os.environ, QT_QPA_PLATFORM="offscreen", LC_ALL="C.UTF-8",
+           XDG_RUNTIME_DIR=tempfile.mkdtemp())
 if os.geteuid() == 0:
     # The browser's sandbox cannot run as root.
     ENV["QTWEBENGINE_DISABLE_SANDBOX"] = "1"
@@ -65,7 +66,9 @@ def timed(command, repeats):
     out = b""
     for _ in range(repeats):
         start = time.perf_counter()
-        result = subprocess.run(command, stdout=subprocess.PIPE, env=ENV, check=True)
+        # curl shows a progress meter in parallel mode even when silent.
+        result = subprocess.run(command, stdout=subprocess.PIPE, stderr=subprocess.DEVNULL,
+                                env=ENV, check=True)
         times.append(time.perf_counter() - start)
         out = result.stdout
     return statistics.median(times), out
@@ -301,7 +304,7 @@ def main():
         f"Peak memory of `zembrel-check --jobs 4` over {ROWS} links (pages answered after "
         "20 ms), sampled every 50 ms over the whole process tree (the program and the "
         "browser's processes), and the program's own maximum resident size from "
-        "`/usr/bin/time -v`.",
+        "`/usr/bin/time -v` (exact, where the sampling may miss a short peak).",
         "",
         "| run | peak PSS, tree | peak RSS, tree | processes | max RSS, program |",
         "|---|---|---|---|---|",

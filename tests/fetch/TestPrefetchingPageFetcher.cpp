@@ -149,6 +149,8 @@ void TestPrefetchingPageFetcher::sameResultsForAnyJobs_data() {
     QTest::addColumn<MarketChange>("change");
     QTest::addColumn<int>("stopAtRow");
     QTest::addColumn<QStringList>("expected");
+    // Pages fetched ahead are still on their way when the run ends.
+    QTest::addColumn<bool>("abandonsAhead");
 
     const QString ok = runtext::Normal;
     const QString gone = runtext::NotExisting;
@@ -158,11 +160,11 @@ void TestPrefetchingPageFetcher::sameResultsForAnyJobs_data() {
     mixed.delayMs = 20;
     mixed.delayStepMs = 30;
 
-    QTest::newRow("whole list") << mixed << none << 0 << whole;
+    QTest::newRow("whole list") << mixed << none << 0 << whole << false;
 
     Options redirect = mixed;
     redirect.redirectRows = {4};
-    QTest::newRow("redirect row among direct rows") << redirect << none << 0 << whole;
+    QTest::newRow("redirect row among direct rows") << redirect << none << 0 << whole << false;
 
     // The rows after the failure are slow, so that they are still being
     // fetched ahead when the run ends.
@@ -178,22 +180,22 @@ void TestPrefetchingPageFetcher::sameResultsForAnyJobs_data() {
     };
     QTest::newRow("shop page fails in the middle")
         << mixed << shopPageFails << 0
-        << whole.mid(0, 6) + QStringList{runtext::NetworkBroken} + repeated({}, 5);
+        << whole.mid(0, 6) + QStringList{runtext::NetworkBroken} + repeated({}, 5) << true;
 
     const MarketChange ratingPageFails = [](MarketServer& market, const Options&) {
         market.setPage(mixedmarket::RatingHost, mixedmarket::ratingPath(8), failing());
     };
     QTest::newRow("rating page fails")
-        << mixed << ratingPageFails << 0 << whole.mid(0, 8) + repeated({}, 4);
+        << mixed << ratingPageFails << 0 << whole.mid(0, 8) + repeated({}, 4) << false;
 
     QTest::newRow("stop after a row")
         << mixed << none << 3
-        << whole.mid(0, 3) + QStringList{runtext::UserStopped} + repeated({}, 8);
+        << whole.mid(0, 3) + QStringList{runtext::UserStopped} + repeated({}, 8) << false;
 
     Options empty = mixed;
     empty.emptyAddressRow = 6;
     QTest::newRow("empty address in the middle")
-        << empty << none << 0 << whole.mid(0, 5) + repeated({}, 7);
+        << empty << none << 0 << whole.mid(0, 5) + repeated({}, 7) << false;
 }
 
 void TestPrefetchingPageFetcher::sameResultsForAnyJobs() {
@@ -201,6 +203,7 @@ void TestPrefetchingPageFetcher::sameResultsForAnyJobs() {
     QFETCH(MarketChange, change);
     QFETCH(int, stopAtRow);
     QFETCH(QStringList, expected);
+    QFETCH(bool, abandonsAhead);
 
     QList<RunOutcome> outcomes;
     for (const int jobs : {1, 8}) {
@@ -217,8 +220,9 @@ void TestPrefetchingPageFetcher::sameResultsForAnyJobs() {
 
         QCOMPARE(statuses(window, options.rows), expected);
         QCOMPARE(outcomes.last().fetchesInFlight, 0);
-        // Whatever was still being fetched ahead has been given up.
-        QTRY_COMPARE(market.requestsInProgress(), 0);
+        // Whatever was still being fetched ahead has been given up at once,
+        // long before the slow pages would have been answered.
+        QTRY_COMPARE_WITH_TIMEOUT(market.requestsInProgress(), 0, 300);
         const QStringList asked = market.requestLog();
         const int lastRow = int(expected.lastIndexOf(QRegularExpression(".+")) + 1);
         if (jobs == 1) {
@@ -231,6 +235,8 @@ void TestPrefetchingPageFetcher::sameResultsForAnyJobs() {
         }
         for (const QString& entry : market.abandonedRequests())
             QVERIFY2(!entry.contains(mixedmarket::shopHost(lastRow)), qPrintable(entry));
+        if (jobs > 1 && abandonsAhead)
+            QVERIFY(!market.abandonedRequests().isEmpty());
         if (options.emptyAddressRow > 0) {
             for (int row = options.emptyAddressRow; row <= options.rows; ++row)
                 QVERIFY(!asked.join(u' ').contains(mixedmarket::shopHost(row)));
