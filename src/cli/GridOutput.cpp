@@ -22,16 +22,6 @@ bool isWide(char32_t c) {
            (c >= 0x20000 && c <= 0x3FFFD);
 }
 
-// A cell's text on one line.
-QString flat(const QString& text) {
-    QString line = text;
-    for (QChar& c : line) {
-        if (c == u'\t' || c == u'\n' || c == u'\r')
-            c = u' ';
-    }
-    return line;
-}
-
 // The colour a cell is shown in: its own, else the grid-wide one for
 // cells outside the header row and number column, else none (0).
 quint32 shownColor(const ResultGrid& grid, qint32 row, qint32 col) {
@@ -52,6 +42,17 @@ QString styledCell(const QString& padded, quint32 color, bool bold) {
 
 } // namespace
 
+QString oneLine(const QString& text) {
+    QString line = text;
+    for (QChar& c : line) {
+        if (c == u'\t' || c == u'\n' || c == u'\r')
+            c = u' ';
+        else if (c.category() == QChar::Other_Control)
+            c = QChar::ReplacementCharacter;
+    }
+    return line;
+}
+
 int displayWidth(const QString& text) {
     int width = 0;
     for (const char32_t c : text.toUcs4())
@@ -63,14 +64,14 @@ QString table(const ResultGrid& grid, bool styled) {
     QList<int> widths(grid.Cols(), 0);
     for (qint32 row = 0; row < grid.Rows(); ++row) {
         for (qint32 col = 0; col < grid.Cols(); ++col)
-            widths[col] = std::max(widths[col], displayWidth(flat(grid.cell(row, col).text)));
+            widths[col] = std::max(widths[col], displayWidth(oneLine(grid.cell(row, col).text)));
     }
 
     QString out;
     for (qint32 row = 0; row < grid.Rows(); ++row) {
         QString line;
         for (qint32 col = 0; col < grid.Cols(); ++col) {
-            const QString text = flat(grid.cell(row, col).text);
+            const QString text = oneLine(grid.cell(row, col).text);
             QString padded = text;
             if (col + 1 < grid.Cols())
                 padded += QString(widths[col] - displayWidth(text) + 2, u' ');
@@ -88,7 +89,7 @@ QString tsv(const ResultGrid& grid) {
     for (qint32 row = 0; row < grid.Rows(); ++row) {
         QStringList cells;
         for (qint32 col = 0; col < grid.Cols(); ++col)
-            cells.append(flat(grid.cell(row, col).text));
+            cells.append(oneLine(grid.cell(row, col).text));
         out += cells.join(u'\t') + u'\n';
     }
     return out;

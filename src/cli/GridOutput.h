@@ -13,13 +13,17 @@ namespace gridoutput {
 // red cells are coloured and bold cells made bold with terminal escapes.
 QString table(const ResultGrid& grid, bool styled);
 
-// Every grid row as one line, cells separated by tabs; tabs and line breaks
-// inside a cell become spaces.
+// Every grid row as one line, cells separated by tabs; cells as oneLine().
 QString tsv(const ResultGrid& grid);
 
 // The window's final state as one JSON document (address box, buttons,
 // stop flag, messages shown and the whole grid), followed by a line break.
 QByteArray json(const HeadlessWindow& window);
+
+// Page text made safe for one line of a terminal: tabs and line breaks
+// become spaces, and other control characters (escape among them, which
+// would let a page drive the terminal) become U+FFFD.
+QString oneLine(const QString& text);
 
 // Columns a character takes on a terminal: 2 for wide East Asian
 // characters, 1 otherwise.

@@ -1,6 +1,7 @@
 #include "StatusOutput.h"
 
 #include "GridColumns.h"
+#include "GridOutput.h"
 #include "ResultGrid.h"
 #include "RunTexts.h"
 
@@ -48,7 +49,8 @@ void StatusOutput::cellChanged(int row, int col) {
         return;
     // The grid keeps one empty row after the listed shops.
     const int listed = grid_.Rows() - 2;
-    const QString name = grid_.cell(row, gridcol::ShopName).text.simplified().left(MaxNameLength);
+    const QString name = gridoutput::oneLine(grid_.cell(row, gridcol::ShopName).text.simplified())
+                             .left(MaxNameLength);
     write(QStringLiteral("\r\x1b[K%1 %2/%3 %4")
               .arg(runtext::Checking)
               .arg(row)

@@ -1,6 +1,5 @@
 #include "NetworkPageFetcher.h"
 
-#include "PageRequest.h"
 #include "PageWait.h"
 
 NetworkPageFetcher::NetworkPageFetcher(QNetworkAccessManager& network,

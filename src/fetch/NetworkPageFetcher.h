@@ -1,5 +1,6 @@
 #pragma once
 
+#include "PageRequest.h"
 #include "PageServices.h"
 
 #include <chrono>
@@ -12,6 +13,9 @@ class QNetworkAccessManager;
 // Failures give empty text, as PageRequest describes.
 class NetworkPageFetcher : public PageFetcher {
 public:
+    static constexpr qint64 MaxPageBytes = PageRequest::MaxPageBytes;
+    static constexpr int MaxRedirects = PageRequest::MaxRedirects;
+
     NetworkPageFetcher(QNetworkAccessManager& network,
                        std::chrono::milliseconds timeout = std::chrono::seconds(60));
 

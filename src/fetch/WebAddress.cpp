@@ -3,7 +3,10 @@
 #include <QRegularExpression>
 
 QUrl webAddress(const QString& address) {
-    static const QRegularExpression schemePattern(QStringLiteral("^[A-Za-z][A-Za-z0-9+.-]*://"));
+    // A leading "name:" is a scheme ("file:/x", "javascript:", "mailto:a@b"),
+    // unless a port number follows it ("myshop.taobao.com:8080/list").
+    static const QRegularExpression schemePattern(
+        QStringLiteral(R"(^[A-Za-z][A-Za-z0-9+.-]*:(?!\d+(?:[/?#]|$)))"));
     const QString trimmed = address.trimmed();
     const QString full =
         schemePattern.match(trimmed).hasMatch() ? trimmed : QStringLiteral("http://") + trimmed;

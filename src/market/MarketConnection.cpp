@@ -5,11 +5,17 @@
 #include <QTcpSocket>
 #include <QTimer>
 #include <QUrl>
+#include <sys/socket.h>
 
 namespace {
 
 // Bytes a request head may take before the connection is dropped.
 constexpr qsizetype MaxHeadSize = 64 * 1024;
+
+// How long a half-sent body waits before the reset, so that the client has
+// read what was sent; and the pace of a trickled answer.
+constexpr int ResetAfterMs = 200;
+constexpr int TrickleIntervalMs = 1000;
 
 QByteArray reasonPhrase(int status) {
     switch (status) {
@@ -30,6 +36,14 @@ QByteArray reasonPhrase(int status) {
     default:
         return "Status";
     }
+}
+
+// Ends the connection with a TCP reset instead of an orderly close: closing
+// a socket that lingers zero seconds sends RST.
+void resetConnection(QTcpSocket& socket) {
+    const linger noLinger{1, 0};
+    ::setsockopt(int(socket.socketDescriptor()), SOL_SOCKET, SO_LINGER, &noLinger, sizeof noLinger);
+    socket.abort();
 }
 
 } // namespace
@@ -122,11 +136,18 @@ void MarketConnection::clientLeft() {
 void MarketConnection::send(const MarketPage& page, bool keepAlive) {
     server_.answered(pendingHost_);
     pendingEntry_.clear();
-    if (page.fault == MarketPage::Fault::CloseWithoutAnswer) {
+    switch (page.fault) {
+    case MarketPage::Fault::CloseWithoutAnswer:
         socket_->disconnectFromHost();
         return;
+    case MarketPage::Fault::ResetBeforeAnswer:
+        resetConnection(*socket_);
+        return;
+    default:
+        break;
     }
     const bool cutShort = page.fault == MarketPage::Fault::CutBodyShort;
+    const bool closes = !keepAlive || page.fault != MarketPage::Fault::None;
     const qsizetype announced = cutShort ? page.body.size() + 1024 : page.body.size();
 
     QByteArray head =
@@ -139,8 +160,33 @@ void MarketConnection::send(const MarketPage& page, bool keepAlive) {
     head += "Content-Length: " + QByteArray::number(announced) + "\r\n";
     for (const auto& [name, value] : page.headers)
         head += name + ": " + value + "\r\n";
-    head += keepAlive && !cutShort ? "Connection: keep-alive\r\n" : "Connection: close\r\n";
-    socket_->write(head + "\r\n" + page.body);
-    if (!keepAlive || cutShort)
+    head += closes ? "Connection: close\r\n" : "Connection: keep-alive\r\n";
+    const QByteArray answer = head + "\r\n" + page.body;
+
+    switch (page.fault) {
+    case MarketPage::Fault::ResetMidBody:
+        socket_->write(answer.left(head.size() + 2 + page.body.size() / 2));
+        busy_ = true;
+        QTimer::singleShot(ResetAfterMs, this, [this] { resetConnection(*socket_); });
+        return;
+    case MarketPage::Fault::Trickle:
+        socket_->write(head + "\r\n");
+        busy_ = true;
+        trickle(page.body);
+        return;
+    default:
+        socket_->write(answer);
+        if (closes)
+            socket_->disconnectFromHost();
+    }
+}
+
+// Writes the first byte now and the rest one byte a second, then closes.
+void MarketConnection::trickle(const QByteArray& rest) {
+    if (rest.isEmpty()) {
         socket_->disconnectFromHost();
+        return;
+    }
+    socket_->write(rest.left(1));
+    QTimer::singleShot(TrickleIntervalMs, this, [this, rest] { trickle(rest.mid(1)); });
 }

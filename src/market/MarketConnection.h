@@ -27,6 +27,7 @@ private:
     bool takeRequest(Request& request);
     void serve(const Request& request);
     void send(const MarketPage& page, bool keepAlive);
+    void trickle(const QByteArray& rest);
     void clientLeft();
 
     QTcpSocket* socket_;

@@ -16,6 +16,9 @@ struct MarketPage {
         CloseWithoutAnswer, // reads the request, then closes the connection
         CutBodyShort,       // announces more body bytes than it sends, then closes
         NeverAnswer,        // reads the request and keeps the connection silent
+        ResetBeforeAnswer,  // reads the request, then resets the connection
+        ResetMidBody,       // sends the head and half the body, then resets
+        Trickle,            // sends the head, then the body one byte per second
     };
 
     int status = 200;

@@ -29,14 +29,19 @@ QJsonObject CheckProcess::cell(int row, int col) const {
 }
 
 CheckProcess CheckProcess::run(const QStringList& arguments, const QProcessEnvironment& environment,
-                               const std::function<void(qint64 pid)>& started) {
+                               const std::function<void(qint64 pid)>& started,
+                               const QStringList& wrapper) {
     QProcess process;
     process.setProcessEnvironment(environment);
     QEventLoop loop;
     QObject::connect(&process, &QProcess::finished, &loop, &QEventLoop::quit);
     QObject::connect(&process, &QProcess::errorOccurred, &loop, &QEventLoop::quit);
     QTimer::singleShot(RunLimitMs, &loop, &QEventLoop::quit);
-    process.start(QStringLiteral(ZEMBREL_CHECK_PATH), arguments);
+    const QString check = QStringLiteral(ZEMBREL_CHECK_PATH);
+    if (wrapper.isEmpty())
+        process.start(check, arguments);
+    else
+        process.start(wrapper.first(), wrapper.mid(1) + QStringList{check} + arguments);
     if (process.waitForStarted() && started)
         started(process.processId());
     if (process.state() != QProcess::NotRunning)

@@ -20,10 +20,13 @@ struct CheckProcess {
     QStringList rowTexts(int row) const;
     QJsonObject cell(int row, int col) const;
 
-    // `started` runs once the process is up, with its process id.
+    // `started` runs once the process is up, with its process id. A
+    // non-empty `wrapper` (a program and its arguments, e.g. strace) runs
+    // zembrel-check in its place.
     static CheckProcess run(const QStringList& arguments,
                             const QProcessEnvironment& environment = cleanEnvironment(),
-                            const std::function<void(qint64 pid)>& started = {});
+                            const std::function<void(qint64 pid)>& started = {},
+                            const QStringList& wrapper = {});
 
     // The test environment without any proxy variables.
     static QProcessEnvironment cleanEnvironment();

@@ -18,6 +18,8 @@ private slots:
     void tableStylesProblemCells_data();
     void tableStylesProblemCells();
     void tsvKeepsOneLinePerRow();
+    void controlCharactersNeverReachTheTerminal_data();
+    void controlCharactersNeverReachTheTerminal();
     void stopOnlyWhileEnabled();
 };
 
@@ -136,6 +138,41 @@ void TestCheckOutput::tsvKeepsOneLinePerRow() {
     QCOMPARE(lines.size(), 3);
     QCOMPARE(lines[1].split(u'\t').size(), 9);
     QCOMPARE(lines[1].split(u'\t').at(1), QStringLiteral("a b  c"));
+}
+
+// A page could otherwise set the terminal's title, rewrite what it shows or
+// answer-back into its input.
+void TestCheckOutput::controlCharactersNeverReachTheTerminal_data() {
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("shown");
+
+    QTest::newRow("escape sequence")
+        << QStringLiteral("\x1b]0;title\x07店") << QStringLiteral("\uFFFD]0;title\uFFFD店");
+    QTest::newRow("C1 control") << QStringLiteral("a\u009b2Jb") << QStringLiteral("a\uFFFD2Jb");
+    QTest::newRow("backspace and delete")
+        << QStringLiteral("ab\b\x7f") << QStringLiteral("ab\uFFFD\uFFFD");
+    QTest::newRow("line breaks and tabs")
+        << QStringLiteral("a\tb\r\nc") << QStringLiteral("a b  c");
+}
+
+void TestCheckOutput::controlCharactersNeverReachTheTerminal() {
+    QFETCH(QString, text);
+    QFETCH(QString, shown);
+
+    HeadlessWindow window;
+    ResultTable& grid = window.resultGrid();
+    grid.setRow(1);
+    grid.setCol(8);
+    grid.setText(text);
+
+    QCOMPARE(gridoutput::oneLine(text), shown);
+    QCOMPARE(gridoutput::tsv(window.grid()).split(u'\n').at(1).split(u'\t').at(8), shown);
+    for (const bool styled : {false, true}) {
+        const QString table = gridoutput::table(window.grid(), styled);
+        QVERIFY(table.split(u'\n').at(1).contains(shown));
+        QVERIFY(!table.contains(QStringLiteral("\x1b]")));
+        QVERIFY(!table.contains(u'\u009b'));
+    }
 }
 
 // Ctrl+C acts as the Stop button, which works only while it is enabled.

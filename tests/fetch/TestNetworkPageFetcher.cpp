@@ -183,6 +183,8 @@ void TestNetworkPageFetcher::addresses_data() {
                                         << "GET http://myshop.taobao.com/list?a=1";
     QTest::newRow("host with path, no scheme") << "myshop.taobao.com/search.htm"
                                                << "GET http://myshop.taobao.com/search.htm";
+    QTest::newRow("host with a port") << "myshop.taobao.com:8080/list"
+                                      << "GET http://myshop.taobao.com/list";
     QTest::newRow("local path") << "/etc/passwd"
                                 << "";
     QTest::newRow("file address") << "file:///etc/passwd"
@@ -191,6 +193,12 @@ void TestNetworkPageFetcher::addresses_data() {
                                  << "";
     QTest::newRow("script address") << "javascript:alert(1)"
                                     << "";
+    QTest::newRow("file address with one slash") << "file:/etc/passwd"
+                                                 << "";
+    QTest::newRow("script scheme alone") << "javascript:"
+                                         << "";
+    QTest::newRow("mail address") << "mailto:shop@myshop.taobao.com"
+                                  << "";
     QTest::newRow("space inside the host") << "my shop.taobao.com"
                                            << "";
 }

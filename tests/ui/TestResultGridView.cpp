@@ -6,6 +6,7 @@
 #include <QClipboard>
 #include <QFile>
 #include <QHeaderView>
+#include <QMimeData>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
@@ -173,6 +174,8 @@ void TestResultGridView::copySelection() {
     g.view.setFocus();
     QTest::keyClick(&g.view, Qt::Key_C, Qt::ControlModifier);
     QCOMPARE(QApplication::clipboard()->text(), g.view.selectedText());
+    // Plain text only: no markup that a spreadsheet or editor would interpret.
+    QCOMPARE(QApplication::clipboard()->mimeData()->formats(), QStringList{"text/plain"});
 }
 
 void TestResultGridView::exportCsv() {

@@ -1,0 +1,450 @@
+#include "AnalysisRun.h"
+#include "BrowserTestMain.h"
+#include "CannedMarket.h"
+#include "FakeWindow.h"
+#include "NetworkPageFetcher.h"
+#include "RunTexts.h"
+#include "WebPageRenderer.h"
+
+#include <QElapsedTimer>
+#include <QNetworkAccessManager>
+#include <QNetworkProxyFactory>
+#include <QTcpServer>
+#include <QTimer>
+#include <array>
+
+using namespace std::chrono_literals;
+
+namespace {
+
+// Where a fault strikes.
+enum class Place { OwnShop, FriendShop, RatingPage, RedirectRow };
+
+enum class Fault {
+    ConnectionRefused,
+    ResetBeforeAnswer,
+    ResetMidBody,
+    NoAnswer,
+    Trickle,
+    BodyShorterThanLength,
+    BodyOverSizeCap,
+    RedirectLoop,
+    BrokenGzip,
+    InvalidGbk,
+    NotFoundWithBody,
+    NotFoundEmpty,
+    ServerErrorWithBody,
+    ServerErrorEmpty,
+    ProxyUnreachable,
+};
+
+// What the run makes of it.
+enum class Outcome {
+    NetworkFailure, // the message and "网络中断" in the place's form
+    Searched,       // the page is read like any page; the run goes on to the end
+    Cancelled,      // the browser waits until Stop: "用户取消"
+};
+
+constexpr auto FetchTimeout = 2s;
+// Stop is pressed once a run has waited this long in the browser, which has
+// no time-out of its own.
+constexpr qint64 BrowserPatienceMs = 3000;
+// No run may take longer than one fetch time-out plus the browser's patience,
+// with room for a slow machine.
+constexpr qint64 RunLimitMs = 2000 + BrowserPatienceMs + 4000;
+
+const QString RedirectAddress = QStringLiteral("http://s.click.taobao.com/row");
+const QString FriendHost = QStringLiteral("shopa.taobao.com");
+const QString Root = QStringLiteral("/");
+
+// Bytes that are no GBK pair: 0x81 is a lead byte, a space no trail byte.
+const QByteArray InvalidPair = QByteArrayLiteral("\x81\x20");
+
+// A shop page of rendered layout A: the browser's serialisation of it gives
+// the same values as canned row 1.
+QString renderedShopPage() {
+    return QStringLiteral(
+        "<div class=\"shop-info-simple\"><a href=\"http://member.taobao.com/a\">卖家甲</a>"
+        "<img src=\"http://pics.taobao.com/newrank/s_red_3.gif\"></div>"
+        "<ul><li><span>好评率：</span>99.50%</li><li><span>创店时间</span>2008-05-01</li></ul>"
+        "<h3>友情链接</h3><a href=\"http://myshop.taobao.com\">我的小店</a>");
+}
+
+// The page the place normally serves, as GBK.
+QString normalPage(Place place) {
+    switch (place) {
+    case Place::OwnShop:
+        return canned::ownPage();
+    case Place::FriendShop:
+        return canned::shopPageA();
+    case Place::RatingPage:
+        return canned::ratingPageB();
+    case Place::RedirectRow:
+        return renderedShopPage();
+    }
+    return {};
+}
+
+// The grid row that holds the place's result.
+int placeRow(Place place) {
+    return place == Place::RatingPage ? 2 : 1;
+}
+
+// Text that the invalid pair is put behind, one per place, where it shows in
+// the grid.
+QString invalidGbkSpot(Place place) {
+    switch (place) {
+    case Place::OwnShop:
+        return QStringLiteral(">甲"); // the friend link's name
+    case Place::FriendShop:
+    case Place::RedirectRow:
+        return QStringLiteral(">卖家"); // the member name
+    case Place::RatingPage:
+        return QStringLiteral(">98"); // the rate
+    }
+    return {};
+}
+
+QByteArray withInvalidPair(Place place) {
+    QByteArray bytes = canned::gbk(normalPage(place));
+    const QByteArray spot = canned::gbk(invalidGbkSpot(place));
+    bytes.insert(bytes.indexOf(spot) + spot.size(), InvalidPair);
+    return bytes;
+}
+
+MarketPage pageOf(const QByteArray& body, int status = 200) {
+    MarketPage page;
+    page.status = status;
+    page.body = body;
+    return page;
+}
+
+// A body over the size cap that is still the place's page: the padding sits
+// in a comment in front of it.
+QByteArray oversized(Place place) {
+    const QByteArray padding(NetworkPageFetcher::MaxPageBytes, ' ');
+    return "<!--" + padding + "-->" + canned::gbk(normalPage(place));
+}
+
+// What the place's address answers with this fault. Connection refused and
+// an unreachable proxy are not answers: they are set up in the routing.
+MarketPage faultyAnswer(Fault fault, Place place, const QString& address) {
+    const QByteArray body = canned::gbk(normalPage(place));
+    MarketPage page = pageOf(body);
+    switch (fault) {
+    case Fault::ConnectionRefused:
+    case Fault::ProxyUnreachable:
+        break;
+    case Fault::ResetBeforeAnswer:
+        page.fault = MarketPage::Fault::ResetBeforeAnswer;
+        break;
+    case Fault::ResetMidBody:
+        page.fault = MarketPage::Fault::ResetMidBody;
+        break;
+    case Fault::NoAnswer:
+        page.fault = MarketPage::Fault::NeverAnswer;
+        break;
+    case Fault::Trickle:
+        page.fault = MarketPage::Fault::Trickle;
+        break;
+    case Fault::BodyShorterThanLength:
+        page.fault = MarketPage::Fault::CutBodyShort;
+        break;
+    case Fault::BodyOverSizeCap:
+        page.body = oversized(place);
+        break;
+    case Fault::RedirectLoop:
+        page = pageOf({}, 302);
+        page.headers = {{"Location", address.toLatin1()}};
+        break;
+    case Fault::BrokenGzip:
+        page.headers = {{"Content-Encoding", "gzip"}};
+        page.body = QByteArrayLiteral("\x1f\x8b\x08\x00 this is not deflated data \xff\xfe");
+        break;
+    case Fault::InvalidGbk:
+        page.body = withInvalidPair(place);
+        break;
+    case Fault::NotFoundWithBody:
+        page.status = 404;
+        break;
+    case Fault::NotFoundEmpty:
+        page = pageOf({}, 404);
+        break;
+    case Fault::ServerErrorWithBody:
+        page.status = 500;
+        break;
+    case Fault::ServerErrorEmpty:
+        page = pageOf({}, 500);
+        break;
+    }
+    // The browser is told the code page; the fetcher finds GBK without it.
+    if (place == Place::RedirectRow)
+        page.charset = "gbk";
+    return page;
+}
+
+// A port on which nothing listens.
+quint16 closedPort() {
+    QTcpServer probe;
+    probe.listen(QHostAddress::LocalHost);
+    return probe.serverPort();
+}
+
+// The fetcher's routes: through the row's marketplace, except for the host
+// whose proxy is unreachable; loopback addresses directly.
+class RowRoutes : public QNetworkProxyFactory {
+public:
+    quint16 marketPort = 0;
+    quint16 deadPort = 0;
+    QString hostBehindDeadProxy;
+
+    QList<QNetworkProxy> queryProxy(const QNetworkProxyQuery& query) override {
+        if (query.peerHostName() == QLatin1String("127.0.0.1"))
+            return {QNetworkProxy(QNetworkProxy::NoProxy)};
+        const quint16 port = query.peerHostName() == hostBehindDeadProxy ? deadPort : marketPort;
+        return {QNetworkProxy(QNetworkProxy::HttpProxy, QStringLiteral("127.0.0.1"), port)};
+    }
+};
+
+} // namespace
+
+Q_DECLARE_METATYPE(Place)
+Q_DECLARE_METATYPE(Fault)
+Q_DECLARE_METATYPE(Outcome)
+
+// Every fault at every place it can strike, through the test marketplace
+// with the real fetcher (short time-out) and the real browser: the run ends
+// as prescribed for the place, always through the run-end step, within the
+// time-out.
+class TestFaultMatrix : public QObject {
+    Q_OBJECT
+
+private:
+    QNetworkAccessManager network_;
+    RowRoutes* routes_ = new RowRoutes; // owned by network_
+    quint16 deadPort_ = 0;
+
+    // Serves the canned marketplace with the fault at the place, and sets
+    // the address box; the browser takes the application proxy.
+    void setUpRow(MarketServer& market, FakeWindow& window, Fault fault, Place place) {
+        canned::serveAll(market);
+        QString ownPage = canned::ownPage();
+        if (place == Place::RedirectRow)
+            ownPage.replace(QStringLiteral("http://shopa.taobao.com/"), RedirectAddress);
+        market.setPage(canned::OwnHost, Root, canned::gbkPage(ownPage));
+        window.address = QStringLiteral("myshop");
+
+        const QString refused = QStringLiteral("http://127.0.0.1:%1/").arg(deadPort_);
+        QString host;
+        QString path = Root;
+        switch (place) {
+        case Place::OwnShop:
+            host = canned::OwnHost;
+            if (fault == Fault::ConnectionRefused) // keeps the suffix: nothing is appended
+                window.address = QStringLiteral("127.0.0.1:%1/myshop.taobao.com").arg(deadPort_);
+            break;
+        case Place::FriendShop:
+            host = FriendHost;
+            if (fault == Fault::ConnectionRefused)
+                market.setPage(canned::OwnHost, Root,
+                               canned::gbkPage(QString(ownPage).replace(
+                                   QStringLiteral("http://shopa.taobao.com/"), refused)));
+            break;
+        case Place::RatingPage:
+            host = canned::RatingHost;
+            path = canned::RatingPath;
+            if (fault == Fault::ConnectionRefused)
+                market.setPage(QStringLiteral("shopb.taobao.com"), Root,
+                               canned::gbkPage(canned::shopPageB().replace(
+                                   QStringLiteral("http://rate.taobao.com/"), refused)));
+            break;
+        case Place::RedirectRow:
+            host = QStringLiteral("s.click.taobao.com");
+            path = QStringLiteral("/row");
+            if (fault == Fault::ConnectionRefused) {
+                MarketPage redirect = pageOf({}, 302);
+                redirect.headers = {{"Location", refused.toLatin1()}};
+                market.setPage(host, path, redirect);
+            }
+            break;
+        }
+        if (fault != Fault::ConnectionRefused)
+            market.setPage(host, path,
+                           faultyAnswer(fault, place, QStringLiteral("http://") + host + path));
+
+        routes_->marketPort = market.port();
+        routes_->hostBehindDeadProxy = fault == Fault::ProxyUnreachable ? host : QString();
+        const bool browserCutOff = fault == Fault::ProxyUnreachable && place == Place::RedirectRow;
+        QNetworkProxy::setApplicationProxy(
+            QNetworkProxy(QNetworkProxy::HttpProxy, QStringLiteral("127.0.0.1"),
+                          browserCutOff ? deadPort_ : market.port()));
+    }
+
+    static QStringList rowTexts(FakeWindow& window, int row) {
+        QStringList texts;
+        for (int col = 0; col < window.grid().Cols(); ++col)
+            texts << window.grid().cell(row, col).text;
+        return texts;
+    }
+
+    // The message was shown (checked by the caller); the grid shows the
+    // failure in the place's form and no row after it was inspected.
+    static void checkNetworkFailure(FakeWindow& window, Place place) {
+        const QString broken = runtext::NetworkBroken;
+        switch (place) {
+        case Place::OwnShop:
+            QCOMPARE(window.table.writes, QStringList());
+            QCOMPARE(window.grid().Rows(), 2);
+            return;
+        case Place::FriendShop:
+            QCOMPARE(window.grid().ForeColor(), std::optional<quint32>(runtext::Red));
+            QCOMPARE(window.cellState(1, 3), broken + QStringLiteral("|0|0"));
+            QCOMPARE(window.grid().cell(2, 3).text, QString());
+            return;
+        case Place::RatingPage: {
+            QCOMPARE(window.grid().ForeColor(), std::nullopt);
+            QCOMPARE(rowTexts(window, 1), canned::expectedRow(1));
+            QStringList row2 = canned::expectedRow(2);
+            row2[6] = QString();
+            row2[8] = broken;
+            QCOMPARE(rowTexts(window, 2), row2);
+            QCOMPARE(window.cellState(2, 8), broken + QStringLiteral("|255|0"));
+            QCOMPARE(window.grid().cell(3, 3).text, QString());
+            return;
+        }
+        case Place::RedirectRow:
+            QCOMPARE(window.grid().ForeColor(), std::nullopt);
+            QCOMPARE(window.cellState(1, 3), broken + QStringLiteral("|255|0"));
+            QCOMPARE(window.grid().cell(2, 3).text, QString());
+            return;
+        }
+    }
+
+    // The page was read like any other and the run went on to the last row.
+    static void checkSearched(FakeWindow& window, Place place, Fault fault) {
+        QList<QStringList> rows{canned::expectedRow(1), canned::expectedRow(2),
+                                canned::expectedRow(3)};
+        if (place == Place::RedirectRow)
+            rows[0][2] = RedirectAddress;
+        if (fault == Fault::InvalidGbk) {
+            switch (place) {
+            case Place::OwnShop:
+                // The link list's code page has no U+FFFD: it comes back as '?'.
+                rows[0][1] = QStringLiteral("甲? 店");
+                break;
+            case Place::FriendShop:
+            case Place::RedirectRow:
+                rows[0][4] = QStringLiteral("卖家\uFFFD 甲");
+                break;
+            case Place::RatingPage:
+                rows[1][6] = QStringLiteral("98\uFFFD .70%");
+                break;
+            }
+        }
+        QCOMPARE(window.grid().ForeColor(), std::nullopt);
+        for (int row = 1; row <= 3; ++row)
+            QCOMPARE(rowTexts(window, row), rows[row - 1]);
+    }
+
+    static void addFault(const char* name, Fault fault, std::array<Outcome, 4> outcomes) {
+        const std::array<std::pair<Place, const char*>, 4> places{{
+            {Place::OwnShop, "own shop page"},
+            {Place::FriendShop, "friend shop page"},
+            {Place::RatingPage, "layout B rating page"},
+            {Place::RedirectRow, "click-redirect row"},
+        }};
+        for (std::size_t i = 0; i < places.size(); ++i)
+            QTest::addRow("%s @ %s", name, places[i].second)
+                << places[i].first << fault << outcomes[i];
+    }
+
+private slots:
+    void initTestCase() {
+        network_.setProxyFactory(routes_);
+        deadPort_ = closedPort();
+        routes_->deadPort = deadPort_;
+    }
+
+    void faultAtPlace_data() {
+        QTest::addColumn<Place>("place");
+        QTest::addColumn<Fault>("fault");
+        QTest::addColumn<Outcome>("outcome");
+
+        constexpr Outcome F = Outcome::NetworkFailure;
+        constexpr Outcome S = Outcome::Searched;
+        constexpr Outcome C = Outcome::Cancelled;
+        // Outcomes at: own shop page, friend shop page, rating page, redirect row.
+        addFault("connection refused", Fault::ConnectionRefused, {F, F, F, F});
+        addFault("reset before any answer", Fault::ResetBeforeAnswer, {F, F, F, F});
+        addFault("reset in the middle of the body", Fault::ResetMidBody, {F, F, F, F});
+        addFault("no answer", Fault::NoAnswer, {F, F, F, C});
+        addFault("one byte a second", Fault::Trickle, {F, F, F, C});
+        addFault("body shorter than its length", Fault::BodyShorterThanLength, {F, F, F, F});
+        addFault("body over the size cap", Fault::BodyOverSizeCap, {F, F, F, S});
+        addFault("redirect loop", Fault::RedirectLoop, {F, F, F, F});
+        addFault("broken gzip content", Fault::BrokenGzip, {F, F, F, F});
+        addFault("bytes that are not GBK", Fault::InvalidGbk, {S, S, S, S});
+        addFault("HTTP 404 with a body", Fault::NotFoundWithBody, {S, S, S, F});
+        addFault("HTTP 404 without a body", Fault::NotFoundEmpty, {F, F, F, F});
+        addFault("HTTP 500 with a body", Fault::ServerErrorWithBody, {S, S, S, F});
+        addFault("HTTP 500 without a body", Fault::ServerErrorEmpty, {F, F, F, F});
+        addFault("proxy unreachable", Fault::ProxyUnreachable, {F, F, F, F});
+    }
+
+    void faultAtPlace() {
+        QFETCH(Place, place);
+        QFETCH(Fault, fault);
+        QFETCH(Outcome, outcome);
+
+        MarketServer market;
+        QVERIFY(market.listen());
+        FakeWindow window;
+        setUpRow(market, window, fault, place);
+
+        NetworkPageFetcher fetcher(network_, FetchTimeout);
+        WebPageRenderer renderer;
+        // Stop is pressed after a while in the browser wait, as a user would;
+        // it is an event, so it also ends a wait in which nothing else happens.
+        QTimer patience;
+        patience.setSingleShot(true);
+        connect(&patience, &QTimer::timeout, this, [&] {
+            if (renderer.ReadyState() != PageRenderer::ReadyStateComplete)
+                window.stopRequested = 1;
+        });
+        window.onPump = [&] {
+            if (window.pumps == 1)
+                patience.start(BrowserPatienceMs);
+            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+        };
+        QElapsedTimer clock;
+        clock.start();
+        runAnalysis(window, fetcher, renderer);
+        const qint64 elapsed = clock.elapsed();
+
+        QVERIFY2(elapsed < RunLimitMs, qPrintable(QStringLiteral("%1 ms").arg(elapsed)));
+        QVERIFY(window.analyzeEnabled);
+        QVERIFY(!window.stopEnabled);
+        QCOMPARE(window.stopRequested, qint16(0));
+        const QString failed =
+            runtext::MessageTitle + QStringLiteral(": ") + runtext::NetworkFailed;
+        QCOMPARE(window.messages,
+                 outcome == Outcome::NetworkFailure ? QStringList{failed} : QStringList{});
+
+        const int row = placeRow(place);
+        switch (outcome) {
+        case Outcome::NetworkFailure:
+            checkNetworkFailure(window, place);
+            break;
+        case Outcome::Searched:
+            checkSearched(window, place, fault);
+            break;
+        case Outcome::Cancelled:
+            QCOMPARE(window.cellState(row, 3), runtext::UserCancelled + QStringLiteral("|255|0"));
+            QCOMPARE(window.grid().cell(row + 1, 3).text, QString());
+            break;
+        }
+    }
+};
+
+ZEMBREL_BROWSER_TEST_MAIN(TestFaultMatrix)
+#include "TestFaultMatrix.moc"
