@@ -8,6 +8,7 @@ packages=(
     cmake ninja-build g++ pkg-config
     qt6-base-dev qt6-webengine-dev libgl-dev
     xvfb xauth fonts-wqy-microhei strace
+    clang libclang-rt-14-dev
 )
 
 missing=()

@@ -21,7 +21,10 @@ qint32 findBack(QStringView text, QStringView marker, qint32 upTo) {
         return qint32(limit);
     if (marker.size() > limit)
         return 0;
-    const qsizetype index = text.first(limit).lastIndexOf(marker);
+    // Searching from the last place a match can start: without it, Qt 6.4
+    // compares a one-character marker with the character just past the
+    // prefix as well.
+    const qsizetype index = text.first(limit).lastIndexOf(marker, limit - marker.size());
     return index < 0 ? 0 : qint32(index + 1);
 }
 

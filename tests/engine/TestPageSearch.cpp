@@ -80,6 +80,10 @@ void TestPageSearch::findBack_data() {
                                    << "ab" << 50 << 4;
     QTest::newRow("marker longer than prefix") << "abc"
                                                << "abc" << 2 << 0;
+    QTest::newRow("one character just past upTo excluded") << "abX"
+                                                           << "X" << 2 << 0;
+    QTest::newRow("one character at upTo") << "aXbX"
+                                           << "X" << 3 << 2;
 }
 
 void TestPageSearch::findBack() {

@@ -1,0 +1,104 @@
+#include "FuzzWindow.h"
+
+#include "FuzzCheck.h"
+#include "GridColumns.h"
+#include "MarketConstants.h"
+#include "RunTexts.h"
+
+CheckingGrid::CheckingGrid()
+    : cells_(2, QList<Cell>(ColumnCount)) {}
+
+void CheckingGrid::setRow(qint32 row) {
+    FUZZ_CHECK(row >= 0 && row < Rows());
+    row_ = row;
+}
+
+void CheckingGrid::setCol(qint32 col) {
+    FUZZ_CHECK(col >= 0 && col < Cols());
+    col_ = col;
+}
+
+void CheckingGrid::setCellForeColor(quint32 color) {
+    FUZZ_CHECK(color == runtext::NoColor || color == runtext::Red);
+    cells_[row_][col_].color = color;
+}
+
+void CheckingGrid::setForeColor(quint32 color) {
+    FUZZ_CHECK(color == runtext::Red);
+}
+
+void CheckingGrid::AddItem(const QString& text) {
+    FUZZ_CHECK(text == QString::number(Rows()));
+    cells_.append(QList<Cell>(ColumnCount));
+    cells_.last()[0].text = text;
+}
+
+void CheckingGrid::setColWidth(qint32 col, qint32 twips) {
+    FUZZ_CHECK(col >= 0 && col < Cols() && twips > 0);
+}
+
+FuzzWindow::FuzzWindow() {
+    setUpResultColumns(grid);
+}
+
+void FuzzWindow::checkRunning() const {
+    FUZZ_CHECK(!analyzeEnabled && stopEnabled);
+}
+
+void FuzzWindow::setAddressText(const QString& text) {
+    checkRunning();
+    address = text;
+}
+
+void FuzzWindow::setStopRequested(qint16 value) {
+    checkRunning();
+    FUZZ_CHECK(value == 0 && stopRequested == 1);
+    stopRequested = value;
+}
+
+void FuzzWindow::ShowMessage(const QString& text, const QString& title) {
+    checkRunning();
+    FUZZ_CHECK(title == runtext::MessageTitle && !text.isEmpty());
+    ++messages;
+}
+
+void FuzzWindow::PumpEvents() {
+    checkRunning();
+    if (onPump)
+        onPump(pumps);
+    ++pumps;
+}
+
+ScriptedPages::ScriptedPages(const FuzzWindow& window)
+    : window_(window) {}
+
+QString ScriptedPages::nextPage() {
+    return next_ < pages.size() ? pages.at(next_++) : QString();
+}
+
+QString ScriptedPages::FetchPage(const QString& url) {
+    window_.checkRunning();
+    FUZZ_CHECK(!url.isEmpty());
+    ++fetches;
+    return nextPage();
+}
+
+void ScriptedPages::RenderPage(const QString& url) {
+    window_.checkRunning();
+    FUZZ_CHECK(!loading_ && url.startsWith(market::RedirectLinkPrefix));
+    ++renders;
+    loading_ = true;
+    reads_ = 0;
+}
+
+int ScriptedPages::ReadyState() const {
+    FUZZ_CHECK(loading_);
+    ++reads_;
+    return passesToLoad >= 0 && reads_ >= passesToLoad ? ReadyStateComplete : 1;
+}
+
+QString ScriptedPages::bodyInnerHtml() {
+    FUZZ_CHECK(loading_ && reads_ >= passesToLoad);
+    loading_ = false;
+    return nextPage();
+}

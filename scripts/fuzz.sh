@@ -1,0 +1,43 @@
+#!/usr/bin/env bash
+# Builds the libFuzzer targets (fuzz preset) and runs each one for SECONDS
+# (default 60) at the lowest CPU priority. Each target works on a scratch
+# corpus under build/fuzz/corpus, seeded from fuzz/corpus and kept between
+# runs; findings and logs go to build/fuzz/findings. Exits non-zero when any
+# target finds a crash, a sanitizer report or a broken invariant.
+#
+# Usage: scripts/fuzz.sh [SECONDS] [TARGET...]   (default: every target)
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+seconds=${1:-60}
+shift || true
+targets=("$@")
+if [ ${#targets[@]} -eq 0 ]; then
+    targets=(fuzz_page_search fuzz_friend_links fuzz_codepage fuzz_analysis_run
+             fuzz_serialised_body)
+fi
+
+bash scripts/install-deps.sh
+cmake --preset fuzz
+nice -n 19 cmake --build --preset fuzz -j2
+
+status=0
+for target in "${targets[@]}"; do
+    corpus=build/fuzz/corpus/$target
+    findings=build/fuzz/findings/$target
+    mkdir -p "$corpus" "$findings"
+    cp -n fuzz/corpus/"$target"/* "$corpus"/
+    log=$findings/last-run.log
+    echo "fuzz: $target for ${seconds}s"
+    if nice -n 19 build/fuzz/fuzz/"$target" -max_total_time="$seconds" -timeout=10 \
+        -rss_limit_mb=2048 -print_final_stats=1 -artifact_prefix="$findings"/ \
+        "$corpus" >"$log" 2>&1; then
+        executions=$(sed -n 's/^stat::number_of_executed_units: *//p' "$log")
+        echo "fuzz: $target passed: $executions executions, $(ls "$corpus" | wc -l) corpus files"
+    else
+        status=1
+        echo "fuzz: $target FAILED, see $log"
+        grep -E 'invariant failed|ERROR:|SUMMARY:|Test unit written' "$log" || tail -n 20 "$log"
+    fi
+done
+exit $status
