@@ -5,7 +5,7 @@
 #include "DemoMarketplace.h"
 #include "Form1.h"
 #include "MarketServer.h"
-#include "NetworkPageFetcher.h"
+#include "PrefetchingPageFetcher.h"
 #include "ProxySetup.h"
 #include "WebPageRenderer.h"
 
@@ -75,7 +75,7 @@ int main(int argc, char* argv[]) {
     }
 
     QNetworkAccessManager network;
-    NetworkPageFetcher fetcher(network);
+    PrefetchingPageFetcher fetcher(network);
     WebPageRenderer renderer;
     Form1 window(fetcher, renderer);
     if (options.demo)

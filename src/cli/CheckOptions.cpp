@@ -48,7 +48,13 @@ ParsedCommandLine parseCommandLine(const QStringList& arguments, bool stdoutIsTe
         QStringLiteral("demo"),
         QStringLiteral("Analyse against the built-in demo marketplace (default address: the "
                        "demo shop); nothing leaves the machine."));
-    parser.addOptions({proxyOption, timeoutOption, formatOption, demoOption});
+    const QCommandLineOption jobsOption(
+        QStringLiteral("jobs"),
+        QStringLiteral("Fetch up to N pages at once, reading ahead of the row being checked "
+                       "(1 to 32, default 4; 1 fetches one page after another). The results "
+                       "are the same for every N."),
+        QStringLiteral("N"));
+    parser.addOptions({proxyOption, timeoutOption, formatOption, jobsOption, demoOption});
     const QCommandLineOption helpOption = parser.addHelpOption();
     const QCommandLineOption versionOption = parser.addVersionOption();
     parser.addPositionalArgument(QStringLiteral("ADDRESS"), QStringLiteral("A shop address."),
@@ -80,6 +86,14 @@ ParsedCommandLine parseCommandLine(const QStringList& arguments, bool stdoutIsTe
             return usageError(QStringLiteral("Not a time-out in seconds: ") +
                               parser.value(timeoutOption));
         options.timeout = std::chrono::milliseconds(std::max(1LL, std::llround(seconds * 1000)));
+    }
+    if (parser.isSet(jobsOption)) {
+        bool ok = false;
+        const int jobs = parser.value(jobsOption).toInt(&ok);
+        if (!ok || jobs < 1 || jobs > CheckOptions::MaxJobs)
+            return usageError(QStringLiteral("Not a number of jobs from 1 to 32: ") +
+                              parser.value(jobsOption));
+        options.jobs = jobs;
     }
     if (parser.isSet(proxyOption)) {
         options.proxy = parser.value(proxyOption);

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "PrefetchingPageFetcher.h"
+
 #include <QString>
 #include <QStringList>
 #include <chrono>
@@ -7,12 +9,16 @@
 
 // The command line of zembrel-check.
 struct CheckOptions {
+    static constexpr int MaxJobs = 32;
+
     enum class Format { Table, Tsv, Json };
 
     QString proxy;
     // Run against the built-in demo marketplace; nothing leaves the machine.
     bool demo = false;
     std::chrono::milliseconds timeout = std::chrono::seconds(60);
+    // Pages fetched at once; 1 fetches strictly one after another.
+    int jobs = PrefetchingPageFetcher::DefaultJobs;
     Format format = Format::Table;
     QStringList addresses;
 };

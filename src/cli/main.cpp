@@ -9,7 +9,7 @@
 #include "HeadlessWindow.h"
 #include "InterruptStop.h"
 #include "MarketServer.h"
-#include "NetworkPageFetcher.h"
+#include "PrefetchingPageFetcher.h"
 #include "ProxySetup.h"
 #include "StatusOutput.h"
 #include "WebPageRenderer.h"
@@ -94,7 +94,7 @@ int main(int argc, char* argv[]) {
     const InterruptStop interrupt([&window] { window.pressStop(); });
 
     QNetworkAccessManager network;
-    NetworkPageFetcher fetcher(network, options.timeout);
+    PrefetchingPageFetcher fetcher(network, options.timeout, options.jobs);
     WebPageRenderer renderer;
 
     for (const QString& address : options.addresses) {

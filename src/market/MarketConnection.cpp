@@ -53,6 +53,7 @@ MarketConnection::MarketConnection(QTcpSocket* socket, MarketServer& server)
     , socket_(socket)
     , server_(server) {
     connect(socket_, &QTcpSocket::readyRead, this, &MarketConnection::readRequests);
+    connect(socket_, &QTcpSocket::disconnected, this, &MarketConnection::clientLeft);
     readRequests();
 }
 
@@ -108,6 +109,8 @@ void MarketConnection::serve(const Request& request) {
     }
 
     const MarketPage page = server_.answer(request.method, host, path);
+    pendingHost_ = host;
+    pendingEntry_ = server_.requestLog().constLast();
     if (page.fault == MarketPage::Fault::NeverAnswer) {
         busy_ = true; // further requests on this connection stay unread
         return;
@@ -124,7 +127,15 @@ void MarketConnection::serve(const Request& request) {
     });
 }
 
+void MarketConnection::clientLeft() {
+    if (!pendingEntry_.isEmpty())
+        server_.abandoned(pendingHost_, pendingEntry_);
+    pendingEntry_.clear();
+}
+
 void MarketConnection::send(const MarketPage& page, bool keepAlive) {
+    server_.answered(pendingHost_);
+    pendingEntry_.clear();
     switch (page.fault) {
     case MarketPage::Fault::CloseWithoutAnswer:
         socket_->disconnectFromHost();

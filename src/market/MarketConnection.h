@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QObject>
+#include <QString>
 
 class MarketServer;
 class QTcpSocket;
@@ -27,9 +28,13 @@ private:
     void serve(const Request& request);
     void send(const MarketPage& page, bool keepAlive);
     void trickle(const QByteArray& rest);
+    void clientLeft();
 
     QTcpSocket* socket_;
     MarketServer& server_;
     QByteArray buffer_;
     bool busy_ = false;
+    // The request waiting for its answer, if any: its host and log entry.
+    QString pendingHost_;
+    QString pendingEntry_;
 };

@@ -4,6 +4,7 @@
 
 #include <QHostAddress>
 #include <QTcpSocket>
+#include <algorithm>
 
 namespace {
 
@@ -39,6 +40,8 @@ MarketPage MarketServer::answer(const QByteArray& method, const QString& host,
     const QString entry =
         QStringLiteral("%1 http://%2%3").arg(QString::fromLatin1(method), host.toLower(), path);
     log_.append(entry);
+    mostAtOnce_ = std::max(mostAtOnce_, ++inProgress_);
+    mostAtOnceToOneHost_ = std::max(mostAtOnceToOneHost_, ++inProgressByHost_[host.toLower()]);
     emit requested(entry);
 
     const auto found = pages_.constFind(pageKey(host, path));
@@ -48,6 +51,17 @@ MarketPage MarketServer::answer(const QByteArray& method, const QString& host,
     missing.status = 404;
     missing.body = "<html><body>404 Not Found</body></html>";
     return missing;
+}
+
+void MarketServer::answered(const QString& host) {
+    --inProgress_;
+    if (--inProgressByHost_[host.toLower()] == 0)
+        inProgressByHost_.remove(host.toLower());
+}
+
+void MarketServer::abandoned(const QString& host, const QString& entry) {
+    answered(host);
+    abandoned_.append(entry);
 }
 
 void MarketServer::acceptConnections() {

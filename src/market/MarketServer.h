@@ -54,17 +54,35 @@ public:
     // One entry per request received, "GET http://host/path".
     QStringList requestLog() const { return log_; }
 
+    // Requests received and not yet answered; the most there were at once,
+    // in all and to any one host; and the requests whose client closed the
+    // connection before the answer was sent, as log entries.
+    int requestsInProgress() const { return inProgress_; }
+    int mostAtOnce() const { return mostAtOnce_; }
+    int mostAtOnceToOneHost() const { return mostAtOnceToOneHost_; }
+    QStringList abandonedRequests() const { return abandoned_; }
+
 signals:
     void requested(const QString& entry);
 
 private:
     friend class MarketConnection;
 
-    // Logs the request and returns the page that answers it.
+    // Logs the request, counts it as in progress and returns the page that
+    // answers it.
     MarketPage answer(const QByteArray& method, const QString& host, const QString& path);
+    // The request of `entry` to `host` has been answered, or abandoned.
+    void answered(const QString& host);
+    void abandoned(const QString& host, const QString& entry);
     void acceptConnections();
 
-    QTcpServer server_;
     QHash<QString, MarketPage> pages_;
     QStringList log_;
+    int inProgress_ = 0;
+    int mostAtOnce_ = 0;
+    int mostAtOnceToOneHost_ = 0;
+    QHash<QString, int> inProgressByHost_;
+    QStringList abandoned_;
+    // Last, so that its connections close while the counts above still exist.
+    QTcpServer server_;
 };

@@ -1,6 +1,7 @@
 #include "CannedMarket.h"
 #include "CheckProcess.h"
 #include "MarketServer.h"
+#include "MixedMarket.h"
 #include "RunTexts.h"
 
 #include <QElapsedTimer>
@@ -71,9 +72,11 @@ private slots:
     void proxyFromEnvironment_data();
     void proxyFromEnvironment();
     void runsKeepTheWindowState();
+    void interruptStopsAfterTheRow_data();
     void interruptStopsAfterTheRow();
     void secondInterruptExits();
     void tsvOutput();
+    void jobsGiveTheSameResults();
     void usageErrors_data();
     void usageErrors();
 };
@@ -284,8 +287,20 @@ void TestCheckCommand::runsKeepTheWindowState() {
     QCOMPARE(check.cell(3, 8)["color"].toInt(), 255);
 }
 
-// Ctrl+C is the Stop button: the run stops after the row in progress.
+// Ctrl+C is the Stop button: the run stops after the row in progress. One
+// job asks for nothing beyond that row; more jobs may have asked ahead, but
+// the grid is the same.
+void TestCheckCommand::interruptStopsAfterTheRow_data() {
+    QTest::addColumn<QString>("jobs");
+    QTest::addColumn<bool>("strictlyInTurn");
+
+    QTest::newRow("one job") << QStringLiteral("1") << true;
+    QTest::newRow("eight jobs") << QStringLiteral("8") << false;
+}
+
 void TestCheckCommand::interruptStopsAfterTheRow() {
+    QFETCH(QString, jobs);
+    QFETCH(bool, strictlyInTurn);
     MarketServer market;
     QVERIFY(market.listen());
     canned::serveAll(market);
@@ -298,9 +313,9 @@ void TestCheckCommand::interruptStopsAfterTheRow() {
         if (entry.contains(QStringLiteral("shopa")))
             ::kill(pid_t(pid), SIGINT);
     });
-    const CheckProcess check =
-        CheckProcess::run(checkArguments(market, {"myshop"}), CheckProcess::cleanEnvironment(),
-                          [&pid](qint64 started) { pid = started; });
+    const CheckProcess check = CheckProcess::run(checkArguments(market, {"--jobs", jobs, "myshop"}),
+                                                 CheckProcess::cleanEnvironment(),
+                                                 [&pid](qint64 started) { pid = started; });
 
     QCOMPARE(check.exitCode, 0);
     const QJsonObject json = check.json();
@@ -308,7 +323,9 @@ void TestCheckCommand::interruptStopsAfterTheRow() {
     QCOMPARE(check.rowTexts(1), canned::expectedRow(1));
     QCOMPARE(check.cell(2, 3)["text"].toString(), runtext::UserStopped);
     QCOMPARE(check.cell(2, 3)["color"].toInt(), 255);
-    QVERIFY(!market.requestLog().contains("GET http://shopb.taobao.com/"));
+    QCOMPARE(check.rowTexts(3).mid(3), QStringList(6, QString()));
+    if (strictlyInTurn)
+        QVERIFY(!market.requestLog().contains("GET http://shopb.taobao.com/"));
 }
 
 void TestCheckCommand::secondInterruptExits() {
@@ -347,6 +364,25 @@ void TestCheckCommand::tsvOutput() {
     QCOMPARE(lines[5], QString());
 }
 
+// Fetching ahead changes nothing in the results.
+void TestCheckCommand::jobsGiveTheSameResults() {
+    QList<QByteArray> outputs;
+    for (const char* jobs : {"1", "8"}) {
+        MarketServer market;
+        QVERIFY(market.listen());
+        mixedmarket::Options options;
+        options.delayMs = 10;
+        options.delayStepMs = 40;
+        mixedmarket::serve(market, options);
+        const CheckProcess check =
+            CheckProcess::run(checkArguments(market, {"--jobs", jobs, mixedmarket::OwnAddress}));
+        QCOMPARE(check.exitCode, 0);
+        QCOMPARE(check.rowTexts(12)[3], runtext::Normal);
+        outputs << check.out;
+    }
+    QCOMPARE(outputs[1], outputs[0]);
+}
+
 void TestCheckCommand::usageErrors_data() {
     QTest::addColumn<QStringList>("arguments");
 
@@ -356,7 +392,10 @@ void TestCheckCommand::usageErrors_data() {
     QTest::newRow("time-out not a number") << QStringList{"--timeout", "soon", "myshop"};
     QTest::newRow("proxy of another scheme")
         << QStringList{"--proxy", "socks5://127.0.0.1:1080", "myshop"};
-    QTest::newRow("unknown option") << QStringList{"--jobs", "4", "myshop"};
+    QTest::newRow("unknown option") << QStringList{"--workers", "4", "myshop"};
+    QTest::newRow("no jobs") << QStringList{"--jobs", "0", "myshop"};
+    QTest::newRow("more jobs than allowed") << QStringList{"--jobs", "33", "myshop"};
+    QTest::newRow("jobs not a whole number") << QStringList{"--jobs", "2.5", "myshop"};
     QTest::newRow("demo through a proxy")
         << QStringList{"--demo", "--proxy", "http://127.0.0.1:9", "myshop"};
 }

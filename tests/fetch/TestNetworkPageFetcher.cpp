@@ -1,6 +1,7 @@
 #include "CannedMarket.h"
 #include "MarketServer.h"
 #include "NetworkPageFetcher.h"
+#include "PageRequest.h"
 
 #include <QElapsedTimer>
 #include <QNetworkAccessManager>
@@ -110,7 +111,7 @@ void TestNetworkPageFetcher::failures_data() {
     emptyError.status = 500;
     MarketPage emptyOk;
     MarketPage oversized;
-    oversized.body = QByteArray(NetworkPageFetcher::MaxPageBytes + 1, 'x');
+    oversized.body = QByteArray(PageRequest::MaxPageBytes + 1, 'x');
 
     QTest::newRow("connection closed without an answer") << closed << false;
     QTest::newRow("body cut short") << cut << true;

@@ -1,0 +1,133 @@
+#include "PrefetchingPageFetcher.h"
+
+#include "PageRequest.h"
+#include "PageWait.h"
+#include "ShopPage.h"
+#include "WebAddress.h"
+
+#include <algorithm>
+
+struct PrefetchingPageFetcher::Fetch {
+    qint32 row = 0;
+    Purpose purpose = Purpose::Asked;
+    QString address;
+    // The host the page comes from, whatever proxy carries the request.
+    QString host;
+    std::unique_ptr<PageRequest> request;
+
+    bool inFlight() const { return request->isStarted() && !request->isFinished(); }
+    bool before(const Fetch& other) const {
+        return row != other.row ? row < other.row : purpose < other.purpose;
+    }
+};
+
+PrefetchingPageFetcher::PrefetchingPageFetcher(QNetworkAccessManager& network,
+                                               std::chrono::milliseconds timeout, int jobs)
+    : network_(network)
+    , timeout_(timeout)
+    , jobs_(std::max(1, jobs)) {}
+
+PrefetchingPageFetcher::~PrefetchingPageFetcher() = default;
+
+QString PrefetchingPageFetcher::FetchPage(const QString& url) {
+    const auto ahead = std::find_if(fetches_.begin(), fetches_.end(), [&](const auto& fetch) {
+        return fetch->row == currentRow_ && fetch->purpose != Purpose::Asked &&
+               fetch->address == url;
+    });
+    Fetch& fetch = ahead != fetches_.end() ? **ahead : add(currentRow_, Purpose::Asked, url);
+    startFetches();
+    const QString text = waitForPage(*fetch.request);
+    // Pages fetched ahead may have been added meanwhile: look the fetch up again.
+    fetches_.erase(std::find_if(fetches_.begin(), fetches_.end(),
+                                [&](const auto& item) { return item.get() == &fetch; }));
+    return text;
+}
+
+void PrefetchingPageFetcher::planRows(const QList<PlannedRow>& rows) {
+    if (jobs_ == 1)
+        return;
+    for (const PlannedRow& row : rows) {
+        if (row.row > currentRow_)
+            add(row.row, Purpose::ShopPage, row.address);
+    }
+    startFetches();
+}
+
+void PrefetchingPageFetcher::enterRow(qint32 row) {
+    currentRow_ = row;
+    // A page fetched ahead serves only its own row.
+    dropFetches([row](const Fetch& fetch) { return fetch.row < row; });
+    startFetches();
+}
+
+void PrefetchingPageFetcher::endRun() {
+    dropFetches([](const Fetch&) { return true; });
+    currentRow_ = 0;
+}
+
+PrefetchingPageFetcher::Fetch& PrefetchingPageFetcher::add(qint32 row, Purpose purpose,
+                                                           const QString& address) {
+    auto fetch = std::make_unique<Fetch>();
+    fetch->row = row;
+    fetch->purpose = purpose;
+    fetch->address = address;
+    fetch->host = webAddress(address).host().toLower();
+    fetch->request = std::make_unique<PageRequest>(network_, address, timeout_);
+    Fetch& added = *fetch;
+    connect(added.request.get(), &PageRequest::finished, this, [this, &added] { fetched(added); });
+    const auto place =
+        std::upper_bound(fetches_.begin(), fetches_.end(), fetch,
+                         [](const auto& one, const auto& other) { return one->before(*other); });
+    fetches_.insert(place, std::move(fetch));
+    return added;
+}
+
+// Starts waiting fetches in order while places are free.
+void PrefetchingPageFetcher::startFetches() {
+    for (const auto& fetch : fetches_) {
+        if (inFlight_ >= jobs_)
+            return;
+        if (fetch->request->isStarted() || inFlightByHost_.value(fetch->host) >= MaxPerHost)
+            continue;
+        ++inFlight_;
+        ++inFlightByHost_[fetch->host];
+        fetch->request->start();
+    }
+}
+
+void PrefetchingPageFetcher::fetched(Fetch& fetch) {
+    leave(fetch);
+    if (fetch.purpose == Purpose::ShopPage)
+        fetchRatingPageAhead(fetch);
+    startFetches();
+}
+
+// A Layout B page has its rate on a rating page, which the run asks for
+// right after the shop page.
+void PrefetchingPageFetcher::fetchRatingPageAhead(const Fetch& shopPage) {
+    const QString& page = shopPage.request->text();
+    if (page.isEmpty() || shoppage::isShopNotFoundPage(page))
+        return;
+    const shoppage::ShopValues values = shoppage::readShopPage(page);
+    if (values.layout == shoppage::Layout::B && values.ratingAddress)
+        add(shopPage.row, Purpose::RatingPage, *values.ratingAddress);
+}
+
+// Gives back the places a finished or cancelled fetch took.
+void PrefetchingPageFetcher::leave(const Fetch& fetch) {
+    --inFlight_;
+    if (--inFlightByHost_[fetch.host] == 0)
+        inFlightByHost_.remove(fetch.host);
+}
+
+// Cancels and forgets the fetches that match.
+void PrefetchingPageFetcher::dropFetches(const std::function<bool(const Fetch&)>& matches) {
+    const auto dropped = std::stable_partition(fetches_.begin(), fetches_.end(),
+                                               [&](const auto& fetch) { return !matches(*fetch); });
+    for (auto fetch = dropped; fetch != fetches_.end(); ++fetch) {
+        if ((*fetch)->inFlight())
+            leave(**fetch);
+        (*fetch)->request->cancel();
+    }
+    fetches_.erase(dropped, fetches_.end());
+}
