@@ -5,36 +5,34 @@
 #include "MarketConstants.h"
 #include "RunTexts.h"
 
-CheckingGrid::CheckingGrid()
-    : cells_(2, QList<Cell>(ColumnCount)) {}
-
 void CheckingGrid::setRow(qint32 row) {
     FUZZ_CHECK(row >= 0 && row < Rows());
-    row_ = row;
+    grid_.setRow(row);
 }
 
 void CheckingGrid::setCol(qint32 col) {
     FUZZ_CHECK(col >= 0 && col < Cols());
-    col_ = col;
+    grid_.setCol(col);
 }
 
 void CheckingGrid::setCellForeColor(quint32 color) {
     FUZZ_CHECK(color == runtext::NoColor || color == runtext::Red);
-    cells_[row_][col_].color = color;
+    grid_.setCellForeColor(color);
 }
 
 void CheckingGrid::setForeColor(quint32 color) {
     FUZZ_CHECK(color == runtext::Red);
+    grid_.setForeColor(color);
 }
 
 void CheckingGrid::AddItem(const QString& text) {
     FUZZ_CHECK(text == QString::number(Rows()));
-    cells_.append(QList<Cell>(ColumnCount));
-    cells_.last()[0].text = text;
+    grid_.AddItem(text);
 }
 
 void CheckingGrid::setColWidth(qint32 col, qint32 twips) {
     FUZZ_CHECK(col >= 0 && col < Cols() && twips > 0);
+    grid_.setColWidth(col, twips);
 }
 
 FuzzWindow::FuzzWindow() {

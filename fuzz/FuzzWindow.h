@@ -2,46 +2,39 @@
 
 #include "AnalysisWindow.h"
 #include "PageServices.h"
+#include "ResultGrid.h"
 #include "ResultTable.h"
 
 #include <QList>
 #include <QStringList>
 #include <functional>
 
-// A results table that checks every cursor move and never shrinks: a move
-// outside the table aborts the fuzz target instead of writing past the end.
+// The results grid behind checks of every call: a cursor move outside the
+// table aborts the fuzz target instead of writing past the end (the grid's
+// own assertions are compiled out in this build), and only the colours and
+// row numbers the run may write are accepted.
 class CheckingGrid : public ResultTable {
 public:
-    struct Cell {
-        QString text;
-        quint32 color = 0;
-        bool bold = false;
-    };
+    using Cell = ResultGrid::Cell;
 
-    CheckingGrid();
-
-    qint32 Rows() const override { return qint32(cells_.size()); }
-    qint32 Cols() const override { return ColumnCount; }
-    qint32 Row() const override { return row_; }
+    qint32 Rows() const override { return grid_.Rows(); }
+    qint32 Cols() const override { return grid_.Cols(); }
+    qint32 Row() const override { return grid_.Row(); }
     void setRow(qint32 row) override;
-    qint32 Col() const override { return col_; }
+    qint32 Col() const override { return grid_.Col(); }
     void setCol(qint32 col) override;
-    QString Text() const override { return cells_.at(row_).at(col_).text; }
-    void setText(const QString& text) override { cells_[row_][col_].text = text; }
+    QString Text() const override { return grid_.Text(); }
+    void setText(const QString& text) override { grid_.setText(text); }
     void setCellForeColor(quint32 color) override;
-    void setCellFontBold(bool bold) override { cells_[row_][col_].bold = bold; }
+    void setCellFontBold(bool bold) override { grid_.setCellFontBold(bold); }
     void setForeColor(quint32 color) override;
     void AddItem(const QString& text) override;
     void setColWidth(qint32 col, qint32 twips) override;
 
-    const Cell& cell(qint32 row, qint32 col) const { return cells_.at(row).at(col); }
+    const Cell& cell(qint32 row, qint32 col) const { return grid_.cell(row, col); }
 
 private:
-    static constexpr qint32 ColumnCount = 9;
-
-    QList<QList<Cell>> cells_;
-    qint32 row_ = 0;
-    qint32 col_ = 0;
+    ResultGrid grid_;
 };
 
 // The window of a fuzzed run. Checks on every call from the run that a run
