@@ -4,8 +4,8 @@
 #include "GridOutput.h"
 #include "HeadlessWindow.h"
 #include "MarketServer.h"
-#include "NetworkPageFetcher.h"
 #include "PageDecoding.h"
+#include "PrefetchingPageFetcher.h"
 #include "ProxySetup.h"
 #include "WebPageRenderer.h"
 
@@ -108,7 +108,7 @@ void TestDemoMarketplace::initTestCase() {
     QVERIFY(server_.listen());
     installDemoMarketplace(server_);
     QNetworkProxy::setApplicationProxy(*proxyFromUrl(server_.proxyUrl()));
-    NetworkPageFetcher fetcher(network_, std::chrono::seconds(10));
+    PrefetchingPageFetcher fetcher(network_, std::chrono::seconds(10), 1);
     connect(&server_, &MarketServer::requested, this, [this](const QString& entry) {
         if (entry == SlowShopRequest)
             slowRowStatus_ = window_.grid().cell(SlowShopRow, 3).text;

@@ -2,7 +2,8 @@
 #include "BrowserTestMain.h"
 #include "CannedMarket.h"
 #include "FakeWindow.h"
-#include "NetworkPageFetcher.h"
+#include "PageRequest.h"
+#include "PrefetchingPageFetcher.h"
 #include "RunTexts.h"
 #include "WebPageRenderer.h"
 
@@ -122,7 +123,7 @@ MarketPage pageOf(const QByteArray& body, int status = 200) {
 // A body over the size cap that is still the place's page: the padding sits
 // in a comment in front of it.
 QByteArray oversized(Place place) {
-    const QByteArray padding(NetworkPageFetcher::MaxPageBytes, ' ');
+    const QByteArray padding(PageRequest::MaxPageBytes, ' ');
     return "<!--" + padding + "-->" + canned::gbk(normalPage(place));
 }
 
@@ -401,7 +402,7 @@ private slots:
         FakeWindow window;
         setUpRow(market, window, fault, place);
 
-        NetworkPageFetcher fetcher(network_, FetchTimeout);
+        PrefetchingPageFetcher fetcher(network_, FetchTimeout, 1);
         WebPageRenderer renderer;
         // Stop is pressed after a while in the browser wait, as a user would;
         // it is an event, so it also ends a wait in which nothing else happens.

@@ -2,7 +2,7 @@
 #include "BrowserTestMain.h"
 #include "FakeWindow.h"
 #include "MarketPages.h"
-#include "NetworkPageFetcher.h"
+#include "PrefetchingPageFetcher.h"
 #include "WebPageRenderer.h"
 
 #include <QElapsedTimer>
@@ -76,7 +76,7 @@ private:
     // Runs one analysis of the own shop with the given friend links.
     void run(FakeWindow& window, const QList<QByteArray>& addresses) {
         server_.setPage(OwnShop, "/", ownShopPage(addresses));
-        NetworkPageFetcher fetcher(network_, std::chrono::seconds(10));
+        PrefetchingPageFetcher fetcher(network_, std::chrono::seconds(10), 1);
         WebPageRenderer renderer;
         QElapsedTimer clock;
         clock.start();

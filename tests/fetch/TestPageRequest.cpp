@@ -1,7 +1,7 @@
 #include "CannedMarket.h"
 #include "MarketServer.h"
-#include "NetworkPageFetcher.h"
 #include "PageRequest.h"
+#include "PageWait.h"
 
 #include <QElapsedTimer>
 #include <QNetworkAccessManager>
@@ -12,9 +12,21 @@ using namespace std::chrono_literals;
 
 Q_DECLARE_METATYPE(MarketPage)
 
+namespace {
+
+// One page, fetched as the run fetches it: started, then waited for.
+QString fetch(QNetworkAccessManager& network, std::chrono::milliseconds timeout,
+              const QString& url) {
+    PageRequest request(network, url, timeout);
+    request.start();
+    return waitForPage(request);
+}
+
+} // namespace
+
 // Fetches through the test marketplace acting as the HTTP proxy, so every
 // host name below is served by it.
-class TestNetworkPageFetcher : public QObject {
+class TestPageRequest : public QObject {
     Q_OBJECT
 
 private slots:
@@ -37,17 +49,17 @@ private:
     QNetworkAccessManager network_;
 };
 
-void TestNetworkPageFetcher::initTestCase() {
+void TestPageRequest::initTestCase() {
     QVERIFY(market_.listen());
 }
 
-void TestNetworkPageFetcher::init() {
+void TestPageRequest::init() {
     QNetworkProxy::setApplicationProxy(
         QNetworkProxy(QNetworkProxy::HttpProxy, QStringLiteral("127.0.0.1"), market_.port()));
 }
 
 // Charset choice: header, else <meta>, else GBK; undecodable bytes are U+FFFD.
-void TestNetworkPageFetcher::decoding_data() {
+void TestPageRequest::decoding_data() {
     QTest::addColumn<QByteArray>("body");
     QTest::addColumn<QByteArray>("charset");
     QTest::addColumn<QString>("expected");
@@ -81,7 +93,7 @@ void TestNetworkPageFetcher::decoding_data() {
         << QStringLiteral("ab\uFFFD\uFFFD"); // one per byte
 }
 
-void TestNetworkPageFetcher::decoding() {
+void TestPageRequest::decoding() {
     QFETCH(QByteArray, body);
     QFETCH(QByteArray, charset);
     QFETCH(QString, expected);
@@ -91,14 +103,13 @@ void TestNetworkPageFetcher::decoding() {
     page.charset = charset;
     market_.setPage(QStringLiteral("decode.taobao.com"), QStringLiteral("/"), page);
 
-    NetworkPageFetcher fetcher(network_, 5s);
-    QCOMPARE(fetcher.FetchPage(QStringLiteral("decode.taobao.com")), expected);
+    QCOMPARE(fetch(network_, 5s, QStringLiteral("decode.taobao.com")), expected);
 }
 
 // Every transport failure is empty text. The fetcher asks once; Qt's HTTP
 // layer itself resends a request whose connection closed before any answer
 // came, as it cannot tell that from a stale kept-alive connection.
-void TestNetworkPageFetcher::failures_data() {
+void TestPageRequest::failures_data() {
     QTest::addColumn<MarketPage>("page");
     QTest::addColumn<bool>("askedOnce");
 
@@ -120,27 +131,25 @@ void TestNetworkPageFetcher::failures_data() {
     QTest::newRow("body over the size cap") << oversized << true;
 }
 
-void TestNetworkPageFetcher::failures() {
+void TestPageRequest::failures() {
     QFETCH(MarketPage, page);
     QFETCH(bool, askedOnce);
     market_.setPage(QStringLiteral("broken.taobao.com"), QStringLiteral("/"), page);
     const qsizetype before = market_.requestLog().size();
 
-    NetworkPageFetcher fetcher(network_, 5s);
-    QCOMPARE(fetcher.FetchPage(QStringLiteral("broken.taobao.com")), QString());
+    QCOMPARE(fetch(network_, 5s, QStringLiteral("broken.taobao.com")), QString());
     if (askedOnce)
         QCOMPARE(market_.requestLog().size(), before + 1);
 }
 
 // An error page is still a page: the engine searches it for its markers.
-void TestNetworkPageFetcher::errorStatusWithBody() {
+void TestPageRequest::errorStatusWithBody() {
     market_.setPage(QStringLiteral("gone.taobao.com"), QStringLiteral("/"),
                     canned::gbkPage(canned::shopNotFoundPage(), 404));
-    NetworkPageFetcher fetcher(network_, 5s);
-    QCOMPARE(fetcher.FetchPage(QStringLiteral("gone.taobao.com")), canned::shopNotFoundPage());
+    QCOMPARE(fetch(network_, 5s, QStringLiteral("gone.taobao.com")), canned::shopNotFoundPage());
 }
 
-void TestNetworkPageFetcher::redirects_data() {
+void TestPageRequest::redirects_data() {
     QTest::addColumn<int>("hops");
     QTest::addColumn<bool>("arrives");
 
@@ -150,7 +159,7 @@ void TestNetworkPageFetcher::redirects_data() {
 }
 
 // A chain of `hops` redirects /0 -> /1 -> ... -> /hops, which has the page.
-void TestNetworkPageFetcher::redirects() {
+void TestPageRequest::redirects() {
     QFETCH(int, hops);
     QFETCH(bool, arrives);
 
@@ -164,14 +173,13 @@ void TestNetworkPageFetcher::redirects() {
     }
     market_.setPage(host, QStringLiteral("/%1").arg(hops), canned::gbkPage(QStringLiteral("到了")));
 
-    NetworkPageFetcher fetcher(network_, 5s);
-    QCOMPARE(fetcher.FetchPage(QStringLiteral("http://%1/0").arg(host)),
+    QCOMPARE(fetch(network_, 5s, QStringLiteral("http://%1/0").arg(host)),
              arrives ? QStringLiteral("到了") : QString());
 }
 
 // What the engine passes: bare host names and scheme letters in any case are
 // web addresses; other schemes and paths are never fetched.
-void TestNetworkPageFetcher::addresses_data() {
+void TestPageRequest::addresses_data() {
     QTest::addColumn<QString>("address");
     QTest::addColumn<QString>("requested"); // empty: nothing may be requested
 
@@ -203,39 +211,36 @@ void TestNetworkPageFetcher::addresses_data() {
                                            << "";
 }
 
-void TestNetworkPageFetcher::addresses() {
+void TestPageRequest::addresses() {
     QFETCH(QString, address);
     QFETCH(QString, requested);
 
     const qsizetype before = market_.requestLog().size();
-    NetworkPageFetcher fetcher(network_, 5s);
-    fetcher.FetchPage(address);
+    fetch(network_, 5s, address);
     const QStringList log = market_.requestLog().mid(before);
     QCOMPARE(log, requested.isEmpty() ? QStringList() : QStringList{requested});
 }
 
-void TestNetworkPageFetcher::deadlineEndsSilentServer() {
+void TestPageRequest::deadlineEndsSilentServer() {
     MarketPage silent;
     silent.fault = MarketPage::Fault::NeverAnswer;
     market_.setPage(QStringLiteral("silent.taobao.com"), QStringLiteral("/"), silent);
 
-    NetworkPageFetcher fetcher(network_, 500ms);
     QElapsedTimer clock;
     clock.start();
-    QCOMPARE(fetcher.FetchPage(QStringLiteral("silent.taobao.com")), QString());
+    QCOMPARE(fetch(network_, 500ms, QStringLiteral("silent.taobao.com")), QString());
     QVERIFY2(clock.elapsed() >= 450 && clock.elapsed() < 5000,
              QByteArray::number(clock.elapsed()).constData());
 }
 
 // Without a proxy the server picks the page by the Host header.
-void TestNetworkPageFetcher::directRequestByHostHeader() {
+void TestPageRequest::directRequestByHostHeader() {
     QNetworkProxy::setApplicationProxy(QNetworkProxy::NoProxy);
     market_.setPage(QStringLiteral("127.0.0.1"), QStringLiteral("/shop?id=7"),
                     canned::gbkPage(QStringLiteral("直连")));
-    NetworkPageFetcher fetcher(network_, 5s);
-    QCOMPARE(fetcher.FetchPage(QStringLiteral("127.0.0.1:%1/shop?id=7").arg(market_.port())),
+    QCOMPARE(fetch(network_, 5s, QStringLiteral("127.0.0.1:%1/shop?id=7").arg(market_.port())),
              QStringLiteral("直连"));
 }
 
-QTEST_GUILESS_MAIN(TestNetworkPageFetcher)
-#include "TestNetworkPageFetcher.moc"
+QTEST_GUILESS_MAIN(TestPageRequest)
+#include "TestPageRequest.moc"
