@@ -37,17 +37,17 @@ AnalysisRun::AnalysisRun(AnalysisWindow& window, PageFetcher& fetcher, PageRende
 void AnalysisRun::execute() {
     window_.setAnalyzeEnabled(false);
     window_.setStopEnabled(true);
-    QString linkBlock;
-    if (readOwnShop(linkBlock) && listFriendLinks(linkBlock))
+    if (const std::optional<QString> linkBlock = readOwnShop();
+        linkBlock && listFriendLinks(*linkBlock))
         inspectRows();
     fetcher_.endRun();
     endRun();
 }
 
-bool AnalysisRun::readOwnShop(QString& linkBlock) {
+std::optional<QString> AnalysisRun::readOwnShop() {
     if (ownshop::trimSpaces(window_.addressText()).isEmpty()) {
         window_.ShowMessage(runtext::EmptyAddress, runtext::MessageTitle);
-        return false;
+        return std::nullopt;
     }
     window_.setAddressText(ownshop::lowerCased(window_.addressText()));
     window_.setAddressText(ownshop::withDomainSuffix(window_.addressText()));
@@ -55,20 +55,19 @@ bool AnalysisRun::readOwnShop(QString& linkBlock) {
     const QString page = fetcher_.FetchPage(window_.addressText());
     if (page.isEmpty()) {
         window_.ShowMessage(runtext::NetworkFailed, runtext::MessageTitle);
-        return false;
+        return std::nullopt;
     }
     if (shoppage::isShopNotFoundPage(page)) {
         window_.ShowMessage(runtext::ShopMissing, runtext::MessageTitle);
-        return false;
+        return std::nullopt;
     }
     ownShopName_ = ownshop::shopName(page);
     const std::optional<QString> block = ownshop::friendLinkBlock(page);
     if (!block) {
         window_.ShowMessage(runtext::NoFriendLinks, runtext::MessageTitle);
-        return false;
+        return std::nullopt;
     }
-    linkBlock = *block;
-    return true;
+    return block;
 }
 
 bool AnalysisRun::listFriendLinks(const QString& linkBlock) {

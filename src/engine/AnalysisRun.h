@@ -4,6 +4,7 @@
 
 #include <QList>
 #include <QString>
+#include <optional>
 
 class AnalysisWindow;
 class ResultTable;
@@ -30,7 +31,7 @@ private:
 
     // Own shop page: on success, ownShopName_ is set and the friend-link
     // block returned; otherwise the message has been shown.
-    bool readOwnShop(QString& linkBlock);
+    std::optional<QString> readOwnShop();
     bool listFriendLinks(const QString& linkBlock);
     void clearResultCells();
     void inspectRows();
