@@ -9,6 +9,9 @@
 
 namespace {
 
+// An honest User-Agent: the program and its version.
+const QByteArray UserAgent = QByteArrayLiteral("Zembrel/" ZEMBREL_VERSION);
+
 // A reply that got an answer from the server, even an error status, has a
 // body worth reading; transport failures and aborts have none.
 bool hasUsableBody(const QNetworkReply& reply) {
@@ -39,10 +42,6 @@ PageRequest::~PageRequest() {
     cancel();
 }
 
-QByteArray PageRequest::userAgent() {
-    return QByteArrayLiteral("Zembrel/" ZEMBREL_VERSION);
-}
-
 void PageRequest::start() {
     if (started_)
         return;
@@ -55,7 +54,7 @@ void PageRequest::start() {
     }
 
     QNetworkRequest request(address_);
-    request.setHeader(QNetworkRequest::UserAgentHeader, userAgent());
+    request.setHeader(QNetworkRequest::UserAgentHeader, UserAgent);
     request.setAttribute(QNetworkRequest::RedirectPolicyAttribute,
                          QNetworkRequest::NoLessSafeRedirectPolicy);
     request.setMaximumRedirectsAllowed(MaxRedirects);

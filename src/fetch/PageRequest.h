@@ -36,9 +36,6 @@ public:
     // The page text once finished; empty on failure.
     const QString& text() const { return text_; }
 
-    // "Zembrel/<version>"
-    static QByteArray userAgent();
-
 signals:
     void finished(const QString& text);
 
