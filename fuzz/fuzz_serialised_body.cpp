@@ -161,11 +161,13 @@ void checkSkeleton(const QString& body, bool layoutA, const Fields& f) {
         FUZZ_CHECK(values.created ==
                    SerialisedMarkup::escapeText(f.created) + QStringLiteral("</LI>"));
         // The close search starts at href-open itself, so an address that
-        // begins with a space ends at its own opening quote: no address.
-        if (f.rating.startsWith(u' '))
+        // begins with a space ends at its own opening quote: no address. An
+        // empty address is no address either.
+        const QString rating = SerialisedMarkup::escapeAttribute(f.rating);
+        if (rating.isEmpty() || rating.startsWith(u' '))
             FUZZ_CHECK(!values.ratingAddress);
         else
-            FUZZ_CHECK(values.ratingAddress == SerialisedMarkup::escapeAttribute(f.rating));
+            FUZZ_CHECK(values.ratingAddress == rating);
     }
     FUZZ_CHECK(values.backLinkStart > 0);
 }

@@ -29,7 +29,7 @@ ShopValues readRenderedLayoutB(const QString& body) {
     values.backLinkStart = backLinkStartAfter(body, created.end);
     // The rating page link is the first link after its label.
     const qint32 label = find(body, u"信用评价", 1);
-    values.ratingAddress = between(body, label, {HrefOpen}, QuoteSpace).value;
+    values.ratingAddress = ratingLink(between(body, label, {HrefOpen}, QuoteSpace).value);
     return values;
 }
 

@@ -18,7 +18,7 @@ std::optional<QString> ratingAddressBefore(const QString& page) {
     const qint32 href = pagetext::findBack(page, HrefOpen, end);
     if (href == 0)
         return std::nullopt;
-    return pagetext::cut(page, href + qint32(HrefOpen.size()), end);
+    return ratingLink(pagetext::cut(page, href + qint32(HrefOpen.size()), end));
 }
 
 ShopValues readLayoutB(const QString& page, qint32 anchor) {

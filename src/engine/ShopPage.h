@@ -18,7 +18,9 @@ struct ShopValues {
     std::optional<QString> created;
     // Where the back-link search starts; 0 when it cannot be placed.
     qint32 backLinkStart = 0;
-    // Layout B only: the address of the shop's rating page.
+    // Layout B only: the address of the shop's rating page; none when the
+    // link is missing or empty (an empty link is a broken page, not a page
+    // to fetch).
     std::optional<QString> ratingAddress;
 };
 
@@ -53,6 +55,9 @@ ShopValues readShopPage(const QString& page);
 // Body markup as the embedded browser serialised it: rendered layout A or B.
 bool isRenderedShopNotFoundPage(const QString& body);
 ShopValues readRenderedShopPage(const QString& body);
+
+// A rating link as cut from the page: an empty one counts as missing.
+std::optional<QString> ratingLink(std::optional<QString> cut);
 
 // The rate on a Layout B shop's rating page.
 std::optional<QString> ratingPageRate(const QString& ratingPage);

@@ -8,6 +8,12 @@ namespace shoppage {
 
 using pagetext::find;
 
+std::optional<QString> ratingLink(std::optional<QString> cut) {
+    if (cut && cut->isEmpty())
+        return std::nullopt;
+    return cut;
+}
+
 std::optional<QString> ratingPageRate(const QString& ratingPage) {
     return pagetext::between(ratingPage, 1, {u"好评率：", u">"}, u"</em>").value;
 }
