@@ -130,7 +130,7 @@ def browser_wait():
                          stdout=subprocess.PIPE, text=True, check=True, env=ENV).stdout
     found = {}
     for line in out.splitlines():
-        match = re.search(r"(PumpEvents \w+)\s+([\d.]+) CPU s in ([\d.]+) s \((\d+) %", line)
+        match = re.search(r"(Run awaits the browser)\s+([\d.]+) CPU s in ([\d.]+) s \((\d+) %", line)
         if match:
             found[match.group(1)] = (float(match.group(2)), float(match.group(3)))
     return found
@@ -288,15 +288,15 @@ def main():
         "`RenderTiming --wait-only`: CPU of the process and its browser processes while a run "
         "waits 5 s for a load that never completes.",
         "",
-        "| pump | CPU | share of one core |",
+        "| wait | CPU | share of one core |",
         "|---|---|---|",
     ]
     for name, (cpu, wall) in wait.items():
         lines.append(f"| {name} | {cpu:.2f} s in {wall:.2f} s | {100 * cpu / wall:.1f} % |")
-    waiting = wait.get("PumpEvents waits", (1, 1))
+    waiting = wait.get("Run awaits the browser", (1, 1))
     lines += [
         "",
-        f"Target ≤ 2 % (the waiting pump the run uses): "
+        f"Target ≤ 2 % (the run awaits the page or Stop on the event loop): "
         f"{verdict(100 * waiting[0] / waiting[1] <= 2)}.",
         "",
         "## 5. Memory",

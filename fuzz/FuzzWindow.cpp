@@ -54,17 +54,17 @@ void FuzzWindow::setStopRequested(qint16 value) {
     stopRequested = value;
 }
 
-void FuzzWindow::ShowMessage(const QString& text, const QString& title) {
+QCoro::Task<> FuzzWindow::ShowMessage(const QString& text, const QString& title) {
     checkRunning();
     FUZZ_CHECK(title == runtext::MessageTitle && !text.isEmpty());
     ++messages;
+    co_return;
 }
 
-void FuzzWindow::PumpEvents() {
+void FuzzWindow::pressStop() {
     checkRunning();
-    if (onPump)
-        onPump(pumps);
-    ++pumps;
+    stopRequested = 1;
+    stop_.raise();
 }
 
 ScriptedPages::ScriptedPages(const FuzzWindow& window)
@@ -74,11 +74,11 @@ QString ScriptedPages::nextPage() {
     return next_ < pages.size() ? pages.at(next_++) : QString();
 }
 
-QString ScriptedPages::FetchPage(const QString& url) {
+QCoro::Task<QString> ScriptedPages::FetchPage(const QString& url) {
     window_.checkRunning();
     FUZZ_CHECK(!url.isEmpty());
     ++fetches;
-    return nextPage();
+    co_return nextPage();
 }
 
 void ScriptedPages::RenderPage(const QString& url) {
@@ -86,17 +86,21 @@ void ScriptedPages::RenderPage(const QString& url) {
     FUZZ_CHECK(!loading_ && url.startsWith(market::RedirectLinkPrefix));
     ++renders;
     loading_ = true;
-    reads_ = 0;
+    complete_ = !holdLoads;
 }
 
 int ScriptedPages::ReadyState() const {
     FUZZ_CHECK(loading_);
-    ++reads_;
-    return passesToLoad >= 0 && reads_ >= passesToLoad ? ReadyStateComplete : 1;
+    return complete_ ? ReadyStateComplete : 1;
 }
 
 QString ScriptedPages::bodyInnerHtml() {
-    FUZZ_CHECK(loading_ && reads_ >= passesToLoad);
+    FUZZ_CHECK(loading_ && complete_);
     loading_ = false;
     return nextPage();
+}
+
+void ScriptedPages::finishLoad() {
+    complete_ = true;
+    ready_.raise();
 }

@@ -4,6 +4,7 @@
 #include "PageServices.h"
 #include "ResultGrid.h"
 #include "ResultTable.h"
+#include "RunNotice.h"
 
 #include <QList>
 #include <QStringList>
@@ -38,8 +39,8 @@ private:
 };
 
 // The window of a fuzzed run. Checks on every call from the run that a run
-// is in progress (Analyze disabled, Stop enabled). `onPump` runs inside
-// PumpEvents(), as a Stop click or an address edit would.
+// is in progress (Analyze disabled, Stop enabled); message boxes are
+// answered at once.
 class FuzzWindow : public AnalysisWindow {
 public:
     FuzzWindow();
@@ -50,8 +51,6 @@ public:
     qint16 stopRequested = 0;
     CheckingGrid grid;
     int messages = 0;
-    int pumps = 0;
-    std::function<void(int pump)> onPump;
 
     // Checks that a run is in progress; called by the page services too.
     void checkRunning() const;
@@ -62,28 +61,38 @@ public:
     void setStopEnabled(bool enabled) override { stopEnabled = enabled; }
     qint16 StopRequested() const override { return stopRequested; }
     void setStopRequested(qint16 value) override;
+    RunNotice& stopNotice() override { return stop_; }
     ResultTable& resultGrid() override { return grid; }
-    void ShowMessage(const QString& text, const QString& title) override;
-    void PumpEvents() override;
+    QCoro::Task<> ShowMessage(const QString& text, const QString& title) override;
+
+    // The Stop button, pressed while the run waits.
+    void pressStop();
+
+private:
+    RunNotice stop_;
 };
 
 // Page fetcher and browser in one: every FetchPage and every body read takes
 // the next page of `pages` (empty text, a failure, once they run out). A
-// load completes after `passesToLoad` state reads, never when negative.
+// load completes at once, or with `holdLoads` when finishLoad() is called.
 class ScriptedPages : public PageFetcher, public PageRenderer {
 public:
     explicit ScriptedPages(const FuzzWindow& window);
 
     QStringList pages;
-    int passesToLoad = 1;
+    bool holdLoads = false;
     int fetches = 0;
     int renders = 0;
 
-    QString FetchPage(const QString& url) override;
+    QCoro::Task<QString> FetchPage(const QString& url) override;
     void RenderPage(const QString& url) override;
     int ReadyState() const override;
     QString bodyInnerHtml() override;
     void stopLoading() override { loading_ = false; }
+    RunNotice& readyNotice() override { return ready_; }
+
+    bool isLoading() const { return loading_ && !complete_; }
+    void finishLoad();
 
 private:
     QString nextPage();
@@ -91,5 +100,6 @@ private:
     const FuzzWindow& window_;
     qsizetype next_ = 0;
     bool loading_ = false;
-    mutable int reads_ = 0;
+    bool complete_ = false;
+    RunNotice ready_;
 };

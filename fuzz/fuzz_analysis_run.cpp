@@ -4,10 +4,11 @@
 // rating pages and rendered bodies alike); an empty part is a failed fetch
 // or an empty body.
 //
-// Control bytes: [0] load passes of the browser (7 never completes);
-// [1] the pump at which Stop is pressed (0 never); [2] bit 0 Stop already
-// pressed before the run, bit 1 a second run on the same window, bit 2 the
-// address box emptied together with the Stop press.
+// Control bytes: [0] the step of the browser wait at which its load
+// completes (0 at once, 7 never); [1] the step at which Stop is pressed
+// (0 never); [2] bit 0 Stop already pressed before the run, bit 1 a second
+// run on the same window, bit 2 the address box emptied together with the
+// Stop press. A step is one turn of the event loop while the run waits.
 #include "AnalysisRun.h"
 #include "FuzzCheck.h"
 #include "FuzzParts.h"
@@ -15,12 +16,14 @@
 #include "GridColumns.h"
 #include "RunTexts.h"
 
+#include <QCoreApplication>
 #include <QSet>
 
 namespace {
 
 // A user who waits this long for a page that never loads presses Stop.
-constexpr int PatiencePumps = 64;
+constexpr int PatienceSteps = 64;
+constexpr int NeverLoads = 7;
 
 quint8 controlByte(QByteArrayView control, qsizetype index) {
     return index < control.size() ? quint8(control[index]) : 0;
@@ -78,26 +81,25 @@ void checkRunEnd(const FuzzWindow& window, const ScriptedPages& pages, int messa
 
 } // namespace
 
+// Runs resume from the event loop, which needs an application object.
+extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
+    static QCoreApplication app(*argc, *argv);
+    return 0;
+}
+
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const QList<QByteArrayView> parts = splitParts(data, size);
     const QByteArrayView control = parts.at(0);
     const int passes = controlByte(control, 0) % 8;
-    const int stopPump = controlByte(control, 1);
+    const int stopStep = controlByte(control, 1);
     const quint8 flags = controlByte(control, 2);
 
     FuzzWindow window;
     window.address = parts.size() > 1 ? QString::fromUtf8(parts.at(1)) : QString();
     window.stopRequested = flags & 1;
-    window.onPump = [&window, stopPump, flags](int pump) {
-        if (pump + 1 == stopPump || pump >= PatiencePumps) {
-            window.stopRequested = 1;
-            if (flags & 4)
-                window.address.clear();
-        }
-    };
 
     ScriptedPages pages(window);
-    pages.passesToLoad = passes == 7 ? -1 : passes;
+    pages.holdLoads = passes > 0;
     for (qsizetype i = 2; i < parts.size(); ++i)
         pages.pages.append(QString::fromUtf8(parts.at(i)));
 
@@ -105,8 +107,19 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     for (int run = 0; run < runs; ++run) {
         const int messagesBefore = window.messages;
         const qint32 rowsBefore = window.grid.Rows();
-        window.pumps = 0;
-        runAnalysis(window, pages, pages);
+        QCoro::Task<> task = runAnalysis(window, pages, pages);
+        // The run waits only for the browser; each step lets the user or
+        // the page act, then the event loop resumes the run.
+        for (int step = 1; !task.isReady(); ++step) {
+            if (step == stopStep || step >= PatienceSteps) {
+                window.pressStop();
+                if (flags & 4)
+                    window.address.clear();
+            }
+            if (step == passes && passes != NeverLoads && pages.isLoading())
+                pages.finishLoad();
+            QCoreApplication::processEvents();
+        }
         checkRunEnd(window, pages, messagesBefore, rowsBefore);
     }
     return 0;

@@ -2,23 +2,20 @@
 
 #include "GridColumns.h"
 
-#include <QCoreApplication>
-
 HeadlessWindow::HeadlessWindow(QObject* parent)
     : QObject(parent) {
     setUpResultColumns(grid_);
 }
 
-void HeadlessWindow::ShowMessage(const QString& text, const QString& title) {
+QCoro::Task<> HeadlessWindow::ShowMessage(const QString& text, const QString& title) {
     messages_.append({title, text});
     emit messageShown(title, text);
-}
-
-void HeadlessWindow::PumpEvents() {
-    QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    co_return;
 }
 
 void HeadlessWindow::pressStop() {
-    if (stopEnabled_)
-        stopRequested_ = 1;
+    if (!stopEnabled_)
+        return;
+    stopRequested_ = 1;
+    stopNotice_.raise();
 }

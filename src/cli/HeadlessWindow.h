@@ -2,6 +2,7 @@
 
 #include "AnalysisWindow.h"
 #include "ResultGrid.h"
+#include "RunNotice.h"
 
 #include <QList>
 #include <QObject>
@@ -29,9 +30,10 @@ public:
     void setStopEnabled(bool enabled) override { stopEnabled_ = enabled; }
     qint16 StopRequested() const override { return stopRequested_; }
     void setStopRequested(qint16 value) override { stopRequested_ = value; }
+    RunNotice& stopNotice() override { return stopNotice_; }
     ResultTable& resultGrid() override { return grid_; }
-    void ShowMessage(const QString& text, const QString& title) override;
-    void PumpEvents() override;
+    QCoro::Task<> ShowMessage(const QString& text, const QString& title) override;
+    void rowStarted(qint32 row) override { emit inspectingRow(row); }
 
     bool analyzeEnabled() const { return analyzeEnabled_; }
     bool stopEnabled() const { return stopEnabled_; }
@@ -43,12 +45,14 @@ public:
 
 signals:
     void messageShown(const QString& title, const QString& text);
+    void inspectingRow(qint32 row);
 
 private:
     QString address_;
     bool analyzeEnabled_ = true;
     bool stopEnabled_ = false;
     qint16 stopRequested_ = 0;
+    RunNotice stopNotice_;
     ResultGrid grid_;
     QList<Message> messages_;
 };

@@ -17,15 +17,7 @@ constexpr qsizetype MaxNameLength = 30;
 StatusOutput::StatusOutput(const ResultGrid& grid, bool showProgress, QObject* parent)
     : QObject(parent)
     , grid_(grid)
-    , showProgress_(showProgress) {
-    if (showProgress_) {
-        connect(&grid_, &ResultGrid::dataChanged, this,
-                [this](const QModelIndex& from, const QModelIndex& to) {
-                    if (from == to)
-                        cellChanged(from.row(), from.column());
-                });
-    }
-}
+    , showProgress_(showProgress) {}
 
 StatusOutput::~StatusOutput() {
     clearProgress();
@@ -43,9 +35,8 @@ void StatusOutput::clearProgress() {
     write(QStringLiteral("\r\x1b[K"));
 }
 
-// A row whose status becomes "being checked" is the one now inspected.
-void StatusOutput::cellChanged(int row, int col) {
-    if (col != gridcol::Status || grid_.cell(row, col).text != runtext::Checking)
+void StatusOutput::showRow(qint32 row) {
+    if (!showProgress_)
         return;
     // The grid keeps one empty row after the listed shops.
     const int listed = grid_.Rows() - 2;

@@ -15,10 +15,11 @@ public:
 
     // "TITLE: TEXT" on a line of its own.
     void writeMessage(const QString& title, const QString& text);
+    // The run is about to inspect this grid row.
+    void showRow(qint32 row);
     void clearProgress();
 
 private:
-    void cellChanged(int row, int col);
     void write(const QString& text);
 
     const ResultGrid& grid_;

@@ -14,8 +14,10 @@
 #include "StatusOutput.h"
 #include "WebPageRenderer.h"
 
+#include <QCoroTask>
 #include <QGuiApplication>
 #include <QNetworkAccessManager>
+#include <QTimer>
 #include <cstdio>
 #include <unistd.h>
 
@@ -49,6 +51,15 @@ QByteArray results(const HeadlessWindow& window, CheckOptions::Format format) {
         return gridoutput::json(window);
     }
     return {};
+}
+
+// One run per address, one after another on the same window state.
+QCoro::Task<> analyseEach(const QStringList& addresses, HeadlessWindow& window,
+                          PageFetcher& fetcher, PageRenderer& renderer) {
+    for (const QString& address : addresses) {
+        window.setAddressText(address);
+        co_await runAnalysis(window, fetcher, renderer);
+    }
 }
 
 } // namespace
@@ -91,16 +102,20 @@ int main(int argc, char* argv[]) {
     HeadlessWindow window;
     StatusOutput status(window.grid(), ::isatty(STDERR_FILENO));
     QObject::connect(&window, &HeadlessWindow::messageShown, &status, &StatusOutput::writeMessage);
+    QObject::connect(&window, &HeadlessWindow::inspectingRow, &status, &StatusOutput::showRow);
     const InterruptStop interrupt([&window] { window.pressStop(); });
 
     QNetworkAccessManager network;
     PrefetchingPageFetcher fetcher(network, options.timeout, options.jobs);
     WebPageRenderer renderer;
 
-    for (const QString& address : options.addresses) {
-        window.setAddressText(address);
-        runAnalysis(window, fetcher, renderer);
-    }
+    // The runs start once the event loop runs, and leave it when the last
+    // one has ended.
+    QTimer::singleShot(0, &app, [&] {
+        QCoro::connect(analyseEach(options.addresses, window, fetcher, renderer), &app,
+                       [] { QCoreApplication::quit(); });
+    });
+    app.exec();
 
     status.clearProgress();
     writeTo(stdout, results(window, options.format));

@@ -8,8 +8,11 @@
 #include "OwnShopPage.h"
 #include "PageServices.h"
 #include "ResultTable.h"
+#include "RunNotice.h"
 #include "RunTexts.h"
 #include "ShopPage.h"
+
+#include <QCoroSignal>
 
 using shoppage::Layout;
 using shoppage::ShopValues;
@@ -24,8 +27,9 @@ bool isRedirectLink(const QString& address) {
 
 } // namespace
 
-void runAnalysis(AnalysisWindow& window, PageFetcher& fetcher, PageRenderer& renderer) {
-    AnalysisRun(window, fetcher, renderer).execute();
+QCoro::Task<> runAnalysis(AnalysisWindow& window, PageFetcher& fetcher, PageRenderer& renderer) {
+    AnalysisRun run(window, fetcher, renderer);
+    co_await run.execute();
 }
 
 AnalysisRun::AnalysisRun(AnalysisWindow& window, PageFetcher& fetcher, PageRenderer& renderer)
@@ -34,48 +38,53 @@ AnalysisRun::AnalysisRun(AnalysisWindow& window, PageFetcher& fetcher, PageRende
     , fetcher_(fetcher)
     , renderer_(renderer) {}
 
-void AnalysisRun::execute() {
+QCoro::Task<> AnalysisRun::execute() {
     window_.setAnalyzeEnabled(false);
     window_.setStopEnabled(true);
-    if (const std::optional<QString> linkBlock = readOwnShop();
-        linkBlock && listFriendLinks(*linkBlock))
-        inspectRows();
+    if (const std::optional<QString> linkBlock = co_await readOwnShop();
+        linkBlock && co_await listFriendLinks(*linkBlock))
+        co_await inspectRows();
     fetcher_.endRun();
+    // A Stop pressed during this run and not honoured by it belongs to it:
+    // the next run starts as if it had never been pressed.
+    if (window_.StopRequested() == 1)
+        window_.setStopRequested(0);
     endRun();
+    window_.runEnded();
 }
 
-std::optional<QString> AnalysisRun::readOwnShop() {
+QCoro::Task<std::optional<QString>> AnalysisRun::readOwnShop() {
     if (ownshop::trimSpaces(window_.addressText()).isEmpty()) {
-        window_.ShowMessage(runtext::EmptyAddress, runtext::MessageTitle);
-        return std::nullopt;
+        co_await showMessage(runtext::EmptyAddress);
+        co_return std::nullopt;
     }
     window_.setAddressText(ownshop::lowerCased(window_.addressText()));
     window_.setAddressText(ownshop::withDomainSuffix(window_.addressText()));
 
-    const QString page = fetcher_.FetchPage(window_.addressText());
+    const QString page = co_await fetcher_.FetchPage(window_.addressText());
     if (page.isEmpty()) {
-        window_.ShowMessage(runtext::NetworkFailed, runtext::MessageTitle);
-        return std::nullopt;
+        co_await showMessage(runtext::NetworkFailed);
+        co_return std::nullopt;
     }
     if (shoppage::isShopNotFoundPage(page)) {
-        window_.ShowMessage(runtext::ShopMissing, runtext::MessageTitle);
-        return std::nullopt;
+        co_await showMessage(runtext::ShopMissing);
+        co_return std::nullopt;
     }
     ownShopName_ = ownshop::shopName(page);
-    const std::optional<QString> block = ownshop::friendLinkBlock(page);
+    std::optional<QString> block = ownshop::friendLinkBlock(page);
     if (!block) {
-        window_.ShowMessage(runtext::NoFriendLinks, runtext::MessageTitle);
-        return std::nullopt;
+        co_await showMessage(runtext::NoFriendLinks);
+        co_return std::nullopt;
     }
-    return block;
+    co_return block;
 }
 
-bool AnalysisRun::listFriendLinks(const QString& linkBlock) {
+QCoro::Task<bool> AnalysisRun::listFriendLinks(const QString& linkBlock) {
     const std::optional<QString> fileText =
         roundTripThroughLinkListFile(friendlinks::fileText(linkBlock));
     if (!fileText) {
-        window_.ShowMessage(runtext::LinkListFileFailed, runtext::MessageTitle);
-        return false;
+        co_await showMessage(runtext::LinkListFileFailed);
+        co_return false;
     }
 
     clearResultCells();
@@ -100,7 +109,7 @@ bool AnalysisRun::listFriendLinks(const QString& linkBlock) {
         if (nextRow > grid_.Rows() - 1)
             grid_.AddItem(QString::number(nextRow));
     }
-    return true;
+    co_return true;
 }
 
 // Empties columns 1 to 8 of every data row, bottom-up, leaving the header
@@ -118,7 +127,7 @@ void AnalysisRun::clearResultCells() {
     }
 }
 
-void AnalysisRun::inspectRows() {
+QCoro::Task<> AnalysisRun::inspectRows() {
     fetcher_.planRows(plannedRows_);
     const qint32 lastRow = grid_.Rows() - 2;
     for (qint32 row = 1; row <= lastRow; ++row) {
@@ -126,66 +135,72 @@ void AnalysisRun::inspectRows() {
         grid_.setCol(gridcol::Address);
         const QString address = grid_.Text();
         if (address.isEmpty())
-            return;
+            co_return;
         writeCell(gridcol::Status, runtext::Checking);
+        window_.rowStarted(row);
         fetcher_.enterRow(row);
-        const RowEnd end =
-            isRedirectLink(address) ? inspectRedirectRow(address) : inspectDirectRow(address);
+        const RowEnd end = isRedirectLink(address) ? co_await inspectRedirectRow(address)
+                                                   : co_await inspectDirectRow(address);
         if (end == RowEnd::RunEnded || stopAfterRow(row))
-            return;
+            co_return;
     }
 }
 
-AnalysisRun::RowEnd AnalysisRun::inspectDirectRow(const QString& address) {
-    const QString page = fetcher_.FetchPage(address);
+QCoro::Task<AnalysisRun::RowEnd> AnalysisRun::inspectDirectRow(const QString& address) {
+    const QString page = co_await fetcher_.FetchPage(address);
     if (page.isEmpty()) {
-        networkFailure(FailureForm::GridWide);
-        return RowEnd::RunEnded;
+        co_await networkFailure(FailureForm::GridWide);
+        co_return RowEnd::RunEnded;
     }
     if (shoppage::isShopNotFoundPage(page)) {
         writeProblem(runtext::NotExisting);
-        return RowEnd::Done;
+        co_return RowEnd::Done;
     }
     grid_.setText(runtext::Normal);
-    return writeShopValues(page, shoppage::readShopPage(page));
+    co_return co_await writeShopValues(page, shoppage::readShopPage(page));
 }
 
-AnalysisRun::RowEnd AnalysisRun::inspectRedirectRow(const QString& address) {
+QCoro::Task<AnalysisRun::RowEnd> AnalysisRun::inspectRedirectRow(const QString& address) {
     renderer_.RenderPage(address);
-    if (!waitForRenderer()) {
+    if (!co_await waitForRenderer()) {
         renderer_.stopLoading();
         window_.setStopRequested(0);
         writeProblem(runtext::UserCancelled);
-        return RowEnd::RunEnded;
+        co_return RowEnd::RunEnded;
     }
     const QString body = renderer_.bodyInnerHtml();
     if (body.isEmpty()) {
-        networkFailure(FailureForm::Cell);
-        return RowEnd::RunEnded;
+        co_await networkFailure(FailureForm::Cell);
+        co_return RowEnd::RunEnded;
     }
     if (shoppage::isRenderedShopNotFoundPage(body)) {
         writeProblem(runtext::NotExisting);
-        return RowEnd::Done;
+        co_return RowEnd::Done;
     }
     grid_.setText(runtext::Normal);
-    return writeShopValues(body, shoppage::readRenderedShopPage(body));
+    co_return co_await writeShopValues(body, shoppage::readRenderedShopPage(body));
 }
 
-// Waits until the browser has the page complete; false when Stop was
-// pressed first (also in the very pass in which the page completed).
-bool AnalysisRun::waitForRenderer() {
+// Waits until the browser has the page complete or Stop is pressed,
+// whichever comes first; false for Stop, which wins when both happened
+// since the run last looked.
+QCoro::Task<bool> AnalysisRun::waitForRenderer() {
+    RunNotice wake;
+    QObject::connect(&window_.stopNotice(), &RunNotice::raised, &wake, &RunNotice::raise);
+    QObject::connect(&renderer_.readyNotice(), &RunNotice::raised, &wake, &RunNotice::raise);
     for (;;) {
         if (window_.StopRequested() == 1)
-            return false;
-        window_.PumpEvents();
+            co_return false;
         if (renderer_.ReadyState() == PageRenderer::ReadyStateComplete)
-            return window_.StopRequested() != 1;
+            co_return true;
+        co_await qCoro(&wake, &RunNotice::raised);
     }
 }
 
 // Writes columns 4 to 8 in the layout's order. Layout B takes its rate from
 // the rating page, fetched after the verdict and written last.
-AnalysisRun::RowEnd AnalysisRun::writeShopValues(const QString& page, const ShopValues& values) {
+QCoro::Task<AnalysisRun::RowEnd> AnalysisRun::writeShopValues(const QString& page,
+                                                              const ShopValues& values) {
     writeValue(gridcol::Member, values.member);
     writeValue(gridcol::Credit, values.credit);
     if (values.layout != Layout::B)
@@ -193,15 +208,15 @@ AnalysisRun::RowEnd AnalysisRun::writeShopValues(const QString& page, const Shop
     writeValue(gridcol::Created, values.created);
     writeVerdict(page, values.backLinkStart);
     if (values.layout != Layout::B || !values.ratingAddress)
-        return RowEnd::Done;
+        co_return RowEnd::Done;
 
-    const QString ratingPage = fetcher_.FetchPage(*values.ratingAddress);
+    const QString ratingPage = co_await fetcher_.FetchPage(*values.ratingAddress);
     if (ratingPage.isEmpty()) {
-        networkFailure(FailureForm::Cell);
-        return RowEnd::RunEnded;
+        co_await networkFailure(FailureForm::Cell);
+        co_return RowEnd::RunEnded;
     }
     writeValue(gridcol::Rate, shoppage::ratingPageRate(ratingPage));
-    return RowEnd::Done;
+    co_return RowEnd::Done;
 }
 
 void AnalysisRun::writeCell(qint32 col, const QString& text) {
@@ -235,8 +250,12 @@ void AnalysisRun::writeProblem(const QString& text) {
     grid_.setText(text);
 }
 
-void AnalysisRun::networkFailure(FailureForm form) {
-    window_.ShowMessage(runtext::NetworkFailed, runtext::MessageTitle);
+QCoro::Task<> AnalysisRun::showMessage(const QString& text) {
+    co_await window_.ShowMessage(text, runtext::MessageTitle);
+}
+
+QCoro::Task<> AnalysisRun::networkFailure(FailureForm form) {
+    co_await showMessage(runtext::NetworkFailed);
     if (form == FailureForm::GridWide)
         grid_.setForeColor(runtext::Red);
     else

@@ -2,6 +2,7 @@
 
 #include "PageServices.h"
 
+#include <QCoroTask>
 #include <QList>
 #include <QString>
 #include <optional>
@@ -15,15 +16,17 @@ struct ShopValues;
 
 // One analysis run, started by the Analyze button: reads the own shop page,
 // lists its friend links in the results grid, then inspects every linked
-// shop in turn. Returns when the run has ended; every end leaves Analyze
-// enabled and Stop disabled.
-void runAnalysis(AnalysisWindow& window, PageFetcher& fetcher, PageRenderer& renderer);
+// shop in turn. Every wait (a page, the browser, a message box) is awaited on
+// the caller's event loop; the task ends when the run has ended, and every
+// end leaves Analyze enabled and Stop disabled. The window and the page
+// services must outlive the task.
+QCoro::Task<> runAnalysis(AnalysisWindow& window, PageFetcher& fetcher, PageRenderer& renderer);
 
 class AnalysisRun {
 public:
     AnalysisRun(AnalysisWindow& window, PageFetcher& fetcher, PageRenderer& renderer);
 
-    void execute();
+    QCoro::Task<> execute();
 
 private:
     enum class RowEnd { Done, RunEnded };
@@ -31,19 +34,20 @@ private:
 
     // Own shop page: on success, ownShopName_ is set and the friend-link
     // block returned; otherwise the message has been shown.
-    std::optional<QString> readOwnShop();
-    bool listFriendLinks(const QString& linkBlock);
+    QCoro::Task<std::optional<QString>> readOwnShop();
+    QCoro::Task<bool> listFriendLinks(const QString& linkBlock);
     void clearResultCells();
-    void inspectRows();
-    RowEnd inspectDirectRow(const QString& address);
-    RowEnd inspectRedirectRow(const QString& address);
-    bool waitForRenderer();
-    RowEnd writeShopValues(const QString& page, const shoppage::ShopValues& values);
+    QCoro::Task<> inspectRows();
+    QCoro::Task<RowEnd> inspectDirectRow(const QString& address);
+    QCoro::Task<RowEnd> inspectRedirectRow(const QString& address);
+    QCoro::Task<bool> waitForRenderer();
+    QCoro::Task<RowEnd> writeShopValues(const QString& page, const shoppage::ShopValues& values);
     void writeCell(qint32 col, const QString& text);
     void writeValue(qint32 col, const std::optional<QString>& value);
     void writeVerdict(const QString& page, qint32 from);
     void writeProblem(const QString& text);
-    void networkFailure(FailureForm form);
+    QCoro::Task<> showMessage(const QString& text);
+    QCoro::Task<> networkFailure(FailureForm form);
     bool stopAfterRow(qint32 row);
     void endRun();
 

@@ -1,13 +1,15 @@
 #pragma once
 
+#include <QCoroTask>
 #include <QString>
 #include <QtGlobal>
 
 class ResultTable;
+class RunNotice;
 
 // What an analysis run needs of the window it runs in: the address box, the
-// two buttons' enabled states, the stop flag, the results grid, message boxes
-// and the event pump.
+// two buttons' enabled states, the stop flag, the results grid and message
+// boxes.
 class AnalysisWindow {
 public:
     virtual ~AnalysisWindow() = default;
@@ -21,13 +23,16 @@ public:
     // 1 once Stop was pressed; the run resets it to 0 where it honours it.
     virtual qint16 StopRequested() const = 0;
     virtual void setStopRequested(qint16 value) = 0;
+    // Raised when Stop is pressed.
+    virtual RunNotice& stopNotice() = 0;
 
     virtual ResultTable& resultGrid() = 0;
 
-    // A modal box with one OK button; returns when it was closed.
-    virtual void ShowMessage(const QString& text, const QString& title) = 0;
+    // A box with one OK button, modal to the window; the task ends when it
+    // was closed.
+    virtual QCoro::Task<> ShowMessage(const QString& text, const QString& title) = 0;
 
-    // Handles the pending window events; with none pending, waits for the
-    // next one instead of spinning.
-    virtual void PumpEvents() = 0;
+    // The run is about to inspect this row, and has ended.
+    virtual void rowStarted(qint32 row) { Q_UNUSED(row); }
+    virtual void runEnded() {}
 };

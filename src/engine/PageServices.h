@@ -1,7 +1,10 @@
 #pragma once
 
+#include <QCoroTask>
 #include <QList>
 #include <QString>
+
+class RunNotice;
 
 // A row of the results grid whose page the run will fetch directly.
 struct PlannedRow {
@@ -10,7 +13,7 @@ struct PlannedRow {
 };
 
 // Plain page retrieval: the whole body of the page at `url` as text, or
-// empty text on any failure. Blocks the run until the transfer has ended.
+// empty text on any failure, once the transfer has ended.
 //
 // The run also says what it is going to ask for, so that a service may fetch
 // pages ahead: still, the run asks for every page with FetchPage in its own
@@ -18,7 +21,7 @@ struct PlannedRow {
 class PageFetcher {
 public:
     virtual ~PageFetcher() = default;
-    virtual QString FetchPage(const QString& url) = 0;
+    virtual QCoro::Task<QString> FetchPage(const QString& url) = 0;
 
     // The rows the run will fetch directly, in row order, once they are
     // listed in the grid.
@@ -50,4 +53,7 @@ public:
 
     // Abandons the navigation in progress so that it cannot finish later.
     virtual void stopLoading() = 0;
+
+    // Raised whenever ReadyState() may have changed.
+    virtual RunNotice& readyNotice() = 0;
 };

@@ -1,9 +1,11 @@
 #pragma once
 
+#include <QCoroTask>
 #include <QString>
 
 class QWidget;
 
-// A modal message box with one OK button over `parent`; returns when the
-// user has closed it.
-void showMessageBox(QWidget* parent, const QString& text, const QString& title);
+// A message box with one OK button, modal to `parent`'s window; the task
+// ends when the user has closed it. Waiting for it runs no event loop of its
+// own.
+QCoro::Task<> showMessageBox(QWidget* parent, const QString& text, const QString& title);

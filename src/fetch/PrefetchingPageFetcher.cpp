@@ -1,10 +1,10 @@
 #include "PrefetchingPageFetcher.h"
 
 #include "PageRequest.h"
-#include "PageWait.h"
 #include "ShopPage.h"
 #include "WebAddress.h"
 
+#include <QCoroSignal>
 #include <algorithm>
 
 struct PrefetchingPageFetcher::Fetch {
@@ -29,18 +29,21 @@ PrefetchingPageFetcher::PrefetchingPageFetcher(QNetworkAccessManager& network,
 
 PrefetchingPageFetcher::~PrefetchingPageFetcher() = default;
 
-QString PrefetchingPageFetcher::FetchPage(const QString& url) {
+QCoro::Task<QString> PrefetchingPageFetcher::FetchPage(const QString& url) {
     const auto ahead = std::find_if(fetches_.begin(), fetches_.end(), [&](const auto& fetch) {
         return fetch->row == currentRow_ && fetch->purpose != Purpose::Asked &&
                fetch->address == url;
     });
     Fetch& fetch = ahead != fetches_.end() ? **ahead : add(currentRow_, Purpose::Asked, url);
     startFetches();
-    const QString text = waitForPage(*fetch.request);
+    PageRequest* const request = fetch.request.get();
+    if (!request->isFinished())
+        co_await qCoro(request, &PageRequest::finished);
+    QString text = request->text();
     // Pages fetched ahead may have been added meanwhile: look the fetch up again.
     fetches_.erase(std::find_if(fetches_.begin(), fetches_.end(),
                                 [&](const auto& item) { return item.get() == &fetch; }));
-    return text;
+    co_return text;
 }
 
 void PrefetchingPageFetcher::planRows(const QList<PlannedRow>& rows) {

@@ -36,7 +36,7 @@ public:
                                     int jobs = DefaultJobs);
     ~PrefetchingPageFetcher() override;
 
-    QString FetchPage(const QString& url) override;
+    QCoro::Task<QString> FetchPage(const QString& url) override;
     void planRows(const QList<PlannedRow>& rows) override;
     void enterRow(qint32 row) override;
     void endRun() override;

@@ -124,4 +124,5 @@ void WebPageRenderer::onQuiet() {
 void WebPageRenderer::complete(const QString& body) {
     body_ = body;
     state_ = Complete;
+    readyNotice_.raise();
 }

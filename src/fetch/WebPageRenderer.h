@@ -1,6 +1,7 @@
 #pragma once
 
 #include "PageServices.h"
+#include "RunNotice.h"
 
 #include <QObject>
 #include <QTimer>
@@ -36,6 +37,7 @@ public:
     int ReadyState() const override { return state_; }
     QString bodyInnerHtml() override { return body_; }
     void stopLoading() override;
+    RunNotice& readyNotice() override { return readyNotice_; }
 
 private:
     enum State { Idle = 0, Loading = 1, Complete = ReadyStateComplete };
@@ -68,4 +70,5 @@ private:
     quint64 navigationsAtRender_ = 0;
     State state_ = Idle;
     QString body_;
+    RunNotice readyNotice_;
 };

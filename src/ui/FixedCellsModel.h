@@ -21,6 +21,8 @@ public:
     // Grid row and column of a body index.
     static int gridRow(const QModelIndex& index) { return index.row() + 1; }
     static int gridCol(const QModelIndex& index) { return index.column() + 1; }
+    // Body row of a grid row.
+    static int bodyRow(int gridRow) { return gridRow - 1; }
 
     int rowCount(const QModelIndex& parent = {}) const override;
     int columnCount(const QModelIndex& parent = {}) const override;

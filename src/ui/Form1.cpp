@@ -2,6 +2,7 @@
 
 #include "AnalysisRun.h"
 #include "ChineseFont.h"
+#include "FixedCellsModel.h"
 #include "GridColumns.h"
 #include "MessageBox.h"
 #include "ResultGridView.h"
@@ -11,7 +12,6 @@
 #include "WatchingEyes.h"
 
 #include <QCloseEvent>
-#include <QCoreApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMouseEvent>
@@ -44,7 +44,7 @@ Form1::Form1(PageFetcher& fetcher, PageRenderer& renderer, QWidget* parent)
     , fetcher_(fetcher)
     , renderer_(renderer)
     , presentMessage_([this](const QString& text, const QString& title) {
-        showMessageBox(this, text, title);
+        return showMessageBox(this, text, title);
     }) {
     createControls();
     setUpResultColumns(grid_);
@@ -110,22 +110,31 @@ void Form1::setAddressText(const QString& text) {
     Text1->setText(text);
 }
 
+// A run is in progress exactly while Analyze is disabled: the grid then
+// shows a busy but usable pointer.
 void Form1::setAnalyzeEnabled(bool enabled) {
     Command1->setEnabled(enabled);
+    if (enabled)
+        gridView_->viewport()->unsetCursor();
+    else
+        gridView_->viewport()->setCursor(Qt::BusyCursor);
 }
 
+// A disabled Stop that had the focus would hand it on to the address box as
+// if by Tab, which selects the whole address for the next keystroke to wipe.
 void Form1::setStopEnabled(bool enabled) {
+    if (!enabled && Command2->hasFocus())
+        Text1->setFocus(Qt::OtherFocusReason);
     Command2->setEnabled(enabled);
 }
 
-void Form1::ShowMessage(const QString& text, const QString& title) {
-    presentMessage_(text, title);
+QCoro::Task<> Form1::ShowMessage(const QString& text, const QString& title) {
+    return presentMessage_(text, title);
 }
 
-// The page services run their own event loops, so window events are handled
-// during every fetch as well; this is the wait for the embedded browser.
-void Form1::PumpEvents() {
-    QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+// The row being checked stays in view.
+void Form1::rowStarted(qint32 row) {
+    gridView_->scrollTo(gridView_->model()->index(FixedCellsModel::bodyRow(row), 0));
 }
 
 // A run is in progress exactly while Analyze is disabled.
@@ -148,10 +157,12 @@ void Form1::mouseMoveEvent(QMouseEvent* event) {
     eyes_->pointerMoved(float(position.x()), float(position.y()));
 }
 
+// The run goes on in the event loop; it keeps itself alive until it ends.
 void Form1::Command1_Click() {
     runAnalysis(*this, fetcher_, renderer_);
 }
 
 void Form1::Command2_Click() {
     setStopRequested(1);
+    stopNotice_.raise();
 }

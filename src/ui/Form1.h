@@ -2,6 +2,7 @@
 
 #include "AnalysisWindow.h"
 #include "ResultGrid.h"
+#include "RunNotice.h"
 
 #include <QWidget>
 #include <functional>
@@ -15,9 +16,10 @@ class ResultGridView;
 class WatchingEyes;
 
 // The program's one window: the address box, Analyze and Stop, the results
-// grid and the watching eyes. Analyze runs one analysis against this window
-// and the given page services; the window keeps its size and refuses to
-// close while a run is in progress.
+// grid and the watching eyes. Analyze starts one analysis run against this
+// window and the given page services and returns at once; the run goes on
+// in the window's event loop. The window keeps its size and refuses to close
+// while a run is in progress.
 //
 // Controls carry their names as object names: "Label1", "Text1",
 // "Command1", "Command2", "MSFlexGrid1", "Image1_0", "Image1_1",
@@ -26,7 +28,8 @@ class Form1 : public QWidget, public AnalysisWindow {
     Q_OBJECT
 
 public:
-    using MessagePresenter = std::function<void(const QString& text, const QString& title)>;
+    using MessagePresenter =
+        std::function<QCoro::Task<>(const QString& text, const QString& title)>;
 
     Form1(PageFetcher& fetcher, PageRenderer& renderer, QWidget* parent = nullptr);
     ~Form1() override;
@@ -45,9 +48,10 @@ public:
     void setStopEnabled(bool enabled) override;
     qint16 StopRequested() const override { return stopRequested_; }
     void setStopRequested(qint16 value) override { stopRequested_ = value; }
+    RunNotice& stopNotice() override { return stopNotice_; }
     ResultTable& resultGrid() override { return grid_; }
-    void ShowMessage(const QString& text, const QString& title) override;
-    void PumpEvents() override;
+    QCoro::Task<> ShowMessage(const QString& text, const QString& title) override;
+    void rowStarted(qint32 row) override;
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -62,6 +66,7 @@ private:
     PageRenderer& renderer_;
     ResultGrid grid_;
     qint16 stopRequested_ = 0;
+    RunNotice stopNotice_;
     MessagePresenter presentMessage_;
 
     QLabel* Label1 = nullptr;

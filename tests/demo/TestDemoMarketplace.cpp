@@ -9,6 +9,7 @@
 #include "ProxySetup.h"
 #include "WebPageRenderer.h"
 
+#include <QCoroTask>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QJsonArray>
@@ -115,7 +116,7 @@ void TestDemoMarketplace::initTestCase() {
     });
 
     window_.setAddressText(DemoShopAddress);
-    runAnalysis(window_, fetcher, renderer_);
+    QCoro::waitFor(runAnalysis(window_, fetcher, renderer_));
 
     actual_ = QJsonDocument::fromJson(gridoutput::json(window_)).object();
     expected_ = jsonResource(QStringLiteral(":/demo-test/expected-grid.json"));

@@ -3,6 +3,7 @@
 #include "FakePages.h"
 #include "FakeWindow.h"
 
+#include <QCoroTask>
 #include <QTest>
 
 using namespace canned;
@@ -21,10 +22,11 @@ struct Bench {
     FakeFetcher fetcher;
     FakeRenderer renderer;
 
-    void run(const QString& typed) {
+    QCoro::Task<> start(const QString& typed) {
         window.address = typed;
-        runAnalysis(window, fetcher, renderer);
+        return runAnalysis(window, fetcher, renderer);
     }
+    void run(const QString& typed) { QCoro::waitFor(start(typed)); }
     QString cell(qint32 row, qint32 col) const { return window.cellState(row, col); }
     QStringList row(qint32 r) const {
         QStringList cells;
@@ -61,6 +63,8 @@ private slots:
     void networkFailures();
     void stopAfterRow_data();
     void stopAfterRow();
+    void stopDroppedAtOtherEnds_data();
+    void stopDroppedAtOtherEnds();
     void emptyAddressEndsRun();
     void redirectRows_data();
     void redirectRows();
@@ -216,6 +220,10 @@ void TestAnalysisRun::orderOfCellWrites_data() {
     QTest::newRow("layout B: rate last")
         << "http://b" << layoutB("m", "", "d", "http://r", BackLink)
         << QStringList{"3 检测中...", "3 正常", "4 m", "5 1心以下", "7 d", "8 √", "6 9%"};
+    QTest::newRow("layout B: empty rating link, no rate")
+        << "http://b" << layoutB("m", "", "d", "", OtherLink)
+        << QStringList{"3 检测中...", "3 正常",      "4 m",      "5 1心以下",
+                       "7 d",         "8 color=255", "8 bold=1", "8 ×"};
     QTest::newRow("layout C") << "http://c" << layoutC("m", "5", BackLink)
                               << QStringList{"3 检测中...", "3 正常", "4 m", "5 5(商城)",
                                              "6 N/A",       "7 N/A",  "8 √"};
@@ -339,6 +347,39 @@ void TestAnalysisRun::stopAfterRow() {
         QCOMPARE(bench.cell(2, 1), "B|0|0");
 }
 
+void TestAnalysisRun::stopDroppedAtOtherEnds_data() {
+    QTest::addColumn<QString>("ownPage");
+    QTest::addColumn<QString>("stopDuring"); // address whose fetch sees Stop pressed
+
+    QTest::newRow("own page fails") << QString() << Own;
+    QTest::newRow("shop not found") << notFoundPage() << Own;
+    QTest::newRow("friend page fails") << ownPageWith({{"http://fails", "F"}}) << "http://fails";
+    QTest::newRow("first address empty") << ownShopPage(OwnName, "<a href=\"\" >空</a>\n") << Own;
+}
+
+// A Stop that its run did not honour is gone with that run.
+void TestAnalysisRun::stopDroppedAtOtherEnds() {
+    QFETCH(QString, ownPage);
+    QFETCH(QString, stopDuring);
+    Bench bench;
+    bench.fetcher.pages[Own] = ownPage;
+    bench.fetcher.onFetch = [&](const QString& url) {
+        if (url == stopDuring)
+            bench.window.pressStop();
+    };
+    bench.run("myshop");
+    QVERIFY(bench.idle());
+
+    bench.fetcher.onFetch = {};
+    bench.fetcher.pages[Own] = ownPageWith({{"http://a", "A"}, {"http://b", "B"}});
+    bench.fetcher.pages["http://a"] = layoutC("m", "5", "");
+    bench.fetcher.pages["http://b"] = layoutC("m", "5", "");
+    bench.run("myshop");
+    QCOMPARE(bench.cell(1, 3), "正常|0|0");
+    QCOMPARE(bench.cell(2, 3), "正常|0|0");
+    QCOMPARE(bench.cell(3, 3), "|0|0");
+}
+
 void TestAnalysisRun::emptyAddressEndsRun() {
     Bench bench;
     bench.fetcher.pages[Own] = ownShopPage(
@@ -356,7 +397,7 @@ void TestAnalysisRun::emptyAddressEndsRun() {
 void TestAnalysisRun::redirectRows_data() {
     QTest::addColumn<QString>("address");
     QTest::addColumn<QString>("body");
-    QTest::addColumn<int>("stopAtPump"); // 0: never
+    QTest::addColumn<int>("stop"); // 0 never, 1 during the wait, 2 as the load completes
     QTest::addColumn<QString>("status");
     QTest::addColumn<QStringList>("messages");
     QTest::addColumn<bool>("nextRowInspected");
@@ -365,6 +406,8 @@ void TestAnalysisRun::redirectRows_data() {
     const QString layout = renderedA("m", "", "1%", "d", "");
     QTest::newRow("rendered layout A")
         << click << layout << 0 << "正常|0|0" << QStringList{} << true;
+    QTest::newRow("rendered layout B, empty rating link")
+        << click << renderedB("m", "", "d", "", "") << 0 << "正常|0|0" << QStringList{} << true;
     QTest::newRow("site footer: does not exist")
         << click << renderedNotFound() << 0 << "不存在|255|0" << QStringList{} << true;
     QTest::newRow("direct not-found text is no footer")
@@ -374,7 +417,7 @@ void TestAnalysisRun::redirectRows_data() {
         << QStringList{Ok + "网络连接失败！请稍候再试。。。"} << false;
     QTest::newRow("stop during the wait")
         << click << layout << 1 << "用户取消|255|0" << QStringList{} << false;
-    QTest::newRow("stop in the pass that completes")
+    QTest::newRow("stop as the load completes")
         << click << layout << 2 << "用户取消|255|0" << QStringList{} << false;
     QTest::newRow("prefix in other case takes the direct path")
         << "HTTP://S.CLICK.taobao.com/x" << QString() << 0 << "正常|0|0" << QStringList{} << true;
@@ -383,7 +426,7 @@ void TestAnalysisRun::redirectRows_data() {
 void TestAnalysisRun::redirectRows() {
     QFETCH(QString, address);
     QFETCH(QString, body);
-    QFETCH(int, stopAtPump);
+    QFETCH(int, stop);
     QFETCH(QString, status);
     QFETCH(QStringList, messages);
     QFETCH(bool, nextRowInspected);
@@ -392,19 +435,26 @@ void TestAnalysisRun::redirectRows() {
     bench.fetcher.pages[address] = layoutC("m", "5", "");
     bench.fetcher.pages["http://c"] = layoutC("m", "5", "");
     bench.renderer.bodies[address] = body;
-    bench.window.onPump = [&] {
-        if (bench.window.pumps == stopAtPump)
-            bench.window.stopRequested = 1;
-    };
+    bench.renderer.holdLoads = stop > 0;
 
-    bench.run("myshop");
+    QCoro::Task<> run = bench.start("myshop");
+    if (stop > 0) {
+        QVERIFY(!run.isReady());
+        QCOMPARE(bench.cell(1, 3), "检测中...|0|0");
+        bench.window.stopRequested = 1;
+        if (stop == 2)
+            bench.renderer.finishLoad();
+        else
+            bench.window.pressStop();
+    }
+    QCoro::waitFor(std::move(run));
 
     QCOMPARE(bench.cell(1, 3), status);
     QCOMPARE(bench.window.messages, messages);
     QCOMPARE(bench.window.stopRequested, qint16(0));
     QCOMPARE(bench.window.grid().ForeColor(), std::nullopt);
     QCOMPARE(bench.cell(2, 3) == "正常|0|0", nextRowInspected);
-    QCOMPARE(bench.renderer.stops, stopAtPump > 0 ? 1 : 0);
+    QCOMPARE(bench.renderer.stops, stop > 0 ? 1 : 0);
     QVERIFY(bench.idle());
 }
 
@@ -413,8 +463,11 @@ void TestAnalysisRun::verdictReadsEditedAddressBox() {
     const QString click = "http://s.click.taobao.com/x";
     bench.fetcher.pages[Own] = ownPageWith({{click, "R"}});
     bench.renderer.bodies[click] = renderedA("m", "", "1%", "d", "<LI>edited.taobao.com</LI>");
-    bench.window.onPump = [&] { bench.window.address = "edited.taobao.com"; };
-    bench.run("myshop");
+    bench.renderer.holdLoads = true;
+    QCoro::Task<> run = bench.start("myshop");
+    bench.window.address = "edited.taobao.com";
+    bench.renderer.finishLoad();
+    QCoro::waitFor(std::move(run));
     QCOMPARE(bench.cell(1, 8), "√|0|0");
 }
 
@@ -436,11 +489,13 @@ void TestAnalysisRun::fetchAheadHints() {
     QCOMPARE(bench.fetcher.planned[1].row, 3);
     QCOMPARE(bench.fetcher.planned[1].address, "http://b");
     QCOMPARE(bench.fetcher.enteredRows, (QList<qint32>{1, 2, 3}));
+    QCOMPARE(bench.window.startedRows, (QList<qint32>{1, 2, 3}));
     QCOMPARE(bench.fetcher.runEnds, 1);
 
     // A run that ends at a message still ends the fetcher's run.
     bench.run(" ");
     QCOMPARE(bench.fetcher.runEnds, 2);
+    QCOMPARE(bench.window.runEnds, 2);
 }
 
 QTEST_MAIN(TestAnalysisRun)

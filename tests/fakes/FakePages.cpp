@@ -1,19 +1,19 @@
 #include "FakePages.h"
 
-QString FakeFetcher::FetchPage(const QString& url) {
+QCoro::Task<QString> FakeFetcher::FetchPage(const QString& url) {
     requests << url;
     if (onFetch)
         onFetch(url);
-    return pages.value(url);
+    co_return pages.value(url);
 }
 
 void FakeRenderer::RenderPage(const QString& url) {
     requests << url;
     current_ = url;
-    reads_ = 0;
+    complete_ = !holdLoads;
 }
 
-int FakeRenderer::ReadyState() const {
-    ++reads_;
-    return passesToLoad >= 0 && reads_ >= passesToLoad ? ReadyStateComplete : 1;
+void FakeRenderer::finishLoad() {
+    complete_ = true;
+    ready_.raise();
 }

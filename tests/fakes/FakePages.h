@@ -1,6 +1,7 @@
 #pragma once
 
 #include "PageServices.h"
+#include "RunNotice.h"
 
 #include <QHash>
 #include <QStringList>
@@ -17,27 +18,31 @@ public:
     QList<qint32> enteredRows;
     int runEnds = 0;
 
-    QString FetchPage(const QString& url) override;
+    QCoro::Task<QString> FetchPage(const QString& url) override;
     void planRows(const QList<PlannedRow>& rows) override { planned = rows; }
     void enterRow(qint32 row) override { enteredRows << row; }
     void endRun() override { ++runEnds; }
 };
 
-// A browser whose load completes after `passesToLoad` ReadyState reads
-// (never when negative), with canned bodies by address.
+// A browser with canned bodies by address. A load completes at once, or
+// with `holdLoads` only when finishLoad() is called.
 class FakeRenderer : public PageRenderer {
 public:
     QHash<QString, QString> bodies;
     QStringList requests;
-    int passesToLoad = 2;
+    bool holdLoads = false;
     int stops = 0;
 
     void RenderPage(const QString& url) override;
-    int ReadyState() const override;
+    int ReadyState() const override { return complete_ ? ReadyStateComplete : 1; }
     QString bodyInnerHtml() override { return bodies.value(current_); }
     void stopLoading() override { ++stops; }
+    RunNotice& readyNotice() override { return ready_; }
+
+    void finishLoad();
 
 private:
     QString current_;
-    mutable int reads_ = 0;
+    bool complete_ = false;
+    RunNotice ready_;
 };

@@ -50,14 +50,20 @@ QString FakeWindow::cellState(qint32 row, qint32 col) const {
     return QStringLiteral("%1|%2|%3").arg(c.text).arg(c.color).arg(int(c.bold));
 }
 
-void FakeWindow::ShowMessage(const QString& text, const QString& title) {
+QCoro::Task<> FakeWindow::ShowMessage(const QString& text, const QString& title) {
     messages << title + QStringLiteral(": ") + text;
     if (onMessage)
         onMessage();
+    co_return;
 }
 
-void FakeWindow::PumpEvents() {
-    ++pumps;
-    if (onPump)
-        onPump();
+void FakeWindow::rowStarted(qint32 row) {
+    startedRows << row;
+    if (onRowStarted)
+        onRowStarted(row);
+}
+
+void FakeWindow::pressStop() {
+    stopRequested = 1;
+    stop.raise();
 }

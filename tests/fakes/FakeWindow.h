@@ -2,6 +2,7 @@
 
 #include "AnalysisWindow.h"
 #include "ResultGrid.h"
+#include "RunNotice.h"
 
 #include <QStringList>
 #include <functional>
@@ -35,8 +36,9 @@ private:
     QString at() const;
 };
 
-// The window as the engine sees it, with a message log. `onPump` runs inside
-// every PumpEvents(), `onMessage` inside every ShowMessage().
+// The window as the engine sees it, with a message log; boxes are answered
+// at once. `onMessage` runs inside every ShowMessage(), `onRowStarted` when
+// the run starts a row.
 class FakeWindow : public AnalysisWindow {
 public:
     FakeWindow();
@@ -47,9 +49,10 @@ public:
     qint16 stopRequested = 0;
     RecordingGrid table;
     QStringList messages; // "title: text"
-    int pumps = 0;
-    std::function<void()> onPump;
+    QList<qint32> startedRows;
+    int runEnds = 0;
     std::function<void()> onMessage;
+    std::function<void(qint32 row)> onRowStarted;
 
     ResultGrid& grid() { return table.grid; }
     // Text, colour and bold of one cell as "text|color|bold".
@@ -61,7 +64,15 @@ public:
     void setStopEnabled(bool enabled) override { stopEnabled = enabled; }
     qint16 StopRequested() const override { return stopRequested; }
     void setStopRequested(qint16 value) override { stopRequested = value; }
+    RunNotice& stopNotice() override { return stop; }
     ResultTable& resultGrid() override { return table; }
-    void ShowMessage(const QString& text, const QString& title) override;
-    void PumpEvents() override;
+    QCoro::Task<> ShowMessage(const QString& text, const QString& title) override;
+    void rowStarted(qint32 row) override;
+    void runEnded() override { ++runEnds; }
+
+    // The Stop button.
+    void pressStop();
+
+private:
+    RunNotice stop;
 };

@@ -7,6 +7,7 @@
 #include "RunTexts.h"
 #include "WebPageRenderer.h"
 
+#include <QCoroTask>
 #include <QElapsedTimer>
 #include <QNetworkAccessManager>
 #include <QNetworkProxyFactory>
@@ -404,22 +405,20 @@ private slots:
 
         PrefetchingPageFetcher fetcher(network_, FetchTimeout, 1);
         WebPageRenderer renderer;
-        // Stop is pressed after a while in the browser wait, as a user would;
-        // it is an event, so it also ends a wait in which nothing else happens.
+        // Stop is pressed after a while in the browser wait, as a user would.
         QTimer patience;
         patience.setSingleShot(true);
         connect(&patience, &QTimer::timeout, this, [&] {
             if (renderer.ReadyState() != PageRenderer::ReadyStateComplete)
-                window.stopRequested = 1;
+                window.pressStop();
         });
-        window.onPump = [&] {
-            if (window.pumps == 1)
+        window.onRowStarted = [&](qint32) {
+            if (place == Place::RedirectRow)
                 patience.start(BrowserPatienceMs);
-            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
         };
         QElapsedTimer clock;
         clock.start();
-        runAnalysis(window, fetcher, renderer);
+        QCoro::waitFor(runAnalysis(window, fetcher, renderer));
         const qint64 elapsed = clock.elapsed();
 
         QVERIFY2(elapsed < RunLimitMs, qPrintable(QStringLiteral("%1 ms").arg(elapsed)));

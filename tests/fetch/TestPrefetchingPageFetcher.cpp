@@ -9,6 +9,7 @@
 #include "PrefetchingPageFetcher.h"
 #include "RunTexts.h"
 
+#include <QCoroTask>
 #include <QNetworkAccessManager>
 #include <QNetworkProxy>
 #include <QTest>
@@ -78,7 +79,7 @@ RunOutcome analyse(HeadlessWindow& window, PrefetchingPageFetcher& fetcher, int 
                 window.pressStop();
         });
     window.setAddressText(mixedmarket::OwnAddress);
-    runAnalysis(window, fetcher, renderer);
+    QCoro::waitFor(runAnalysis(window, fetcher, renderer));
     QObject::disconnect(recording);
     outcome.json = gridoutput::json(window);
     outcome.fetchesInFlight = fetcher.fetchesInFlight();

@@ -5,7 +5,7 @@
 #include "PrefetchingPageFetcher.h"
 #include "WebPageRenderer.h"
 
-#include <QElapsedTimer>
+#include <QCoroTask>
 #include <QNetworkAccessManager>
 #include <QTimer>
 
@@ -78,15 +78,13 @@ private:
         server_.setPage(OwnShop, "/", ownShopPage(addresses));
         PrefetchingPageFetcher fetcher(network_, std::chrono::seconds(10), 1);
         WebPageRenderer renderer;
-        QElapsedTimer clock;
-        clock.start();
-        window.onPump = [&] {
-            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
-            if (clock.hasExpired(RunLimitMs))
-                window.stopRequested = 1;
-        };
+        // A run still waiting after the limit is stopped, as a user would.
+        QTimer patience;
+        patience.setSingleShot(true);
+        connect(&patience, &QTimer::timeout, this, [&] { window.pressStop(); });
+        patience.start(RunLimitMs);
         window.address = QStringLiteral("myshop");
-        runAnalysis(window, fetcher, renderer);
+        QCoro::waitFor(runAnalysis(window, fetcher, renderer));
     }
 
 private slots:

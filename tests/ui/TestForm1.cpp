@@ -1,14 +1,24 @@
 #include "FakePages.h"
 #include "Form1.h"
+#include "MarketServer.h"
+#include "PrefetchingPageFetcher.h"
+#include "ProxySetup.h"
 #include "ResultGridView.h"
 #include "WatchingEyes.h"
 
+#include <QAction>
 #include <QApplication>
+#include <QContextMenuEvent>
+#include <QCoroTask>
+#include <QFileDialog>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
+#include <QNetworkAccessManager>
 #include <QPushButton>
 #include <QTest>
+#include <QTimer>
 #include <QWindow>
 
 namespace {
@@ -34,6 +44,18 @@ QString shopPage(const QString& member) {
         .arg(member);
 }
 
+MarketPage utf8Page(const QString& text, int delayMs) {
+    MarketPage page;
+    page.body = text.toUtf8();
+    page.charset = "utf-8";
+    page.delayMs = delayMs;
+    return page;
+}
+
+QCoro::Task<> answeredAtOnce() {
+    co_return;
+}
+
 // A window over fake pages whose message boxes are answered at once.
 struct Window {
     FakeFetcher fetcher;
@@ -44,6 +66,7 @@ struct Window {
     Window() {
         form.setMessagePresenter([this](const QString& text, const QString& title) {
             messages << title + QStringLiteral(": ") + text;
+            return QCoro::Task<>{answeredAtOnce()};
         });
     }
 
@@ -94,7 +117,8 @@ private slots:
     void stopDuringAFetchEndsTheRunAfterThatRow();
     void closeRefusedDuringARun();
     void closeAcceptedWhenIdle();
-    void pumpEventsHandlesPendingEvents();
+    void windowsOfOursDoNotHoldTheRunUp_data();
+    void windowsOfOursDoNotHoldTheRunUp();
     void eyesFollowThePointer_data();
     void eyesFollowThePointer();
 };
@@ -278,13 +302,85 @@ void TestForm1::closeAcceptedWhenIdle() {
     QVERIFY(w.messages.isEmpty());
 }
 
-void TestForm1::pumpEventsHandlesPendingEvents() {
-    Window w;
-    bool handled = false;
-    QMetaObject::invokeMethod(
-        &w.form, [&] { handled = true; }, Qt::QueuedConnection);
-    w.form.PumpEvents();
-    QVERIFY(handled);
+void TestForm1::windowsOfOursDoNotHoldTheRunUp_data() {
+    QTest::addColumn<QString>("opened");
+    QTest::newRow("context menu") << "menu";
+    QTest::newRow("export dialog") << "export";
+}
+
+// The grid's context menu and the export dialog run loops of their own; the
+// run goes on beneath them, its pages arriving from the test marketplace.
+void TestForm1::windowsOfOursDoNotHoldTheRunUp() {
+    QFETCH(QString, opened);
+    MarketServer market;
+    QVERIFY(market.listen());
+    QStringList shops;
+    for (int i = 1; i <= 3; ++i) {
+        shops << QStringLiteral("http://shop%1.taobao.com").arg(i);
+        market.setPage(QStringLiteral("shop%1.taobao.com").arg(i), "/",
+                       utf8Page(shopPage(QStringLiteral("掌柜%1").arg(i)), 200));
+    }
+    market.setPage(OwnAddress, "/", utf8Page(ownPage(shops), 0));
+    QNetworkAccessManager network;
+    network.setProxy(*proxyFromUrl(market.proxyUrl()));
+    PrefetchingPageFetcher fetcher(network, std::chrono::seconds(10), 1);
+    FakeRenderer renderer;
+    Form1 form(fetcher, renderer);
+    form.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&form));
+    form.setAddressText(OwnAddress);
+    const ResultGrid& grid = form.grid();
+
+    // Opens the menu or dialog once row 1 is being checked; closes it once
+    // the last row is done, or after a while.
+    const auto closeOurWindows = [&] {
+        int closed = 0;
+        for (QWidget* widget : QApplication::topLevelWidgets()) {
+            if (widget->isVisible() &&
+                (qobject_cast<QMenu*>(widget) || qobject_cast<QFileDialog*>(widget)))
+                closed += int(widget->close());
+        }
+        return closed;
+    };
+    bool filledWhileOpen = false;
+    QTimer watch;
+    connect(&watch, &QTimer::timeout, this, [&] {
+        if (grid.cell(3, 3).text == QStringLiteral("正常")) {
+            watch.stop();
+            filledWhileOpen = closeOurWindows() > 0;
+        }
+    });
+    QTimer patience;
+    patience.setSingleShot(true);
+    connect(&patience, &QTimer::timeout, this, closeOurWindows);
+    connect(&grid, &ResultGrid::dataChanged, this, [&](const QModelIndex& index) {
+        if (index.row() != 1 || index.column() != 3 || grid.cell(1, 3).text != "检测中...")
+            return;
+        watch.start(20);
+        patience.start(10'000);
+        QMetaObject::invokeMethod(
+            &form,
+            [&] {
+                ResultGridView& view = form.gridView();
+                if (opened == "menu") {
+                    const QPoint at = view.viewport()->rect().center();
+                    QContextMenuEvent event(QContextMenuEvent::Mouse, at,
+                                            view.viewport()->mapToGlobal(at));
+                    QApplication::sendEvent(view.viewport(), &event);
+                    return;
+                }
+                for (QAction* action : view.findChildren<QAction*>()) {
+                    if (action->text().startsWith(QStringLiteral("导出")))
+                        action->trigger();
+                }
+            },
+            Qt::QueuedConnection);
+    });
+
+    QTest::mouseClick(form.findChild<QPushButton*>("Command1"), Qt::LeftButton);
+    QTRY_VERIFY_WITH_TIMEOUT(form.findChild<QPushButton*>("Command1")->isEnabled(), 20'000);
+    QVERIFY(filledWhileOpen);
+    QCOMPARE(grid.cell(3, 4).text, QStringLiteral("掌柜3"));
 }
 
 void TestForm1::eyesFollowThePointer_data() {
