@@ -63,7 +63,7 @@ QByteArray results(const HeadlessWindow& window, CheckOptions::Format format,
 }
 
 // This check's final grid and messages, as compared with the previous one.
-CheckedGrid checkedGrid(const HeadlessWindow& window) {
+CheckedGrid thisCheck(const HeadlessWindow& window) {
     const ResultGrid& grid = window.grid();
     QList<QStringList> cellTexts;
     for (qint32 row = 0; row < grid.Rows(); ++row) {
@@ -145,7 +145,7 @@ int main(int argc, char* argv[]) {
     status.clearProgress();
     std::optional<QList<GridChange>> changes;
     if (previous)
-        changes = compareGrids(*previous, checkedGrid(window));
+        changes = compareGrids(*previous, thisCheck(window));
     writeTo(stdout, results(window, options.format, changes));
     const bool dropped = changes && std::any_of(changes->begin(), changes->end(),
                                                 [](const GridChange& c) { return c.isDrop(); });
