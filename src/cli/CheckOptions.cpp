@@ -54,7 +54,17 @@ ParsedCommandLine parseCommandLine(const QStringList& arguments, bool stdoutIsTe
                        "(1 to 32, default 4; 1 fetches one page after another). The results "
                        "are the same for every N."),
         QStringLiteral("N"));
-    parser.addOptions({proxyOption, timeoutOption, formatOption, jobsOption, demoOption});
+    const QCommandLineOption compareOption(
+        QStringLiteral("compare"),
+        QStringLiteral("Compare the results with PREVIOUS, the JSON output of an earlier check, "
+                       "and list what changed."),
+        QStringLiteral("PREVIOUS"));
+    const QCommandLineOption failOnDropOption(
+        QStringLiteral("fail-on-drop"),
+        QStringLiteral("With --compare: exit with status 3 when a shop stopped linking back, "
+                       "left the friend links or closed."));
+    parser.addOptions({proxyOption, timeoutOption, formatOption, jobsOption, demoOption,
+                       compareOption, failOnDropOption});
     const QCommandLineOption helpOption = parser.addHelpOption();
     const QCommandLineOption versionOption = parser.addVersionOption();
     parser.addPositionalArgument(QStringLiteral("ADDRESS"), QStringLiteral("A shop address."),
@@ -103,6 +113,11 @@ ParsedCommandLine parseCommandLine(const QStringList& arguments, bool stdoutIsTe
     options.demo = parser.isSet(demoOption);
     if (options.demo && parser.isSet(proxyOption))
         return usageError(QStringLiteral("--demo and --proxy cannot be used together."));
+    if (parser.isSet(compareOption))
+        options.compare = parser.value(compareOption);
+    options.failOnDrop = parser.isSet(failOnDropOption);
+    if (options.failOnDrop && !options.compare)
+        return usageError(QStringLiteral("--fail-on-drop needs --compare."));
     options.addresses = parser.positionalArguments();
     if (options.demo && options.addresses.isEmpty())
         options.addresses = QStringList{DemoShopAddress};

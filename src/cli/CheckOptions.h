@@ -10,6 +10,7 @@
 // The command line of zembrel-check.
 struct CheckOptions {
     static constexpr int MaxJobs = 32;
+    static constexpr int DropStatus = 3;
 
     enum class Format { Table, Tsv, Json };
 
@@ -20,6 +21,10 @@ struct CheckOptions {
     // Pages fetched at once; 1 fetches strictly one after another.
     int jobs = PrefetchingPageFetcher::DefaultJobs;
     Format format = Format::Table;
+    // The JSON result of an earlier check to compare this one with.
+    std::optional<QString> compare;
+    // Exit with DropStatus when the comparison found a partner lost.
+    bool failOnDrop = false;
     QStringList addresses;
 };
 

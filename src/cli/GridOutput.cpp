@@ -95,7 +95,7 @@ QString tsv(const ResultGrid& grid) {
     return out;
 }
 
-QByteArray json(const HeadlessWindow& window) {
+QByteArray json(const HeadlessWindow& window, const std::optional<QJsonArray>& changes) {
     const ResultGrid& grid = window.grid();
     QJsonArray rows;
     for (qint32 row = 0; row < grid.Rows(); ++row) {
@@ -113,7 +113,7 @@ QByteArray json(const HeadlessWindow& window) {
     for (const HeadlessWindow::Message& message : window.messages())
         messages.append(QJsonObject{{"title", message.title}, {"text", message.text}});
 
-    const QJsonObject document{
+    QJsonObject document{
         {"addressBox", window.addressText()},
         {"analyzeEnabled", window.analyzeEnabled()},
         {"stopEnabled", window.stopEnabled()},
@@ -125,6 +125,8 @@ QByteArray json(const HeadlessWindow& window) {
                                                      : QJsonValue(QJsonValue::Null)},
                              {"cells", rows}}},
     };
+    if (changes)
+        document.insert(QStringLiteral("changes"), *changes);
     return QJsonDocument(document).toJson(QJsonDocument::Compact) + '\n';
 }
 

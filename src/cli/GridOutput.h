@@ -1,7 +1,9 @@
 #pragma once
 
 #include <QByteArray>
+#include <QJsonArray>
 #include <QString>
+#include <optional>
 
 class HeadlessWindow;
 class ResultGrid;
@@ -18,7 +20,9 @@ QString tsv(const ResultGrid& grid);
 
 // The window's final state as one JSON document (address box, buttons,
 // stop flag, messages shown and the whole grid), followed by a line break.
-QByteArray json(const HeadlessWindow& window);
+// With `changes`, the document also holds them as "changes".
+QByteArray json(const HeadlessWindow& window,
+                const std::optional<QJsonArray>& changes = std::nullopt);
 
 // Page text made safe for one line of a terminal: tabs and line breaks
 // become spaces, and other control characters (escape among them, which

@@ -3,6 +3,7 @@
 
 #include "AnalysisRun.h"
 #include "BrowserEnvironment.h"
+#include "ChangeOutput.h"
 #include "CheckOptions.h"
 #include "DemoMarketplace.h"
 #include "GridOutput.h"
@@ -10,6 +11,7 @@
 #include "InterruptStop.h"
 #include "MarketServer.h"
 #include "PrefetchingPageFetcher.h"
+#include "PreviousCheck.h"
 #include "ProxySetup.h"
 #include "StatusOutput.h"
 #include "WebPageRenderer.h"
@@ -18,6 +20,7 @@
 #include <QGuiApplication>
 #include <QNetworkAccessManager>
 #include <QTimer>
+#include <algorithm>
 #include <cstdio>
 #include <unistd.h>
 
@@ -41,14 +44,22 @@ void writeTo(std::FILE* stream, const QByteArray& bytes) {
     std::fflush(stream);
 }
 
-QByteArray results(const HeadlessWindow& window, CheckOptions::Format format) {
+// The grid and, when comparing, the changes since the previous check.
+QByteArray results(const HeadlessWindow& window, CheckOptions::Format format,
+                   const std::optional<QList<GridChange>>& changes) {
+    const bool styled = supportsStyles(STDOUT_FILENO);
     switch (format) {
     case CheckOptions::Format::Table:
-        return gridoutput::table(window.grid(), supportsStyles(STDOUT_FILENO)).toUtf8();
+        return (gridoutput::table(window.grid(), styled) +
+                (changes ? changeoutput::table(*changes, styled) : QString()))
+            .toUtf8();
     case CheckOptions::Format::Tsv:
-        return gridoutput::tsv(window.grid()).toUtf8();
+        return (gridoutput::tsv(window.grid()) +
+                (changes ? changeoutput::tsv(*changes) : QString()))
+            .toUtf8();
     case CheckOptions::Format::Json:
-        return gridoutput::json(window);
+        return gridoutput::json(window, changes ? std::optional(changeoutput::json(*changes))
+                                                : std::nullopt);
     }
     return {};
 }
@@ -60,6 +71,22 @@ QCoro::Task<> analyseEach(const QStringList& addresses, HeadlessWindow& window,
         window.setAddressText(address);
         co_await runAnalysis(window, fetcher, renderer);
     }
+}
+
+// This check's final grid and messages, as compared with the previous one.
+CheckedGrid thisCheck(const HeadlessWindow& window) {
+    const ResultGrid& grid = window.grid();
+    QList<QStringList> cellTexts;
+    for (qint32 row = 0; row < grid.Rows(); ++row) {
+        QStringList texts;
+        for (qint32 col = 0; col < grid.Cols(); ++col)
+            texts.append(grid.cell(row, col).text);
+        cellTexts.append(texts);
+    }
+    QStringList messages;
+    for (const HeadlessWindow::Message& message : window.messages())
+        messages.append(message.text);
+    return checkedGrid(cellTexts, messages);
 }
 
 } // namespace
@@ -86,6 +113,19 @@ int main(int argc, char* argv[]) {
         break;
     }
     const CheckOptions& options = command.options;
+
+    // A broken PREVIOUS is found before anything is fetched.
+    std::optional<CheckedGrid> previous;
+    if (options.compare) {
+        PreviousCheck read = readPreviousCheck(*options.compare);
+        if (!read.grid) {
+            writeTo(stderr, QStringLiteral("zembrel-check: %1: %2\n")
+                                .arg(*options.compare, read.error)
+                                .toUtf8());
+            return UsageErrorStatus;
+        }
+        previous = std::move(read.grid);
+    }
 
     // Before any network access or browser page exists.
     if (options.demo) {
@@ -118,6 +158,11 @@ int main(int argc, char* argv[]) {
     app.exec();
 
     status.clearProgress();
-    writeTo(stdout, results(window, options.format));
-    return 0;
+    std::optional<QList<GridChange>> changes;
+    if (previous)
+        changes = compareGrids(*previous, thisCheck(window));
+    writeTo(stdout, results(window, options.format, changes));
+    const bool dropped = changes && std::any_of(changes->begin(), changes->end(),
+                                                [](const GridChange& c) { return c.isDrop(); });
+    return options.failOnDrop && dropped ? CheckOptions::DropStatus : 0;
 }

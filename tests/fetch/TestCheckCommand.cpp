@@ -398,6 +398,7 @@ void TestCheckCommand::usageErrors_data() {
     QTest::newRow("jobs not a whole number") << QStringList{"--jobs", "2.5", "myshop"};
     QTest::newRow("demo through a proxy")
         << QStringList{"--demo", "--proxy", "http://127.0.0.1:9", "myshop"};
+    QTest::newRow("fail on drop without a comparison") << QStringList{"--fail-on-drop", "myshop"};
 }
 
 void TestCheckCommand::usageErrors() {

@@ -1,0 +1,24 @@
+#pragma once
+
+#include "GridComparison.h"
+
+#include <QJsonArray>
+#include <QList>
+#include <QString>
+
+// The changes since the previous check, as text that follows the grid.
+namespace changeoutput {
+
+// An empty line, the heading "与上次相比", then one line per change with
+// its kind, shop name, address and "before → now" in aligned columns, or
+// "没有变化". With `styled`, drops are red.
+QString table(const QList<GridChange>& changes, bool styled);
+
+// An empty line, then one line per change: kind, name, address, before and
+// now, separated by tabs; texts as gridoutput::oneLine().
+QString tsv(const QList<GridChange>& changes);
+
+// One object per change with "kind", "name", "address", "before", "now".
+QJsonArray json(const QList<GridChange>& changes);
+
+} // namespace changeoutput
