@@ -92,6 +92,7 @@ void Form1::createControls() {
     gridView_ = new ResultGridView(grid_, this);
     gridView_->setObjectName(QStringLiteral("MSFlexGrid1"));
     gridView_->setGeometry(twips::toPixels(120, 480, 12615, 8055));
+    gridView_->setExportSubject([this] { return Text1->text(); });
     connect(gridView_, &ResultGridView::pointerMoved, this,
             [this](const QPointF& at) { eyes_->pointerMoved(float(at.x()), float(at.y())); });
 
