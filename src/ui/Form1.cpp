@@ -12,6 +12,7 @@
 
 #include <QCloseEvent>
 #include <QCoreApplication>
+#include <QDir>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMouseEvent>
@@ -37,6 +38,14 @@ QPushButton* pushButton(const QString& caption, const QString& name, QWidget* pa
     return button;
 }
 
+// The icon at every size it is drawn in.
+QIcon programIcon() {
+    QIcon icon;
+    for (const QFileInfo& size : QDir(QStringLiteral(":/zembrel/icons")).entryInfoList())
+        icon.addFile(size.filePath());
+    return icon;
+}
+
 } // namespace
 
 Form1::Form1(PageFetcher& fetcher, PageRenderer& renderer, QWidget* parent)
@@ -50,7 +59,7 @@ Form1::Form1(PageFetcher& fetcher, PageRenderer& renderer, QWidget* parent)
     setUpResultColumns(grid_);
     setWindowTitle(
         versionCaption(Title, ZEMBREL_VERSION_MAJOR, ZEMBREL_VERSION_MINOR, ZEMBREL_VERSION_PATCH));
-    setWindowIcon(QIcon(QStringLiteral(":/zembrel/icon.png")));
+    setWindowIcon(programIcon());
 
     setFixedSize(twips::toPixels(ClientWidth), twips::toPixels(ClientHeight));
     setWindowFlag(Qt::WindowMaximizeButtonHint, false);
