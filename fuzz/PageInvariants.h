@@ -16,8 +16,8 @@ bool isCreditLevelText(const QString& text);
 // value) and the back-link start lies within the page or just past it.
 void checkShopValues(const QString& page, const shoppage::ShopValues& values);
 
-// linksBack answers nothing for a missing start, and finds an own-shop name
-// or address that stands at or after the start.
+// linksBack answers nothing for a missing start, finds an own-shop name or
+// address that stands at or after the start, and never finds an empty one.
 void checkLinksBack(const QString& page, qint32 from, qint32 namePosition, qint32 nameLength);
 
 } // namespace pageinvariants

@@ -2,6 +2,7 @@
 // marketplace with the demo shop's address in the address box.
 
 #include "BrowserEnvironment.h"
+#include "ChineseTranslations.h"
 #include "DemoMarketplace.h"
 #include "Form1.h"
 #include "MarketServer.h"
@@ -60,6 +61,8 @@ int main(int argc, char* argv[]) {
     QApplication::setApplicationName(QStringLiteral("Zembrel"));
     QApplication::setApplicationVersion(QStringLiteral(ZEMBREL_VERSION));
     const AppOptions options = parseOptions(app);
+    // After the command line, whose help and errors stay in English.
+    installChineseTranslations(app);
 
     // Traffic is routed before the first network access or browser page.
     if (options.demo) {

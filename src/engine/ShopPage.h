@@ -71,7 +71,8 @@ std::optional<QString> creditLevel(const QString& page, qint32 start, QStringVie
 qint32 backLinkStartAfter(const QString& page, qint32 end);
 
 // Whether the page links back to the user's shop: the address box text or
-// the own shop name occurs at or after `from`. No answer when `from` is 0.
+// the own shop name occurs at or after `from`. An empty text is never found,
+// so with both empty the answer is no. No answer when `from` is 0.
 std::optional<bool> linksBack(const QString& page, qint32 from, const QString& addressBoxText,
                               const QString& ownShopName);
 

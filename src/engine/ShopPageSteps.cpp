@@ -55,9 +55,12 @@ std::optional<bool> linksBack(const QString& page, qint32 from, const QString& a
                               const QString& ownShopName) {
     if (from < 1)
         return std::nullopt;
-    const bool addressFound = find(page, addressBoxText, from) > 0;
-    const bool nameFound = find(page, ownShopName, from) > 0;
-    return addressFound || nameFound;
+    // An empty text would be "found" anywhere: it never counts, so the
+    // verdict rests on the other search alone.
+    const auto occurs = [&](const QString& text) {
+        return !text.isEmpty() && find(page, text, from) > 0;
+    };
+    return occurs(addressBoxText) || occurs(ownShopName);
 }
 
 } // namespace shoppage

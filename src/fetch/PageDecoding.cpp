@@ -2,6 +2,7 @@
 
 #include <QRegularExpression>
 #include <QStringDecoder>
+#include <optional>
 
 namespace pagedecoding {
 
@@ -20,6 +21,17 @@ QByteArray canonicalName(const QByteArray& name) {
         lower == "gb_2312-80" || lower == "csgb2312" || lower == "windows-936")
         return Gbk;
     return lower;
+}
+
+// The encoding a byte-order mark at the start of the body names.
+std::optional<QStringConverter::Encoding> byteOrderMark(const QByteArray& body) {
+    if (body.startsWith("\xEF\xBB\xBF"))
+        return QStringConverter::Utf8;
+    if (body.startsWith("\xFF\xFE"))
+        return QStringConverter::Utf16LE;
+    if (body.startsWith("\xFE\xFF"))
+        return QStringConverter::Utf16BE;
+    return std::nullopt;
 }
 
 QByteArray charsetAfter(const QString& text, const QRegularExpression& pattern) {
@@ -45,6 +57,10 @@ QByteArray metaCharset(const QByteArray& body) {
 }
 
 QString decodePage(const QByteArray& body, const QByteArray& contentType) {
+    // Qt's decoders skip the mark they are given as the first character.
+    if (const std::optional<QStringConverter::Encoding> marked = byteOrderMark(body))
+        return QStringDecoder(*marked, QStringConverter::Flag::Stateless).decode(body);
+
     QByteArray charset = headerCharset(contentType);
     if (charset.isEmpty())
         charset = metaCharset(body);

@@ -13,9 +13,12 @@ QByteArray headerCharset(const QByteArray& contentType);
 // The charset a <meta> near the start of the page declares, or empty.
 QByteArray metaCharset(const QByteArray& body);
 
-// The body as text: in the charset of the Content-Type header, else in the
-// one a <meta> declares, else in code page 936 (GBK). An unknown charset name
-// also means GBK. Undecodable bytes become U+FFFD.
+// The body as text. A byte-order mark at its start (UTF-8, UTF-16 LE or BE)
+// decides, over any declaration, as in browsers: a server's or page's label
+// is often wrong, the mark in the bytes is not; the mark itself is dropped.
+// Without one: in the charset of the Content-Type header, else in the one a
+// <meta> declares, else in code page 936 (GBK). An unknown charset name also
+// means GBK. Undecodable bytes become U+FFFD.
 QString decodePage(const QByteArray& body, const QByteArray& contentType);
 
 } // namespace pagedecoding

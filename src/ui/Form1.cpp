@@ -12,6 +12,7 @@
 #include "WatchingEyes.h"
 
 #include <QCloseEvent>
+#include <QDir>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMouseEvent>
@@ -37,6 +38,14 @@ QPushButton* pushButton(const QString& caption, const QString& name, QWidget* pa
     return button;
 }
 
+// The icon at every size it is drawn in.
+QIcon programIcon() {
+    QIcon icon;
+    for (const QFileInfo& size : QDir(QStringLiteral(":/zembrel/icons")).entryInfoList())
+        icon.addFile(size.filePath());
+    return icon;
+}
+
 } // namespace
 
 Form1::Form1(PageFetcher& fetcher, PageRenderer& renderer, QWidget* parent)
@@ -50,7 +59,7 @@ Form1::Form1(PageFetcher& fetcher, PageRenderer& renderer, QWidget* parent)
     setUpResultColumns(grid_);
     setWindowTitle(
         versionCaption(Title, ZEMBREL_VERSION_MAJOR, ZEMBREL_VERSION_MINOR, ZEMBREL_VERSION_PATCH));
-    setWindowIcon(QIcon(QStringLiteral(":/zembrel/icon.png")));
+    setWindowIcon(programIcon());
 
     setFixedSize(twips::toPixels(ClientWidth), twips::toPixels(ClientHeight));
     setWindowFlag(Qt::WindowMaximizeButtonHint, false);
@@ -92,6 +101,7 @@ void Form1::createControls() {
     gridView_ = new ResultGridView(grid_, this);
     gridView_->setObjectName(QStringLiteral("MSFlexGrid1"));
     gridView_->setGeometry(twips::toPixels(120, 480, 12615, 8055));
+    gridView_->setExportSubject([this] { return Text1->text(); });
     connect(gridView_, &ResultGridView::pointerMoved, this,
             [this](const QPointF& at) { eyes_->pointerMoved(float(at.x()), float(at.y())); });
 

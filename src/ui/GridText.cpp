@@ -3,6 +3,8 @@
 #include "ResultGrid.h"
 
 #include <QRect>
+#include <QSet>
+#include <algorithm>
 
 namespace gridtext {
 
@@ -14,6 +16,28 @@ Block cellBlock(const ResultGrid& grid, const QList<QPoint>& cells) {
     for (const QPoint& cell : cells)
         block[cell.y() - bounds.top()][cell.x() - bounds.left()] =
             grid.cell(cell.y(), cell.x()).text;
+    return block;
+}
+
+Block copiedBlock(const ResultGrid& grid, const QList<QPoint>& cells) {
+    const QSet<QPoint> distinct(cells.begin(), cells.end());
+    const QRect body(1, 1, grid.Cols() - 1, grid.Rows() - 1);
+    const bool wholeBody =
+        distinct.size() == qsizetype(body.width()) * body.height() &&
+        std::ranges::all_of(distinct, [&](QPoint c) { return body.contains(c); });
+    if (!wholeBody || body.isEmpty())
+        return cellBlock(grid, cells);
+
+    Block block;
+    for (qint32 row = 0; row < grid.Rows(); ++row) {
+        QStringList texts;
+        for (qint32 col = 1; col < grid.Cols(); ++col)
+            texts << grid.cell(row, col).text;
+        block << texts;
+    }
+    while (block.size() > 1 &&
+           std::ranges::all_of(block.last(), [](const QString& text) { return text.isEmpty(); }))
+        block.removeLast();
     return block;
 }
 
@@ -70,6 +94,23 @@ QByteArray csvDocument(const Block& block) {
         text += fields.join(u',') + QLatin1String("\r\n");
     }
     return QByteArrayLiteral("\xEF\xBB\xBF") + text.toUtf8();
+}
+
+QString exportFileName(const QString& addressBoxText, QDate date) {
+    // Far below the usual 255-byte limit, even in three-byte UTF-8 characters.
+    constexpr qsizetype MaxTextLength = 60;
+    QString text = addressBoxText.trimmed().left(MaxTextLength);
+    if (!text.isEmpty() && text.back().isHighSurrogate())
+        text.chop(1);
+    for (QChar& c : text) {
+        if (c.category() == QChar::Other_Control || QStringLiteral("/\\:*?\"<>|").contains(c))
+            c = u'_';
+    }
+    QStringList parts{QStringLiteral("友情链接")};
+    if (!text.isEmpty())
+        parts << text;
+    parts << date.toString(QStringLiteral("yyyy-MM-dd"));
+    return parts.join(u'-') + QStringLiteral(".csv");
 }
 
 } // namespace gridtext

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QDate>
 #include <QList>
 #include <QPoint>
 #include <QStringList>
@@ -17,6 +18,11 @@ using Block = QList<QStringList>;
 // y row); cells inside it that are not listed stay empty.
 Block cellBlock(const ResultGrid& grid, const QList<QPoint>& cells);
 
+// The text copied for `cells`: the cells alone, or, when they are every
+// cell of the grid outside its fixed row and column, those cells under the
+// header row, less the empty rows at the bottom.
+Block copiedBlock(const ResultGrid& grid, const QList<QPoint>& cells);
+
 // The header row and every data row with a result or a shop in it; rows
 // that hold only their number are left out.
 Block exportBlock(const ResultGrid& grid);
@@ -32,5 +38,11 @@ QString csvField(const QString& text);
 
 // A CSV file in UTF-8 with a byte order mark, lines ended by CR LF.
 QByteArray csvDocument(const Block& block);
+
+// The name suggested for an export made on `date`:
+// "友情链接-<address box text>-<yyyy-MM-dd>.csv", the text trimmed and cut to
+// a length any file system holds, with / \ : * ? " < > | and control
+// characters replaced by "_"; without the text when it is empty.
+QString exportFileName(const QString& addressBoxText, QDate date);
 
 } // namespace gridtext

@@ -2,7 +2,7 @@
 
 #include "ChineseFont.h"
 #include "GridText.h"
-#include "MessageBox.h"
+#include "Notice.h"
 #include "ResultGrid.h"
 #include "Twips.h"
 
@@ -10,11 +10,13 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QContextMenuEvent>
+#include <QDir>
 #include <QFileDialog>
 #include <QHeaderView>
 #include <QMenu>
 #include <QMouseEvent>
 #include <QSaveFile>
+#include <QStandardPaths>
 #include <QToolTip>
 
 namespace {
@@ -75,7 +77,7 @@ QString ResultGridView::selectedText() const {
     QList<QPoint> cells;
     for (const QModelIndex& index : selectedIndexes())
         cells << QPoint(FixedCellsModel::gridCol(index), FixedCellsModel::gridRow(index));
-    return gridtext::tabSeparated(gridtext::cellBlock(grid_, cells));
+    return gridtext::tabSeparated(gridtext::copiedBlock(grid_, cells));
 }
 
 void ResultGridView::copySelection() const {
@@ -142,10 +144,24 @@ void ResultGridView::applyColumnWidth(int col) {
         setColumnWidth(col - 1, width);
 }
 
+// The dialog opens in the documents folder (the home folder where there is
+// none) and returns at once; the export follows when a file is chosen.
 void ResultGridView::chooseExportFile() {
-    const QString path = QFileDialog::getSaveFileName(this, QStringLiteral("导出为CSV"),
-                                                      QStringLiteral("友情链接.csv"),
-                                                      QStringLiteral("CSV 文件 (*.csv)"));
-    if (!path.isEmpty() && !exportCsv(path))
-        showMessageBox(this, QStringLiteral("无法保存文件：") + path, QStringLiteral("提示"));
+    QString folder = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    if (folder.isEmpty() || !QDir(folder).exists())
+        folder = QDir::homePath();
+    const QString subject = exportSubject_ ? exportSubject_() : QString();
+    auto* dialog = new QFileDialog(this, QStringLiteral("导出为CSV"), folder,
+                                   QStringLiteral("CSV 文件 (*.csv)"));
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    dialog->setAcceptMode(QFileDialog::AcceptSave);
+    dialog->setDefaultSuffix(QStringLiteral("csv"));
+    dialog->selectFile(gridtext::exportFileName(subject, QDate::currentDate()));
+    connect(dialog, &QFileDialog::fileSelected, this, &ResultGridView::exportTo);
+    dialog->open();
+}
+
+void ResultGridView::exportTo(const QString& path) {
+    if (!exportCsv(path))
+        showNotice(this, QStringLiteral("无法保存文件：") + path);
 }

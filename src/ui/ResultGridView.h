@@ -4,19 +4,25 @@
 
 #include <QPointF>
 #include <QTableView>
+#include <functional>
 
 class ResultGrid;
 
 // The results grid on screen: row 0 and column 0 of the ResultGrid drawn as
 // fixed cells that stay in view, the grid's column widths, its colour rule
-// and bold flags. The user can select cells, copy them (Ctrl+C) and export
-// the grid as CSV from the context menu; none of this moves the grid's own
-// current cell, which belongs to the analysis run.
+// and bold flags. The user can select cells, copy them (Ctrl+C; the whole
+// grid with its header row) and export the grid as CSV from the context
+// menu; none of this moves the grid's own current cell, which belongs to the
+// analysis run.
 class ResultGridView : public QTableView {
     Q_OBJECT
 
 public:
     explicit ResultGridView(ResultGrid& grid, QWidget* parent = nullptr);
+
+    // The text the suggested export file name is made of, asked for each
+    // time the export dialog opens; none by default.
+    void setExportSubject(std::function<QString()> subject) { exportSubject_ = std::move(subject); }
 
     // The selected cells as tab-separated text.
     QString selectedText() const;
@@ -40,9 +46,11 @@ protected:
 private:
     void applyColumnWidth(int col);
     void chooseExportFile();
+    void exportTo(const QString& path);
 
     ResultGrid& grid_;
     FixedCellsModel cells_;
     QAction* copyAction_;
     QAction* exportAction_;
+    std::function<QString()> exportSubject_;
 };

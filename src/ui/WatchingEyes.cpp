@@ -1,8 +1,11 @@
 #include "WatchingEyes.h"
 
 #include "EyeImage.h"
+#include "Notice.h"
 #include "Twips.h"
+#include "UserGuide.h"
 
+#include <QCoreApplication>
 #include <QDesktopServices>
 
 namespace {
@@ -16,9 +19,11 @@ QRect pixelRect(const eyes::Box& box, float left, float top) {
 
 WatchingEyes::WatchingEyes(QWidget* window)
     : QObject(window)
+    , window_(window)
     , pupils_{eyes::LeftPupil.left, eyes::LeftPupil.top, eyes::RightPupil.left,
               eyes::RightPupil.top}
-    , openUrl_([](const QUrl& url) { QDesktopServices::openUrl(url); }) {
+    , openUrl_([](const QUrl& url) { return QDesktopServices::openUrl(url); })
+    , guideFile_(userguide::guideFile(QCoreApplication::applicationDirPath())) {
     const std::array<eyes::Box, 2> whiteBoxes{eyes::LeftEye, eyes::RightEye};
     const std::array<QString, 2> whitePictures{QStringLiteral(":/zembrel/eye-red.png"),
                                                QStringLiteral(":/zembrel/eye-gold.png")};
@@ -32,9 +37,9 @@ WatchingEyes::WatchingEyes(QWidget* window)
         pupilImages_[i]->setObjectName(QStringLiteral("Image2_%1").arg(i));
     }
     for (EyeImage* image : whites_)
-        connect(image, &EyeImage::clicked, this, &WatchingEyes::openVendorPage);
+        connect(image, &EyeImage::clicked, this, &WatchingEyes::openGuide);
     for (EyeImage* image : pupilImages_) {
-        connect(image, &EyeImage::clicked, this, &WatchingEyes::openVendorPage);
+        connect(image, &EyeImage::clicked, this, &WatchingEyes::openGuide);
         image->raise();
     }
     movePupils();
@@ -52,6 +57,9 @@ void WatchingEyes::movePupils() {
     pupilImages_[1]->setGeometry(pixelRect(eyes::RightPupil, pupils_.rightX, pupils_.rightY));
 }
 
-void WatchingEyes::openVendorPage() {
-    openUrl_(QUrl(VendorPageAddress));
+void WatchingEyes::openGuide() {
+    if (guideFile_.isEmpty())
+        showNotice(window_, QStringLiteral("找不到使用说明：程序没有完整安装。"));
+    else if (!openUrl_(QUrl::fromLocalFile(guideFile_)))
+        showNotice(window_, QStringLiteral("无法启动浏览器。使用说明在：\n") + guideFile_);
 }

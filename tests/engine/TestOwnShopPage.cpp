@@ -1,4 +1,5 @@
 #include "OwnShopPage.h"
+#include "ShopPage.h"
 
 #include <QTest>
 
@@ -73,6 +74,13 @@ void TestOwnShopPage::shopName() {
     QFETCH(QString, page);
     QFETCH(QString, name);
     QCOMPARE(ownshop::shopName(page), name);
+    // Whatever the title gives, the name alone never makes a back-link: a
+    // friend page mentioning neither the name nor the address does not link
+    // back, one holding the address does.
+    const QString address = QStringLiteral("own.taobao.com");
+    const QString mentionsNeither = QStringLiteral("友情链接 别家小店 other.taobao.com");
+    QCOMPARE(shoppage::linksBack(mentionsNeither, 1, address, name).value(), false);
+    QCOMPARE(shoppage::linksBack(mentionsNeither + address, 1, address, name).value(), true);
 }
 
 void TestOwnShopPage::friendLinkBlock_data() {

@@ -171,10 +171,18 @@ void TestShopPage::verdict_data() {
         << above + "友情链接 我的小店" << OwnAddress << OwnName << "√";
     QTest::newRow("address in another case")
         << above + "友情链接 OWN.taobao.com" << OwnAddress << OwnName << "×";
-    QTest::newRow("empty own name links back") << above + "友情链接" << OwnAddress << ""
-                                               << "√";
-    QTest::newRow("empty address box links back") << above + "友情链接"
-                                                  << "" << OwnName << "√";
+    QTest::newRow("empty own name: the address decides, found")
+        << above + "友情链接 own.taobao.com" << OwnAddress << ""
+        << "√";
+    QTest::newRow("empty own name: the address decides, not found")
+        << above + "友情链接" << OwnAddress << ""
+        << "×";
+    QTest::newRow("empty address box: the name decides") << above + "友情链接"
+                                                         << "" << OwnName << "×";
+    QTest::newRow("both empty") << above + "友情链接 own.taobao.com 我的小店"
+                                << ""
+                                << ""
+                                << "×";
 }
 
 void TestShopPage::verdict() {

@@ -27,7 +27,11 @@ private slots:
     void csvDocumentHasBomAndCrLf();
     void cellBlock_data();
     void cellBlock();
+    void copiedBlock_data();
+    void copiedBlock();
     void exportBlockSkipsRowsWithOnlyANumber();
+    void exportFileName_data();
+    void exportFileName();
 };
 
 void TestGridText::tabSeparated_data() {
@@ -122,6 +126,60 @@ void TestGridText::cellBlock() {
     QCOMPARE(gridtext::cellBlock(grid, cells), expected);
 }
 
+void TestGridText::copiedBlock_data() {
+    QTest::addColumn<int>("rows");                 // grid rows, the header row included
+    QTest::addColumn<QList<QPoint>>("unselected"); // body cells left out
+    QTest::addColumn<Block>("expected");
+
+    // Rows of eight body cells, given up to their last text.
+    const auto rows = [](const QList<QStringList>& given) {
+        Block block;
+        for (QStringList row : given) {
+            row.resize(8);
+            block << row;
+        }
+        return block;
+    };
+    const QStringList header{"店铺名称", "店铺地址", "店铺状态", "会员名",
+                             "信用等级", "好评率",   "创店时间", "是否将你加入友情链接"};
+    const QStringList first{"店铺一", "", "正常"};
+    const QStringList last{"", "", "不存在"};
+    QTest::newRow("whole grid: header, no spare row")
+        << 4 << QList<QPoint>{} << rows({header, first, last});
+    QTest::newRow("empty row between shops stays")
+        << 5 << QList<QPoint>{} << rows({header, first, {}, last});
+    QTest::newRow("only the spare row: header alone") << 2 << QList<QPoint>{} << rows({header});
+    QTest::newRow("all but one cell: the cells alone")
+        << 4 << QList<QPoint>{{8, 3}} << rows({first, last, {}});
+}
+
+// Shops in row 1 and in the row above the spare last row; every body cell
+// but the unselected ones is selected.
+void TestGridText::copiedBlock() {
+    QFETCH(int, rows);
+    QFETCH(QList<QPoint>, unselected);
+    QFETCH(Block, expected);
+
+    ResultGrid grid;
+    setUpResultColumns(grid);
+    while (grid.Rows() < rows)
+        grid.AddItem(QString::number(grid.Rows()));
+    if (rows > 2) {
+        write(grid, 1, 1, "店铺一");
+        write(grid, 1, 3, "正常");
+        write(grid, rows - 2, 3, "不存在");
+    }
+    QList<QPoint> cells;
+    for (int row = 1; row < rows; ++row) {
+        for (int col = 1; col < grid.Cols(); ++col) {
+            if (!unselected.contains(QPoint(col, row)))
+                cells << QPoint(col, row);
+        }
+    }
+
+    QCOMPARE(gridtext::copiedBlock(grid, cells), expected);
+}
+
 void TestGridText::exportBlockSkipsRowsWithOnlyANumber() {
     ResultGrid grid;
     setUpResultColumns(grid);
@@ -138,6 +196,30 @@ void TestGridText::exportBlockSkipsRowsWithOnlyANumber() {
                                     "好评率", "创店时间", "是否将你加入友情链接"}));
     QCOMPARE(block[1], QStringList({"1", "店铺一", "", "", "", "", "", "", "×"}));
     QCOMPARE(block[2], QStringList({"3", "", "", "", "@member", "", "", "", ""}));
+}
+
+void TestGridText::exportFileName_data() {
+    QTest::addColumn<QString>("box");
+    QTest::addColumn<QString>("name");
+
+    QTest::newRow("shop address") << "myshop.taobao.com"
+                                  << "友情链接-myshop.taobao.com-2026-03-09.csv";
+    QTest::newRow("full address") << " http://myshop.taobao.com/ "
+                                  << "友情链接-http___myshop.taobao.com_-2026-03-09.csv";
+    QTest::newRow("every forbidden character") << "a/b\\c:d*e?f\"g<h>i|j\tk\x7fl"
+                                               << "友情链接-a_b_c_d_e_f_g_h_i_j_k_l-2026-03-09.csv";
+    QTest::newRow("empty box") << "  "
+                               << "友情链接-2026-03-09.csv";
+    QTest::newRow("long text cut, never inside a character")
+        << QString(59, u'店') + "😀😀"
+        << "友情链接-" + QString(59, u'店') + "-2026-03-09.csv";
+}
+
+void TestGridText::exportFileName() {
+    QFETCH(QString, box);
+    QFETCH(QString, name);
+
+    QCOMPARE(gridtext::exportFileName(box, QDate(2026, 3, 9)), name);
 }
 
 QTEST_APPLESS_MAIN(TestGridText)

@@ -19,8 +19,6 @@ private slots:
     void noMoveFromFaultyResult_data();
     void noMoveFromFaultyResult();
     void eyesFollowAndKeepTheirPlaceAtTheCentre();
-    void clickOnAnyEyeOpensVendorPage_data();
-    void clickOnAnyEyeOpensVendorPage();
 };
 
 void TestPupilPlacement::placement_data() {
@@ -111,34 +109,6 @@ void TestPupilPlacement::eyesFollowAndKeepTheirPlaceAtTheCentre() {
     QCOMPARE(watching.pupils().leftX, 10680.f);
     QCOMPARE(watching.pupils().leftY, 120.f);
     QCOMPARE(leftPupil->geometry(), QRect(712, 8, 8, 8));
-}
-
-void TestPupilPlacement::clickOnAnyEyeOpensVendorPage_data() {
-    QTest::addColumn<QString>("image");
-
-    QTest::newRow("left eye") << "Image1_0";
-    QTest::newRow("right eye") << "Image1_1";
-    QTest::newRow("left pupil") << "Image2_0";
-    QTest::newRow("right pupil") << "Image2_1";
-}
-
-void TestPupilPlacement::clickOnAnyEyeOpensVendorPage() {
-    QFETCH(QString, image);
-
-    QWidget window;
-    WatchingEyes watching(&window);
-    QList<QUrl> opened;
-    watching.setUrlOpener([&](const QUrl& url) { opened << url; });
-    auto* label = window.findChild<QLabel*>(image);
-    QVERIFY(label);
-    QCOMPARE(label->toolTip(), QStringLiteral("看累了..帮我揉揉眼睛吧！"));
-    QCOMPARE(label->cursor().shape(), Qt::PointingHandCursor);
-    QVERIFY(!label->pixmap().isNull());
-
-    QTest::mouseClick(label, Qt::RightButton);
-    QVERIFY(opened.isEmpty());
-    QTest::mouseClick(label, Qt::LeftButton);
-    QCOMPARE(opened, QList<QUrl>{QUrl(VendorPageAddress)});
 }
 
 QTEST_MAIN(TestPupilPlacement)

@@ -2,14 +2,20 @@
 #include "ResultGrid.h"
 #include "ResultGridView.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QClipboard>
+#include <QDir>
 #include <QFile>
+#include <QFileDialog>
 #include <QHeaderView>
 #include <QMimeData>
+#include <QPointer>
 #include <QSignalSpy>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
+#include <algorithm>
 
 namespace {
 
@@ -54,7 +60,9 @@ private slots:
     void boldFlagKeepsTheGridFont();
     void userNeverMovesTheCurrentCell();
     void copySelection();
+    void copyWholeGrid();
     void exportCsv();
+    void exportDialogOpensInDocumentsWithAName();
     void tooltipOnlyWhenTheColumnCutsTheText_data();
     void tooltipOnlyWhenTheColumnCutsTheText();
     void pointerInGridCoordinates();
@@ -178,6 +186,22 @@ void TestResultGridView::copySelection() {
     QCOMPARE(QApplication::clipboard()->mimeData()->formats(), QStringList{"text/plain"});
 }
 
+void TestResultGridView::copyWholeGrid() {
+    ListedGrid g;
+    g.view.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&g.view));
+    g.view.setFocus();
+    QTest::keyClick(&g.view, Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClick(&g.view, Qt::Key_C, Qt::ControlModifier);
+
+    // The header row on top; the spare row 3 at the bottom left out.
+    QCOMPARE(QApplication::clipboard()->text(),
+             QStringLiteral("店铺名称\t店铺地址\t店铺状态\t会员名\t信用等级\t好评率\t创店时间\t"
+                            "是否将你加入友情链接\n"
+                            "店铺一\thttp://a.taobao.com\t\t\t\t\t\t\n"
+                            "=店铺二\thttp://b.taobao.com\t\t\t\t\t\t"));
+}
+
 void TestResultGridView::exportCsv() {
     ListedGrid g;
     QTemporaryDir dir;
@@ -195,6 +219,36 @@ void TestResultGridView::exportCsv() {
                         "2,'=店铺二,http://b.taobao.com,,,,,,\r\n"));
 
     QVERIFY(!g.view.exportCsv(dir.filePath("missing/out.csv")));
+}
+
+void TestResultGridView::exportDialogOpensInDocumentsWithAName() {
+    ListedGrid g;
+    g.view.setExportSubject([] { return QStringLiteral("my/shop"); });
+    g.view.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&g.view));
+    const QList<QAction*> actions = g.view.findChildren<QAction*>();
+    const auto exportAction =
+        std::ranges::find(actions, QStringLiteral("导出为CSV…"), &QAction::text);
+    QVERIFY(exportAction != actions.end());
+
+    (*exportAction)->trigger();
+    // The dialog is open and the call has returned.
+    const QPointer<QFileDialog> dialog = g.view.findChild<QFileDialog*>();
+    QVERIFY(dialog);
+    QVERIFY(dialog->isVisible());
+    QString folder = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    if (!QDir(folder).exists())
+        folder = QDir::homePath();
+    QCOMPARE(dialog->directory(), QDir(folder));
+    const QString name = "友情链接-my_shop-" + QDate::currentDate().toString("yyyy-MM-dd") + ".csv";
+    QCOMPARE(dialog->selectedFiles(), QStringList{QDir(folder).filePath(name)});
+
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    dialog->selectFile(dir.filePath("chosen.csv"));
+    static_cast<QDialog*>(dialog.data())->accept();
+    QVERIFY(QFile(dir.filePath("chosen.csv")).size() > 0);
+    QTRY_VERIFY(dialog.isNull());
 }
 
 void TestResultGridView::tooltipOnlyWhenTheColumnCutsTheText_data() {

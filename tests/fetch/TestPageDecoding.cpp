@@ -1,0 +1,61 @@
+#include "PageDecoding.h"
+
+#include <QStringEncoder>
+#include <QTest>
+
+namespace {
+
+QByteArray encoded(QStringConverter::Encoding encoding, const QString& text) {
+    return QStringEncoder(encoding).encode(text);
+}
+
+} // namespace
+
+// The byte-order mark; the declared charsets and GBK are covered by the
+// fetches in TestPageRequest.
+class TestPageDecoding : public QObject {
+    Q_OBJECT
+
+private slots:
+    void byteOrderMark_data();
+    void byteOrderMark();
+};
+
+void TestPageDecoding::byteOrderMark_data() {
+    QTest::addColumn<QByteArray>("body");
+    QTest::addColumn<QByteArray>("contentType");
+    QTest::addColumn<QString>("expected");
+
+    const QString shop = QStringLiteral("首页-我的小店 - 淘宝网 友情链接");
+    const QByteArray utf8Mark = "\xEF\xBB\xBF";
+    const QByteArray utf8 = utf8Mark + shop.toUtf8();
+    const QByteArray html = "text/html";
+
+    QTest::newRow("UTF-8 mark, nothing declared") << utf8 << html << shop;
+    QTest::newRow("UTF-16 LE mark")
+        << "\xFF\xFE" + encoded(QStringConverter::Utf16LE, shop) << html << shop;
+    QTest::newRow("UTF-16 BE mark")
+        << "\xFE\xFF" + encoded(QStringConverter::Utf16BE, shop) << html << shop;
+    QTest::newRow("mark wins over a GBK header")
+        << utf8 << QByteArray("text/html; charset=gbk") << shop;
+    const QString meta = QStringLiteral("<meta charset=\"gbk\">") + shop;
+    QTest::newRow("mark wins over a GBK meta") << utf8Mark + meta.toUtf8() << html << meta;
+    QTest::newRow("mark alone") << utf8Mark << html << QString();
+    QTest::newRow("UTF-16 cut off inside a character")
+        << "\xFF\xFE" + encoded(QStringConverter::Utf16LE, shop) + "a" << html
+        << shop + QChar::ReplacementCharacter;
+    // The first two bytes of the UTF-8 mark are one GBK character.
+    QTest::newRow("part of a mark is GBK text")
+        << QByteArray("\xEF\xBB") + encoded(QStringConverter::Latin1, "ok") << html
+        << QStringLiteral("锘ok");
+}
+
+void TestPageDecoding::byteOrderMark() {
+    QFETCH(QByteArray, body);
+    QFETCH(QByteArray, contentType);
+    QFETCH(QString, expected);
+    QCOMPARE(pagedecoding::decodePage(body, contentType), expected);
+}
+
+QTEST_APPLESS_MAIN(TestPageDecoding)
+#include "TestPageDecoding.moc"
