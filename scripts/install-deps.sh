@@ -6,7 +6,7 @@ set -euo pipefail
 
 packages=(
     cmake ninja-build g++ pkg-config
-    qt6-base-dev qt6-webengine-dev libgl-dev
+    qt6-base-dev qt6-webengine-dev libgl-dev libcurl4-openssl-dev
     xvfb xauth fonts-wqy-microhei strace
     clang libclang-rt-14-dev
 )

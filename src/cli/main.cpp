@@ -9,13 +9,13 @@
 #include "HeadlessWindow.h"
 #include "InterruptStop.h"
 #include "MarketServer.h"
+#include "PageTransfers.h"
 #include "PrefetchingPageFetcher.h"
 #include "ProxySetup.h"
 #include "StatusOutput.h"
 #include "WebPageRenderer.h"
 
 #include <QGuiApplication>
-#include <QNetworkAccessManager>
 #include <cstdio>
 #include <unistd.h>
 
@@ -93,8 +93,8 @@ int main(int argc, char* argv[]) {
     QObject::connect(&window, &HeadlessWindow::messageShown, &status, &StatusOutput::writeMessage);
     const InterruptStop interrupt([&window] { window.pressStop(); });
 
-    QNetworkAccessManager network;
-    PrefetchingPageFetcher fetcher(network, options.timeout, options.jobs);
+    PageTransfers transfers;
+    PrefetchingPageFetcher fetcher(transfers, options.timeout, options.jobs);
     WebPageRenderer renderer;
 
     for (const QString& address : options.addresses) {

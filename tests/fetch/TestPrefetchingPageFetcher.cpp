@@ -6,10 +6,10 @@
 #include "HeadlessWindow.h"
 #include "MarketServer.h"
 #include "MixedMarket.h"
+#include "PageTransfers.h"
 #include "PrefetchingPageFetcher.h"
 #include "RunTexts.h"
 
-#include <QNetworkAccessManager>
 #include <QNetworkProxy>
 #include <QTest>
 #include <QTimer>
@@ -213,8 +213,8 @@ void TestPrefetchingPageFetcher::sameResultsForAnyJobs() {
         change(market, options);
         QNetworkProxy::setApplicationProxy(
             QNetworkProxy(QNetworkProxy::HttpProxy, QStringLiteral("127.0.0.1"), market.port()));
-        QNetworkAccessManager network;
-        PrefetchingPageFetcher fetcher(network, 5s, jobs);
+        PageTransfers transfers;
+        PrefetchingPageFetcher fetcher(transfers, 5s, jobs);
         HeadlessWindow window;
         outcomes << analyse(window, fetcher, stopAtRow);
 
@@ -275,8 +275,8 @@ void TestPrefetchingPageFetcher::nothingOutlivesTheRun() {
     market.setPage(mixedmarket::shopHost(1), QStringLiteral("/"), first);
     QNetworkProxy::setApplicationProxy(
         QNetworkProxy(QNetworkProxy::HttpProxy, QStringLiteral("127.0.0.1"), market.port()));
-    QNetworkAccessManager network;
-    PrefetchingPageFetcher fetcher(network, 5s, jobs);
+    PageTransfers transfers;
+    PrefetchingPageFetcher fetcher(transfers, 5s, jobs);
     HeadlessWindow window;
     analyse(window, fetcher, firstRunFails ? 0 : 1);
     const bool fetchedAhead =
@@ -324,8 +324,8 @@ void TestPrefetchingPageFetcher::fetchesAtOnce() {
         mixedmarket::serve(market, options);
     QNetworkProxy::setApplicationProxy(
         QNetworkProxy(QNetworkProxy::HttpProxy, QStringLiteral("127.0.0.1"), market.port()));
-    QNetworkAccessManager network;
-    PrefetchingPageFetcher fetcher(network, 5s, jobs);
+    PageTransfers transfers;
+    PrefetchingPageFetcher fetcher(transfers, 5s, jobs);
     HeadlessWindow window;
     analyse(window, fetcher);
 
@@ -344,8 +344,8 @@ void TestPrefetchingPageFetcher::timeOutCountsFromTheFetchStart() {
     serveOneHost(market, Rows, 600);
     QNetworkProxy::setApplicationProxy(
         QNetworkProxy(QNetworkProxy::HttpProxy, QStringLiteral("127.0.0.1"), market.port()));
-    QNetworkAccessManager network;
-    PrefetchingPageFetcher fetcher(network, 1s, 8);
+    PageTransfers transfers;
+    PrefetchingPageFetcher fetcher(transfers, 1s, 8);
     HeadlessWindow window;
     analyse(window, fetcher);
 
