@@ -126,13 +126,13 @@ void PageRequest::startHop(const QUrl& address) {
 }
 
 void PageRequest::transferEnded(int result) {
-    long status = 0;
-    curl_easy_getinfo(easy_, CURLINFO_RESPONSE_CODE, &status);
     if (result != CURLE_OK) {
         endTransfer();
         finish({});
         return;
     }
+    long status = 0;
+    curl_easy_getinfo(easy_, CURLINFO_RESPONSE_CODE, &status);
     const char* redirectTarget = nullptr;
     curl_easy_getinfo(easy_, CURLINFO_REDIRECT_URL, &redirectTarget);
     if (isRedirect(status) && redirectTarget) {
@@ -154,7 +154,7 @@ void PageRequest::followRedirect(const QByteArray& target) {
     char* current = nullptr;
     curl_easy_getinfo(easy_, CURLINFO_EFFECTIVE_URL, &current);
     const bool fromHttps = QByteArray(current).startsWith("https:");
-    const QUrl to = QUrl::fromEncoded(target, QUrl::StrictMode);
+    const QUrl to = QUrl::fromEncoded(target);
     const bool lessSafe = fromHttps && to.scheme() != QLatin1String("https");
     if (++redirects_ > MaxRedirects || !to.isValid() || lessSafe || !mayRequest(to)) {
         endTransfer();
