@@ -7,6 +7,7 @@
 #include <QElapsedTimer>
 #include <QHostInfo>
 #include <QNetworkProxy>
+#include <QSignalSpy>
 #include <QTest>
 
 using namespace std::chrono_literals;
@@ -42,6 +43,8 @@ private slots:
     void addresses_data();
     void addresses();
     void deadlineEndsSilentServer();
+    void cancelIsSilent_data();
+    void cancelIsSilent();
     void directRequestByHostHeader();
     void noDirectConnectionToLocalName();
 
@@ -231,6 +234,28 @@ void TestPageRequest::deadlineEndsSilentServer() {
     QCOMPARE(fetch(transfers_, 500ms, QStringLiteral("silent.taobao.com")), QString());
     QVERIFY2(clock.elapsed() >= 450 && clock.elapsed() < 5000,
              QByteArray::number(clock.elapsed()).constData());
+}
+
+// A cancelled request reports nothing, whether its transfer was under way
+// or its address was never to be fetched.
+void TestPageRequest::cancelIsSilent_data() {
+    QTest::addColumn<QString>("address");
+    QTest::newRow("transfer under way") << QStringLiteral("silent.taobao.com");
+    QTest::newRow("address never fetched") << QStringLiteral("file:///etc/passwd");
+}
+
+void TestPageRequest::cancelIsSilent() {
+    QFETCH(QString, address);
+    MarketPage silent;
+    silent.fault = MarketPage::Fault::NeverAnswer;
+    market_.setPage(QStringLiteral("silent.taobao.com"), QStringLiteral("/"), silent);
+
+    PageRequest request(transfers_, address, 5s);
+    QSignalSpy finished(&request, &PageRequest::finished);
+    request.start();
+    request.cancel();
+    QVERIFY(!finished.wait(300));
+    QVERIFY(!request.isFinished());
 }
 
 // Without a proxy the server picks the page by the Host header.
