@@ -77,6 +77,9 @@ void PageRequest::start() {
     curl_easy_setopt(easy_, CURLOPT_USERAGENT, UserAgent);
     curl_easy_setopt(easy_, CURLOPT_ACCEPT_ENCODING, "gzip, deflate");
     curl_easy_setopt(easy_, CURLOPT_NOSIGNAL, 1L);
+    // The proxy for each hop is chosen by the program's routing, which has
+    // already applied no_proxy; libcurl must not apply it again.
+    curl_easy_setopt(easy_, CURLOPT_NOPROXY, "");
     curl_easy_setopt(easy_, CURLOPT_WRITEFUNCTION, &PageRequest::onBody);
     curl_easy_setopt(easy_, CURLOPT_WRITEDATA, this);
     curl_easy_setopt(easy_, CURLOPT_HEADERFUNCTION, &PageRequest::onHeader);
