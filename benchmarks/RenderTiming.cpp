@@ -12,6 +12,7 @@
 #include "HeadlessWindow.h"
 #include "LockedDownPage.h"
 #include "MarketServer.h"
+#include "PageTransfers.h"
 #include "PrefetchingPageFetcher.h"
 #include "WebPageRenderer.h"
 
@@ -22,7 +23,6 @@
 #include <QEventLoop>
 #include <QGuiApplication>
 #include <QHash>
-#include <QNetworkAccessManager>
 #include <QNetworkProxy>
 #include <QTimer>
 #include <QWebEngineProfile>
@@ -183,8 +183,8 @@ void measureRenderTimes(WebPageRenderer& renderer, const QList<RedirectStyle>& s
 // A whole analysis run whose only friend link is a redirect row that never
 // loads; Stop is pressed after 5 s.
 void measureRunWait(WebPageRenderer& renderer) {
-    QNetworkAccessManager network;
-    PrefetchingPageFetcher fetcher(network);
+    PageTransfers transfers;
+    PrefetchingPageFetcher fetcher(transfers);
     HeadlessWindow window;
     window.setAddressText(QStringLiteral("myshop"));
     QTimer::singleShot(5000, &window, [&] { window.pressStop(); });

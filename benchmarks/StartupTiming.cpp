@@ -11,6 +11,7 @@
 #include "Form1.h"
 #include "MarketServer.h"
 #include "MixedMarket.h"
+#include "PageTransfers.h"
 #include "PrefetchingPageFetcher.h"
 #include "ProxySetup.h"
 #include "ResultGrid.h"
@@ -19,7 +20,6 @@
 #include <QApplication>
 #include <QDir>
 #include <QFile>
-#include <QNetworkAccessManager>
 #include <QPushButton>
 #include <QTimer>
 #include <cstdio>
@@ -90,8 +90,8 @@ int main(int argc, char* argv[]) {
     mixedmarket::serve(market, options);
     applyProxy(market.proxyUrl());
 
-    QNetworkAccessManager network;
-    PrefetchingPageFetcher fetcher(network);
+    PageTransfers transfers;
+    PrefetchingPageFetcher fetcher(transfers);
     WebPageRenderer renderer;
     Form1 window(fetcher, renderer);
     window.setMessagePresenter([](const QString&, const QString&) { return answeredAtOnce(); });

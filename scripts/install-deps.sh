@@ -7,6 +7,7 @@ set -euo pipefail
 packages=(
     cmake ninja-build g++ pkg-config
     qt6-base-dev qt6-webengine-dev libgl-dev qcoro-qt6-dev qt6-translations-l10n
+    libcurl4-openssl-dev
     xvfb xauth fonts-wqy-microhei strace
     clang libclang-rt-14-dev
 )

@@ -6,6 +6,7 @@
 #include "DemoMarketplace.h"
 #include "Form1.h"
 #include "MarketServer.h"
+#include "PageTransfers.h"
 #include "PrefetchingPageFetcher.h"
 #include "ProxySetup.h"
 #include "WebPageRenderer.h"
@@ -13,7 +14,6 @@
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QMessageBox>
-#include <QNetworkAccessManager>
 #include <cstdio>
 #include <cstdlib>
 
@@ -77,8 +77,8 @@ int main(int argc, char* argv[]) {
         applyProxy(options.proxy);
     }
 
-    QNetworkAccessManager network;
-    PrefetchingPageFetcher fetcher(network);
+    PageTransfers transfers;
+    PrefetchingPageFetcher fetcher(transfers);
     WebPageRenderer renderer;
     Form1 window(fetcher, renderer);
     if (options.demo)

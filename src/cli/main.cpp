@@ -10,6 +10,7 @@
 #include "HeadlessWindow.h"
 #include "InterruptStop.h"
 #include "MarketServer.h"
+#include "PageTransfers.h"
 #include "PrefetchingPageFetcher.h"
 #include "PreviousCheck.h"
 #include "ProxySetup.h"
@@ -18,7 +19,6 @@
 
 #include <QCoroTask>
 #include <QGuiApplication>
-#include <QNetworkAccessManager>
 #include <QTimer>
 #include <algorithm>
 #include <cstdio>
@@ -145,8 +145,8 @@ int main(int argc, char* argv[]) {
     QObject::connect(&window, &HeadlessWindow::inspectingRow, &status, &StatusOutput::showRow);
     const InterruptStop interrupt([&window] { window.pressStop(); });
 
-    QNetworkAccessManager network;
-    PrefetchingPageFetcher fetcher(network, options.timeout, options.jobs);
+    PageTransfers transfers;
+    PrefetchingPageFetcher fetcher(transfers, options.timeout, options.jobs);
     WebPageRenderer renderer;
 
     // The runs start once the event loop runs, and leave it when the last

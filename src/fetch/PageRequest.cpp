@@ -1,42 +1,55 @@
 #include "PageRequest.h"
 
+#include "AddressGuard.h"
 #include "PageDecoding.h"
+#include "PageTransfers.h"
 #include "WebAddress.h"
 
-#include <QNetworkAccessManager>
-#include <QNetworkReply>
-#include <QNetworkRequest>
+#include <QHostAddress>
+#include <curl/curl.h>
+#include <sys/socket.h>
+#include <utility>
 
 namespace {
 
 // An honest User-Agent: the program and its version.
-const QByteArray UserAgent = QByteArrayLiteral("Zembrel/" ZEMBREL_VERSION);
+const char* const UserAgent = "Zembrel/" ZEMBREL_VERSION;
 
-// A reply that got an answer from the server, even an error status, has a
-// body worth reading; transport failures and aborts have none.
-bool hasUsableBody(const QNetworkReply& reply) {
-    const QNetworkReply::NetworkError error = reply.error();
-    if (error == QNetworkReply::NoError)
-        return true;
-    const bool answered = reply.attribute(QNetworkRequest::HttpStatusCodeAttribute).isValid();
-    const bool statusError =
-        (error >= QNetworkReply::ContentAccessDenied &&
-         error <= QNetworkReply::UnknownContentError) ||
-        (error >= QNetworkReply::InternalServerError && error <= QNetworkReply::UnknownServerError);
-    return answered && statusError;
+bool isRedirect(long status) {
+    return status == 301 || status == 302 || status == 303 || status == 307 || status == 308;
+}
+
+// Refuses direct connections to addresses on this machine or its network,
+// whatever name led to them.
+curl_socket_t openPublicSocket(void*, curlsocktype, curl_sockaddr* address) {
+    if (isLocalAddress(QHostAddress(&address->addr)))
+        return CURL_SOCKET_BAD;
+    return ::socket(address->family, address->socktype, address->protocol);
+}
+
+// libcurl's form of a Qt proxy; empty for a direct connection.
+QByteArray curlProxy(const QNetworkProxy& proxy) {
+    const QByteArray hostPort =
+        QUrl::toAce(proxy.hostName()) + ':' + QByteArray::number(proxy.port());
+    switch (proxy.type()) {
+    case QNetworkProxy::HttpProxy:
+    case QNetworkProxy::HttpCachingProxy:
+        return "http://" + hostPort;
+    case QNetworkProxy::Socks5Proxy:
+        return "socks5h://" + hostPort;
+    default:
+        return {};
+    }
 }
 
 } // namespace
 
-PageRequest::PageRequest(QNetworkAccessManager& network, const QString& url,
+PageRequest::PageRequest(PageTransfers& transfers, const QString& url,
                          std::chrono::milliseconds timeout, QObject* parent)
     : QObject(parent)
-    , network_(network)
+    , transfers_(transfers)
     , address_(webAddress(url))
-    , timeout_(timeout) {
-    deadline_.setSingleShot(true);
-    connect(&deadline_, &QTimer::timeout, this, &PageRequest::fail);
-}
+    , timeout_(timeout) {}
 
 PageRequest::~PageRequest() {
     cancel();
@@ -46,60 +59,147 @@ void PageRequest::start() {
     if (started_)
         return;
     started_ = true;
-    if (address_.isEmpty()) {
+    clock_.start();
+    if (!mayRequest(address_)) {
         // Reported from the event loop, like every other outcome.
         QMetaObject::invokeMethod(
-            this, [this] { finish({}); }, Qt::QueuedConnection);
+            this,
+            [this] {
+                if (!cancelled_)
+                    finish({});
+            },
+            Qt::QueuedConnection);
         return;
     }
-
-    QNetworkRequest request(address_);
-    request.setHeader(QNetworkRequest::UserAgentHeader, UserAgent);
-    request.setAttribute(QNetworkRequest::RedirectPolicyAttribute,
-                         QNetworkRequest::NoLessSafeRedirectPolicy);
-    request.setMaximumRedirectsAllowed(MaxRedirects);
-
-    reply_ = network_.get(request);
-    connect(reply_, &QNetworkReply::downloadProgress, this, [this](qint64 received, qint64 total) {
-        if (received > MaxPageBytes || total > MaxPageBytes)
-            fail();
-    });
-    connect(reply_, &QNetworkReply::finished, this, &PageRequest::complete);
-    deadline_.start(timeout_);
+    easy_ = curl_easy_init();
+    curl_easy_setopt(easy_, CURLOPT_PROTOCOLS_STR, "http,https");
+    curl_easy_setopt(easy_, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
+    curl_easy_setopt(easy_, CURLOPT_USERAGENT, UserAgent);
+    curl_easy_setopt(easy_, CURLOPT_ACCEPT_ENCODING, "gzip, deflate");
+    curl_easy_setopt(easy_, CURLOPT_NOSIGNAL, 1L);
+    // The proxy for each hop is chosen by the program's routing, which has
+    // already applied no_proxy; libcurl must not apply it again.
+    curl_easy_setopt(easy_, CURLOPT_NOPROXY, "");
+    curl_easy_setopt(easy_, CURLOPT_WRITEFUNCTION, &PageRequest::onBody);
+    curl_easy_setopt(easy_, CURLOPT_WRITEDATA, this);
+    curl_easy_setopt(easy_, CURLOPT_HEADERFUNCTION, &PageRequest::onHeader);
+    curl_easy_setopt(easy_, CURLOPT_HEADERDATA, this);
+    curl_easy_setopt(easy_, CURLOPT_PREREQFUNCTION, &PageRequest::onRequestReady);
+    curl_easy_setopt(easy_, CURLOPT_PREREQDATA, this);
+    startHop(address_);
 }
 
 void PageRequest::cancel() {
-    deadline_.stop();
-    if (!reply_)
-        return;
-    QNetworkReply* const reply = reply_;
-    reply_ = nullptr;
-    reply->disconnect(this);
-    reply->abort();
-    reply->deleteLater();
+    cancelled_ = true;
+    endTransfer();
 }
 
-void PageRequest::fail() {
-    failed_ = true;
-    if (reply_)
-        reply_->abort(); // finishes the reply, and so this request
+// Web addresses only, and none on this machine or its network.
+bool PageRequest::mayRequest(const QUrl& address) const {
+    const QString scheme = address.scheme();
+    if (address.host().isEmpty() ||
+        (scheme != QLatin1String("http") && scheme != QLatin1String("https")))
+        return false;
+    return transfers_.localAddressesAllowed() || !isLocalAddress(address);
 }
 
-void PageRequest::complete() {
-    deadline_.stop();
-    QNetworkReply* const reply = reply_;
-    reply_ = nullptr;
-    reply->deleteLater();
-    if (failed_ || !hasUsableBody(*reply)) {
+void PageRequest::startHop(const QUrl& address) {
+    const qint64 left = timeout_.count() - clock_.elapsed();
+    if (left <= 0) {
+        endTransfer();
         finish({});
         return;
     }
-    finish(pagedecoding::decodePage(
-        reply->readAll(), reply->header(QNetworkRequest::ContentTypeHeader).toByteArray()));
+    sent_ = 0;
+    headerBytes_ = 0;
+    body_.clear();
+    const QNetworkProxy proxy = transfers_.proxyFor(address);
+    const QByteArray proxyAddress = curlProxy(proxy);
+    // An empty proxy also keeps libcurl from reading proxy variables itself.
+    curl_easy_setopt(easy_, CURLOPT_PROXY, proxyAddress.constData());
+    const QByteArray user = proxy.user().toUtf8();
+    const QByteArray password = proxy.password().toUtf8();
+    curl_easy_setopt(easy_, CURLOPT_PROXYUSERNAME, user.isEmpty() ? nullptr : user.constData());
+    curl_easy_setopt(easy_, CURLOPT_PROXYPASSWORD, user.isEmpty() ? nullptr : password.constData());
+    const bool guardSockets = proxyAddress.isEmpty() && !transfers_.localAddressesAllowed();
+    curl_easy_setopt(easy_, CURLOPT_OPENSOCKETFUNCTION, guardSockets ? &openPublicSocket : nullptr);
+    curl_easy_setopt(easy_, CURLOPT_URL, address.toEncoded().constData());
+    curl_easy_setopt(easy_, CURLOPT_TIMEOUT_MS, long(left));
+    transfers_.add(easy_, *this);
+}
+
+void PageRequest::transferEnded(int result) {
+    if (result != CURLE_OK) {
+        endTransfer();
+        finish({});
+        return;
+    }
+    long status = 0;
+    curl_easy_getinfo(easy_, CURLINFO_RESPONSE_CODE, &status);
+    const char* redirectTarget = nullptr;
+    curl_easy_getinfo(easy_, CURLINFO_REDIRECT_URL, &redirectTarget);
+    if (isRedirect(status) && redirectTarget) {
+        followRedirect(redirectTarget);
+        return;
+    }
+    const char* contentType = nullptr;
+    curl_easy_getinfo(easy_, CURLINFO_CONTENT_TYPE, &contentType);
+    const QByteArray body = std::exchange(body_, {});
+    const QByteArray contentTypeHeader(contentType);
+    endTransfer();
+    finish(pagedecoding::decodePage(body, contentTypeHeader));
+}
+
+// A redirect may not lead to another scheme, from https to http, to this
+// machine or its network, or past the most redirects allowed.
+void PageRequest::followRedirect(const QByteArray& target) {
+    transfers_.remove(easy_);
+    char* current = nullptr;
+    curl_easy_getinfo(easy_, CURLINFO_EFFECTIVE_URL, &current);
+    const bool fromHttps = QByteArray(current).startsWith("https:");
+    const QUrl to = QUrl::fromEncoded(target);
+    const bool lessSafe = fromHttps && to.scheme() != QLatin1String("https");
+    if (++redirects_ > MaxRedirects || !to.isValid() || lessSafe || !mayRequest(to)) {
+        endTransfer();
+        finish({});
+        return;
+    }
+    startHop(to);
+}
+
+void PageRequest::endTransfer() {
+    if (!easy_)
+        return;
+    transfers_.remove(easy_);
+    curl_easy_cleanup(easy_);
+    easy_ = nullptr;
 }
 
 void PageRequest::finish(const QString& text) {
     finished_ = true;
     text_ = text;
     emit finished(text_);
+}
+
+size_t PageRequest::onBody(char* data, size_t size, size_t count, void* self) {
+    QByteArray& body = static_cast<PageRequest*>(self)->body_;
+    const size_t bytes = size * count;
+    if (body.size() + qint64(bytes) > MaxPageBytes)
+        return 0; // ends the transfer as failed
+    body.append(data, qsizetype(bytes));
+    return bytes;
+}
+
+size_t PageRequest::onHeader(char*, size_t size, size_t count, void* self) {
+    qint64& headerBytes = static_cast<PageRequest*>(self)->headerBytes_;
+    const size_t bytes = size * count;
+    headerBytes += qint64(bytes);
+    return headerBytes > MaxHeaderBytes ? 0 : bytes;
+}
+
+// libcurl sends a request again by itself when a reused connection closes
+// before any answer; the request is sent once, so a second attempt fails.
+int PageRequest::onRequestReady(void* self, char*, char*, int, int) {
+    return ++static_cast<PageRequest*>(self)->sent_ > 1 ? CURL_PREREQFUNC_ABORT
+                                                        : CURL_PREREQFUNC_OK;
 }

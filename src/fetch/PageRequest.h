@@ -1,30 +1,37 @@
 #pragma once
 
+#include <QByteArray>
+#include <QElapsedTimer>
 #include <QObject>
 #include <QString>
-#include <QTimer>
 #include <QUrl>
 #include <chrono>
 
-class QNetworkAccessManager;
-class QNetworkReply;
+class PageTransfers;
+typedef void CURL; // as libcurl declares it
 
 // One page fetch over HTTP(S), asynchronous: start() sends the request and
 // finished() reports the page text once the transfer has ended. Every
 // failure (no such host, refused or reset connection, TLS error, time-out,
-// a body cut short, too many redirects, a body over the size cap, a
-// non-web address) gives empty text. An HTTP error status with a body gives
-// the body. The time-out counts from start().
+// a body cut short or badly framed, headers or a body over their caps, too
+// many redirects, a non-web address, an address on this machine or its
+// network) gives empty text. An HTTP error status with a body gives the
+// body. The time-out counts from start() and covers every redirect.
+//
+// Each request is sent once: redirects are followed here, one hop at a
+// time, so that every target is checked before it is asked for.
 class PageRequest : public QObject {
     Q_OBJECT
 
 public:
     // Pages larger than this count as failures.
     static constexpr qint64 MaxPageBytes = 32 * 1024 * 1024;
+    // Response headers larger than this, all lines together, too.
+    static constexpr qint64 MaxHeaderBytes = 256 * 1024;
     static constexpr int MaxRedirects = 10;
 
-    PageRequest(QNetworkAccessManager& network, const QString& url,
-                std::chrono::milliseconds timeout, QObject* parent = nullptr);
+    PageRequest(PageTransfers& transfers, const QString& url, std::chrono::milliseconds timeout,
+                QObject* parent = nullptr);
     ~PageRequest() override;
 
     void start();
@@ -40,19 +47,32 @@ signals:
     void finished(const QString& text);
 
 private:
-    void fail();
-    void complete();
+    friend class PageTransfers;
+
+    void startHop(const QUrl& address);
+    bool mayRequest(const QUrl& address) const;
+    // The hop's transfer has ended with this libcurl result.
+    void transferEnded(int result);
+    void followRedirect(const QByteArray& target);
+    void endTransfer();
     void finish(const QString& text);
 
-    QNetworkAccessManager& network_;
+    static size_t onBody(char* data, size_t size, size_t count, void* self);
+    static size_t onHeader(char* data, size_t size, size_t count, void* self);
+    static int onRequestReady(void* self, char*, char*, int, int);
+
+    PageTransfers& transfers_;
     QUrl address_;
     std::chrono::milliseconds timeout_;
-    QNetworkReply* reply_ = nullptr;
-    // An overall deadline: the transfer time-out of QNetworkRequest only
-    // measures inactivity, so a server trickling bytes would outlast it.
-    QTimer deadline_;
+    QElapsedTimer clock_;
+    CURL* easy_ = nullptr;
+    int redirects_ = 0;
+    // This hop's requests sent, answer and header bytes.
+    int sent_ = 0;
+    QByteArray body_;
+    qint64 headerBytes_ = 0;
     bool started_ = false;
-    bool failed_ = false;
+    bool cancelled_ = false;
     bool finished_ = false;
     QString text_;
 };

@@ -21,9 +21,9 @@ struct PrefetchingPageFetcher::Fetch {
     }
 };
 
-PrefetchingPageFetcher::PrefetchingPageFetcher(QNetworkAccessManager& network,
+PrefetchingPageFetcher::PrefetchingPageFetcher(PageTransfers& transfers,
                                                std::chrono::milliseconds timeout, int jobs)
-    : network_(network)
+    : transfers_(transfers)
     , timeout_(timeout)
     , jobs_(std::max(1, jobs)) {}
 
@@ -75,7 +75,7 @@ PrefetchingPageFetcher::Fetch& PrefetchingPageFetcher::add(qint32 row, Purpose p
     fetch->purpose = purpose;
     fetch->address = address;
     fetch->host = webAddress(address).host().toLower();
-    fetch->request = std::make_unique<PageRequest>(network_, address, timeout_);
+    fetch->request = std::make_unique<PageRequest>(transfers_, address, timeout_);
     Fetch& added = *fetch;
     connect(added.request.get(), &PageRequest::finished, this, [this, &added] { fetched(added); });
     const auto place =

@@ -10,7 +10,7 @@
 #include <vector>
 
 class PageRequest;
-class QNetworkAccessManager;
+class PageTransfers;
 
 // A page fetcher that reads ahead: once the run has planned its rows, the
 // pages of the rows after the current one are fetched at up to `jobs` at
@@ -31,7 +31,7 @@ public:
     static constexpr int DefaultJobs = 4;
     static constexpr int MaxPerHost = 2;
 
-    explicit PrefetchingPageFetcher(QNetworkAccessManager& network,
+    explicit PrefetchingPageFetcher(PageTransfers& transfers,
                                     std::chrono::milliseconds timeout = std::chrono::seconds(60),
                                     int jobs = DefaultJobs);
     ~PrefetchingPageFetcher() override;
@@ -58,7 +58,7 @@ private:
     void leave(const Fetch& fetch);
     void dropFetches(const std::function<bool(const Fetch&)>& matches);
 
-    QNetworkAccessManager& network_;
+    PageTransfers& transfers_;
     std::chrono::milliseconds timeout_;
     int jobs_;
     qint32 currentRow_ = 0;

@@ -1,6 +1,6 @@
 #include "WebPageRenderer.h"
 
-#include "LockedDownPage.h"
+#include "BrowserAddressGuard.h"
 
 #include <QFile>
 #include <QUrl>
@@ -40,7 +40,8 @@ void WebPageRenderer::createPage() {
     serializeBodyScript_ = resourceText(QStringLiteral(":/zembrel/serialize-body.js"));
     pendingRefreshScript_ = resourceText(QStringLiteral(":/zembrel/pending-refresh.js"));
     profile_ = createLockedDownProfile(nullptr);
-    page_ = new LockedDownPage(profile_, nullptr);
+    profile_->setUrlRequestInterceptor(new LocalAddressInterceptor(profile_));
+    page_ = new GuardedPage(profile_, nullptr);
     connect(page_, &LockedDownPage::mainFrameNavigation, this,
             &WebPageRenderer::onMainFrameNavigation);
     connect(page_, &QWebEnginePage::loadFinished, this, &WebPageRenderer::onLoadFinished);

@@ -17,6 +17,10 @@ constexpr qsizetype MaxHeadSize = 64 * 1024;
 constexpr int ResetAfterMs = 200;
 constexpr int TrickleIntervalMs = 1000;
 
+// Endless headers go out as fast as the client reads them, this much at a
+// time once the previous batch has left.
+constexpr qsizetype HeaderBatchBytes = 256 * 1024;
+
 QByteArray reasonPhrase(int status) {
     switch (status) {
     case 200:
@@ -146,7 +150,15 @@ void MarketConnection::send(const MarketPage& page, bool keepAlive) {
     default:
         break;
     }
+    if (page.fault == MarketPage::Fault::EndlessHeaders) {
+        busy_ = true;
+        socket_->write("HTTP/1.1 200 OK\r\nContent-Type: text/html\r\n");
+        connect(socket_, &QTcpSocket::bytesWritten, this, &MarketConnection::writeMoreHeaders);
+        writeMoreHeaders();
+        return;
+    }
     const bool cutShort = page.fault == MarketPage::Fault::CutBodyShort;
+    const bool badChunk = page.fault == MarketPage::Fault::BadChunkSize;
     const bool closes = !keepAlive || page.fault != MarketPage::Fault::None;
     const qsizetype announced = cutShort ? page.body.size() + 1024 : page.body.size();
 
@@ -157,11 +169,17 @@ void MarketConnection::send(const MarketPage& page, bool keepAlive) {
         contentType += "; charset=" + page.charset;
     if (!contentType.isEmpty())
         head += "Content-Type: " + contentType + "\r\n";
-    head += "Content-Length: " + QByteArray::number(announced) + "\r\n";
+    if (badChunk)
+        head += "Transfer-Encoding: chunked\r\n";
+    else
+        head += "Content-Length: " + QByteArray::number(announced) + "\r\n";
     for (const auto& [name, value] : page.headers)
         head += name + ": " + value + "\r\n";
     head += closes ? "Connection: close\r\n" : "Connection: keep-alive\r\n";
-    const QByteArray answer = head + "\r\n" + page.body;
+    const QByteArray body =
+        badChunk ? QByteArray::number(page.body.size(), 16) + "\r\n" + page.body + "\r\nzz\r\n\r\n"
+                 : page.body;
+    const QByteArray answer = head + "\r\n" + body;
 
     switch (page.fault) {
     case MarketPage::Fault::ResetMidBody:
@@ -179,6 +197,14 @@ void MarketConnection::send(const MarketPage& page, bool keepAlive) {
         if (closes)
             socket_->disconnectFromHost();
     }
+}
+
+// Header lines, never the blank line that would end them.
+void MarketConnection::writeMoreHeaders() {
+    if (socket_->bytesToWrite() > 0)
+        return;
+    const QByteArray line = "X-Padding: " + QByteArray(1000, 'a') + "\r\n";
+    socket_->write(line.repeated(HeaderBatchBytes / line.size()));
 }
 
 // Writes the first byte now and the rest one byte a second, then closes.

@@ -28,6 +28,7 @@ private:
     void serve(const Request& request);
     void send(const MarketPage& page, bool keepAlive);
     void trickle(const QByteArray& rest);
+    void writeMoreHeaders();
     void clientLeft();
 
     QTcpSocket* socket_;

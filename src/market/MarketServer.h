@@ -19,6 +19,8 @@ struct MarketPage {
         ResetBeforeAnswer,  // reads the request, then resets the connection
         ResetMidBody,       // sends the head and half the body, then resets
         Trickle,            // sends the head, then the body one byte per second
+        EndlessHeaders,     // sends the status line, then header lines until the client leaves
+        BadChunkSize,       // sends the body as a chunk followed by an invalid chunk-size line
     };
 
     int status = 200;

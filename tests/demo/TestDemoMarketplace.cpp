@@ -5,6 +5,7 @@
 #include "HeadlessWindow.h"
 #include "MarketServer.h"
 #include "PageDecoding.h"
+#include "PageTransfers.h"
 #include "PrefetchingPageFetcher.h"
 #include "ProxySetup.h"
 #include "WebPageRenderer.h"
@@ -95,6 +96,7 @@ private slots:
 private:
     MarketServer server_;
     QNetworkAccessManager network_;
+    PageTransfers transfers_;
     HeadlessWindow window_;
     WebPageRenderer renderer_;
     QJsonObject actual_;
@@ -109,7 +111,7 @@ void TestDemoMarketplace::initTestCase() {
     QVERIFY(server_.listen());
     installDemoMarketplace(server_);
     QNetworkProxy::setApplicationProxy(*proxyFromUrl(server_.proxyUrl()));
-    PrefetchingPageFetcher fetcher(network_, std::chrono::seconds(10), 1);
+    PrefetchingPageFetcher fetcher(transfers_, std::chrono::seconds(10), 1);
     connect(&server_, &MarketServer::requested, this, [this](const QString& entry) {
         if (entry == SlowShopRequest)
             slowRowStatus_ = window_.grid().cell(SlowShopRow, 3).text;

@@ -3,17 +3,20 @@
 #include "CannedMarket.h"
 #include "FakeWindow.h"
 #include "PageRequest.h"
+#include "PageTransfers.h"
 #include "PrefetchingPageFetcher.h"
 #include "RunTexts.h"
 #include "WebPageRenderer.h"
 
 #include <QCoroTask>
 #include <QElapsedTimer>
-#include <QNetworkAccessManager>
 #include <QNetworkProxyFactory>
 #include <QTcpServer>
 #include <QTimer>
+#include <algorithm>
 #include <array>
+#include <memory>
+#include <tuple>
 
 using namespace std::chrono_literals;
 
@@ -38,6 +41,11 @@ enum class Fault {
     ServerErrorWithBody,
     ServerErrorEmpty,
     ProxyUnreachable,
+    EndlessHeaders,
+    BadChunkSize,
+    ClosedWithoutAnswer,
+    LocalAddress,    // the place's address is on this machine
+    RedirectToLocal, // the place's address redirects to this machine
 };
 
 // What the run makes of it.
@@ -136,6 +144,17 @@ MarketPage faultyAnswer(Fault fault, Place place, const QString& address) {
     switch (fault) {
     case Fault::ConnectionRefused:
     case Fault::ProxyUnreachable:
+    case Fault::LocalAddress:
+    case Fault::RedirectToLocal:
+        break;
+    case Fault::EndlessHeaders:
+        page.fault = MarketPage::Fault::EndlessHeaders;
+        break;
+    case Fault::BadChunkSize:
+        page.fault = MarketPage::Fault::BadChunkSize;
+        break;
+    case Fault::ClosedWithoutAnswer:
+        page.fault = MarketPage::Fault::CloseWithoutAnswer;
         break;
     case Fault::ResetBeforeAnswer:
         page.fault = MarketPage::Fault::ResetBeforeAnswer;
@@ -192,21 +211,40 @@ quint16 closedPort() {
     return probe.serverPort();
 }
 
+struct Routing {
+    quint16 marketPort = 0;
+    quint16 deadPort = 0;
+    QString hostBehindDeadProxy;
+};
+
 // The fetcher's routes: through the row's marketplace, except for the host
 // whose proxy is unreachable; loopback addresses directly.
 class RowRoutes : public QNetworkProxyFactory {
 public:
-    quint16 marketPort = 0;
-    quint16 deadPort = 0;
-    QString hostBehindDeadProxy;
+    explicit RowRoutes(Routing routing)
+        : routing_(std::move(routing)) {}
 
     QList<QNetworkProxy> queryProxy(const QNetworkProxyQuery& query) override {
         if (query.peerHostName() == QLatin1String("127.0.0.1"))
             return {QNetworkProxy(QNetworkProxy::NoProxy)};
-        const quint16 port = query.peerHostName() == hostBehindDeadProxy ? deadPort : marketPort;
+        const quint16 port = query.peerHostName() == routing_.hostBehindDeadProxy
+                                 ? routing_.deadPort
+                                 : routing_.marketPort;
         return {QNetworkProxy(QNetworkProxy::HttpProxy, QStringLiteral("127.0.0.1"), port)};
     }
+
+private:
+    Routing routing_;
 };
+
+// Whether every request in the log went to a marketplace host.
+bool onlyMarketHosts(const QStringList& log) {
+    return std::all_of(log.begin(), log.end(), [](const QString& entry) {
+        return QUrl(entry.section(QLatin1Char(' '), 1))
+            .host()
+            .endsWith(QLatin1String(".taobao.com"));
+    });
+}
 
 } // namespace
 
@@ -222,13 +260,13 @@ class TestFaultMatrix : public QObject {
     Q_OBJECT
 
 private:
-    QNetworkAccessManager network_;
-    RowRoutes* routes_ = new RowRoutes; // owned by network_
-    quint16 deadPort_ = 0;
+    Routing routing_;
 
     // Serves the canned marketplace with the fault at the place, and sets
-    // the address box; the browser takes the application proxy.
-    void setUpRow(MarketServer& market, FakeWindow& window, Fault fault, Place place) {
+    // the address box; the browser takes the application proxy. A refused
+    // connection and a local address lead to `divertTo` ("host:port").
+    void setUpRow(MarketServer& market, FakeWindow& window, Fault fault, Place place,
+                  const QString& divertTo) {
         canned::serveAll(market);
         QString ownPage = canned::ownPage();
         if (place == Place::RedirectRow)
@@ -236,18 +274,19 @@ private:
         market.setPage(canned::OwnHost, Root, canned::gbkPage(ownPage));
         window.address = QStringLiteral("myshop");
 
-        const QString refused = QStringLiteral("http://127.0.0.1:%1/").arg(deadPort_);
+        const QString refused = QStringLiteral("http://%1/").arg(divertTo);
+        const bool diverted = fault == Fault::ConnectionRefused || fault == Fault::LocalAddress;
         QString host;
         QString path = Root;
         switch (place) {
         case Place::OwnShop:
             host = canned::OwnHost;
-            if (fault == Fault::ConnectionRefused) // keeps the suffix: nothing is appended
-                window.address = QStringLiteral("127.0.0.1:%1/myshop.taobao.com").arg(deadPort_);
+            if (diverted) // keeps the suffix: nothing is appended
+                window.address = divertTo + QStringLiteral("/myshop.taobao.com");
             break;
         case Place::FriendShop:
             host = FriendHost;
-            if (fault == Fault::ConnectionRefused)
+            if (diverted)
                 market.setPage(canned::OwnHost, Root,
                                canned::gbkPage(QString(ownPage).replace(
                                    QStringLiteral("http://shopa.taobao.com/"), refused)));
@@ -255,7 +294,7 @@ private:
         case Place::RatingPage:
             host = canned::RatingHost;
             path = canned::RatingPath;
-            if (fault == Fault::ConnectionRefused)
+            if (diverted)
                 market.setPage(QStringLiteral("shopb.taobao.com"), Root,
                                canned::gbkPage(canned::shopPageB().replace(
                                    QStringLiteral("http://rate.taobao.com/"), refused)));
@@ -263,23 +302,23 @@ private:
         case Place::RedirectRow:
             host = QStringLiteral("s.click.taobao.com");
             path = QStringLiteral("/row");
-            if (fault == Fault::ConnectionRefused) {
-                MarketPage redirect = pageOf({}, 302);
-                redirect.headers = {{"Location", refused.toLatin1()}};
-                market.setPage(host, path, redirect);
-            }
             break;
         }
-        if (fault != Fault::ConnectionRefused)
+        if (fault == Fault::RedirectToLocal || (diverted && place == Place::RedirectRow)) {
+            MarketPage redirect = pageOf({}, 302);
+            redirect.headers = {{"Location", refused.toLatin1()}};
+            market.setPage(host, path, redirect);
+        } else if (!diverted) {
             market.setPage(host, path,
                            faultyAnswer(fault, place, QStringLiteral("http://") + host + path));
+        }
 
-        routes_->marketPort = market.port();
-        routes_->hostBehindDeadProxy = fault == Fault::ProxyUnreachable ? host : QString();
+        routing_.marketPort = market.port();
+        routing_.hostBehindDeadProxy = fault == Fault::ProxyUnreachable ? host : QString();
         const bool browserCutOff = fault == Fault::ProxyUnreachable && place == Place::RedirectRow;
         QNetworkProxy::setApplicationProxy(
             QNetworkProxy(QNetworkProxy::HttpProxy, QStringLiteral("127.0.0.1"),
-                          browserCutOff ? deadPort_ : market.port()));
+                          browserCutOff ? routing_.deadPort : market.port()));
     }
 
     static QStringList rowTexts(FakeWindow& window, int row) {
@@ -360,12 +399,45 @@ private:
                 << places[i].first << fault << outcomes[i];
     }
 
-private slots:
-    void initTestCase() {
-        network_.setProxyFactory(routes_);
-        deadPort_ = closedPort();
-        routes_->deadPort = deadPort_;
+    // Runs the analysis with the real fetcher and browser; Stop is pressed
+    // after a while in the browser wait, as a user would. It is an event, so
+    // it also ends a wait in which nothing else happens. Checks that the run
+    // ended in time, through the run-end step, with the message for the
+    // outcome.
+    void runRow(FakeWindow& window, PageTransfers& transfers, Outcome outcome) {
+        PrefetchingPageFetcher fetcher(transfers, FetchTimeout, 1);
+        WebPageRenderer renderer;
+        // Stop is pressed once the browser has been loading for a while, as
+        // a user would.
+        QElapsedTimer loading;
+        QTimer patience;
+        connect(&patience, &QTimer::timeout, this, [&] {
+            if (renderer.ReadyState() == PageRenderer::ReadyStateComplete ||
+                renderer.ReadyState() == 0)
+                loading.invalidate();
+            else if (!loading.isValid())
+                loading.start();
+            else if (loading.hasExpired(BrowserPatienceMs))
+                window.pressStop();
+        });
+        patience.start(50);
+        QElapsedTimer clock;
+        clock.start();
+        QCoro::waitFor(runAnalysis(window, fetcher, renderer));
+        const qint64 elapsed = clock.elapsed();
+
+        QVERIFY2(elapsed < RunLimitMs, qPrintable(QStringLiteral("%1 ms").arg(elapsed)));
+        QVERIFY(window.analyzeEnabled);
+        QVERIFY(!window.stopEnabled);
+        QCOMPARE(window.stopRequested, qint16(0));
+        const QString failed =
+            runtext::MessageTitle + QStringLiteral(": ") + runtext::NetworkFailed;
+        QCOMPARE(window.messages,
+                 outcome == Outcome::NetworkFailure ? QStringList{failed} : QStringList{});
     }
+
+private slots:
+    void initTestCase() { routing_.deadPort = closedPort(); }
 
     void faultAtPlace_data() {
         QTest::addColumn<Place>("place");
@@ -391,6 +463,9 @@ private slots:
         addFault("HTTP 500 with a body", Fault::ServerErrorWithBody, {S, S, S, F});
         addFault("HTTP 500 without a body", Fault::ServerErrorEmpty, {F, F, F, F});
         addFault("proxy unreachable", Fault::ProxyUnreachable, {F, F, F, F});
+        addFault("response headers that never end", Fault::EndlessHeaders, {F, F, F, F});
+        addFault("invalid chunk-size line", Fault::BadChunkSize, {F, F, F, F});
+        addFault("connection closed without an answer", Fault::ClosedWithoutAnswer, {F, F, F, F});
     }
 
     void faultAtPlace() {
@@ -401,35 +476,19 @@ private slots:
         MarketServer market;
         QVERIFY(market.listen());
         FakeWindow window;
-        setUpRow(market, window, fault, place);
+        setUpRow(market, window, fault, place,
+                 QStringLiteral("127.0.0.1:%1").arg(routing_.deadPort));
+        PageTransfers transfers;
+        transfers.setProxyFactory(std::make_unique<RowRoutes>(routing_));
+        // A refused connection needs a direct one to this machine.
+        if (fault == Fault::ConnectionRefused)
+            transfers.allowLocalAddressesForTesting();
+        runRow(window, transfers, outcome);
+        if (QTest::currentTestFailed())
+            return;
 
-        PrefetchingPageFetcher fetcher(network_, FetchTimeout, 1);
-        WebPageRenderer renderer;
-        // Stop is pressed after a while in the browser wait, as a user would.
-        QTimer patience;
-        patience.setSingleShot(true);
-        connect(&patience, &QTimer::timeout, this, [&] {
-            if (renderer.ReadyState() != PageRenderer::ReadyStateComplete)
-                window.pressStop();
-        });
-        window.onRowStarted = [&](qint32) {
-            if (place == Place::RedirectRow)
-                patience.start(BrowserPatienceMs);
-        };
-        QElapsedTimer clock;
-        clock.start();
-        QCoro::waitFor(runAnalysis(window, fetcher, renderer));
-        const qint64 elapsed = clock.elapsed();
-
-        QVERIFY2(elapsed < RunLimitMs, qPrintable(QStringLiteral("%1 ms").arg(elapsed)));
-        QVERIFY(window.analyzeEnabled);
-        QVERIFY(!window.stopEnabled);
-        QCOMPARE(window.stopRequested, qint16(0));
-        const QString failed =
-            runtext::MessageTitle + QStringLiteral(": ") + runtext::NetworkFailed;
-        QCOMPARE(window.messages,
-                 outcome == Outcome::NetworkFailure ? QStringList{failed} : QStringList{});
-
+        if (fault == Fault::ClosedWithoutAnswer) // asked once, never again
+            QCOMPARE(market.requestLog().count(market.requestLog().constLast()), 1);
         const int row = placeRow(place);
         switch (outcome) {
         case Outcome::NetworkFailure:
@@ -443,6 +502,51 @@ private slots:
             QCOMPARE(window.grid().cell(row + 1, 3).text, QString());
             break;
         }
+    }
+
+    // An address on this machine, in any spelling, typed, linked, as a
+    // rating page or as a redirect target, is a network failure; nothing
+    // reaches the local service, directly or through the proxy.
+    void localAddressNotReached_data() {
+        QTest::addColumn<Place>("place");
+        QTest::addColumn<Fault>("fault");
+        QTest::addColumn<QString>("host");
+
+        const std::array<std::tuple<Place, Fault, const char*>, 5> ways{{
+            {Place::OwnShop, Fault::LocalAddress, "typed"},
+            {Place::FriendShop, Fault::LocalAddress, "linked"},
+            {Place::RatingPage, Fault::LocalAddress, "rating page"},
+            {Place::FriendShop, Fault::RedirectToLocal, "redirect from a shop page"},
+            {Place::RedirectRow, Fault::RedirectToLocal, "click-redirect target"},
+        }};
+        for (const char* host : {"127.0.0.1", "localhost", "127.1", "2130706433", "0x7f000001",
+                                 "[::ffff:127.0.0.1]"}) {
+            for (const auto& [place, fault, way] : ways)
+                QTest::addRow("%s %s", way, host) << place << fault << QString::fromLatin1(host);
+        }
+    }
+
+    void localAddressNotReached() {
+        QFETCH(Place, place);
+        QFETCH(Fault, fault);
+        QFETCH(QString, host);
+
+        MarketServer market;
+        MarketServer localService;
+        QVERIFY(market.listen());
+        QVERIFY(localService.listen());
+        FakeWindow window;
+        setUpRow(market, window, fault, place,
+                 QStringLiteral("%1:%2").arg(host).arg(localService.port()));
+        PageTransfers transfers;
+        transfers.setProxyFactory(std::make_unique<RowRoutes>(routing_));
+        runRow(window, transfers, Outcome::NetworkFailure);
+        if (QTest::currentTestFailed())
+            return;
+
+        checkNetworkFailure(window, place);
+        QCOMPARE(localService.requestLog().join(QLatin1Char(' ')), QString());
+        QVERIFY2(onlyMarketHosts(market.requestLog()), qPrintable(market.requestLog().join(' ')));
     }
 };
 

@@ -1,9 +1,10 @@
 #include "CannedMarket.h"
 #include "MarketServer.h"
 #include "PageRequest.h"
+#include "PageTransfers.h"
 
 #include <QElapsedTimer>
-#include <QNetworkAccessManager>
+#include <QHostInfo>
 #include <QNetworkProxy>
 #include <QSignalSpy>
 #include <QTest>
@@ -15,9 +16,8 @@ Q_DECLARE_METATYPE(MarketPage)
 namespace {
 
 // One page, fetched as the run fetches it: started, then waited for.
-QString fetch(QNetworkAccessManager& network, std::chrono::milliseconds timeout,
-              const QString& url) {
-    PageRequest request(network, url, timeout);
+QString fetch(PageTransfers& transfers, std::chrono::milliseconds timeout, const QString& url) {
+    PageRequest request(transfers, url, timeout);
     QSignalSpy finished(&request, &PageRequest::finished);
     request.start();
     if (!request.isFinished())
@@ -45,11 +45,14 @@ private slots:
     void addresses_data();
     void addresses();
     void deadlineEndsSilentServer();
+    void cancelIsSilent_data();
+    void cancelIsSilent();
     void directRequestByHostHeader();
+    void noDirectConnectionToLocalName();
 
 private:
     MarketServer market_;
-    QNetworkAccessManager network_;
+    PageTransfers transfers_;
 };
 
 void TestPageRequest::initTestCase() {
@@ -106,15 +109,12 @@ void TestPageRequest::decoding() {
     page.charset = charset;
     market_.setPage(QStringLiteral("decode.taobao.com"), QStringLiteral("/"), page);
 
-    QCOMPARE(fetch(network_, 5s, QStringLiteral("decode.taobao.com")), expected);
+    QCOMPARE(fetch(transfers_, 5s, QStringLiteral("decode.taobao.com")), expected);
 }
 
-// Every transport failure is empty text. The fetcher asks once; Qt's HTTP
-// layer itself resends a request whose connection closed before any answer
-// came, as it cannot tell that from a stale kept-alive connection.
+// Every transport failure is empty text, and the page is asked for once.
 void TestPageRequest::failures_data() {
     QTest::addColumn<MarketPage>("page");
-    QTest::addColumn<bool>("askedOnce");
 
     MarketPage closed;
     closed.fault = MarketPage::Fault::CloseWithoutAnswer;
@@ -127,29 +127,27 @@ void TestPageRequest::failures_data() {
     MarketPage oversized;
     oversized.body = QByteArray(PageRequest::MaxPageBytes + 1, 'x');
 
-    QTest::newRow("connection closed without an answer") << closed << false;
-    QTest::newRow("body cut short") << cut << true;
-    QTest::newRow("HTTP 500 with an empty body") << emptyError << true;
-    QTest::newRow("HTTP 200 with an empty body") << emptyOk << true;
-    QTest::newRow("body over the size cap") << oversized << true;
+    QTest::newRow("connection closed without an answer") << closed;
+    QTest::newRow("body cut short") << cut;
+    QTest::newRow("HTTP 500 with an empty body") << emptyError;
+    QTest::newRow("HTTP 200 with an empty body") << emptyOk;
+    QTest::newRow("body over the size cap") << oversized;
 }
 
 void TestPageRequest::failures() {
     QFETCH(MarketPage, page);
-    QFETCH(bool, askedOnce);
     market_.setPage(QStringLiteral("broken.taobao.com"), QStringLiteral("/"), page);
     const qsizetype before = market_.requestLog().size();
 
-    QCOMPARE(fetch(network_, 5s, QStringLiteral("broken.taobao.com")), QString());
-    if (askedOnce)
-        QCOMPARE(market_.requestLog().size(), before + 1);
+    QCOMPARE(fetch(transfers_, 5s, QStringLiteral("broken.taobao.com")), QString());
+    QCOMPARE(market_.requestLog().size(), before + 1);
 }
 
 // An error page is still a page: the engine searches it for its markers.
 void TestPageRequest::errorStatusWithBody() {
     market_.setPage(QStringLiteral("gone.taobao.com"), QStringLiteral("/"),
                     canned::gbkPage(canned::shopNotFoundPage(), 404));
-    QCOMPARE(fetch(network_, 5s, QStringLiteral("gone.taobao.com")), canned::shopNotFoundPage());
+    QCOMPARE(fetch(transfers_, 5s, QStringLiteral("gone.taobao.com")), canned::shopNotFoundPage());
 }
 
 void TestPageRequest::redirects_data() {
@@ -176,7 +174,7 @@ void TestPageRequest::redirects() {
     }
     market_.setPage(host, QStringLiteral("/%1").arg(hops), canned::gbkPage(QStringLiteral("到了")));
 
-    QCOMPARE(fetch(network_, 5s, QStringLiteral("http://%1/0").arg(host)),
+    QCOMPARE(fetch(transfers_, 5s, QStringLiteral("http://%1/0").arg(host)),
              arrives ? QStringLiteral("到了") : QString());
 }
 
@@ -212,6 +210,10 @@ void TestPageRequest::addresses_data() {
                                   << "";
     QTest::newRow("space inside the host") << "my shop.taobao.com"
                                            << "";
+    for (const char* local : {"localhost", "shop.localhost", "127.0.0.1", "127.1", "2130706433",
+                              "0x7f000001", "0177.0.0.1", "[::1]", "[::ffff:127.0.0.1]", "10.1.2.3",
+                              "192.168.0.1", "169.254.169.254", "0.0.0.0"})
+        QTest::addRow("local address %s", local) << QString::fromLatin1(local) << "";
 }
 
 void TestPageRequest::addresses() {
@@ -219,7 +221,7 @@ void TestPageRequest::addresses() {
     QFETCH(QString, requested);
 
     const qsizetype before = market_.requestLog().size();
-    fetch(network_, 5s, address);
+    fetch(transfers_, 5s, address);
     const QStringList log = market_.requestLog().mid(before);
     QCOMPARE(log, requested.isEmpty() ? QStringList() : QStringList{requested});
 }
@@ -231,9 +233,31 @@ void TestPageRequest::deadlineEndsSilentServer() {
 
     QElapsedTimer clock;
     clock.start();
-    QCOMPARE(fetch(network_, 500ms, QStringLiteral("silent.taobao.com")), QString());
+    QCOMPARE(fetch(transfers_, 500ms, QStringLiteral("silent.taobao.com")), QString());
     QVERIFY2(clock.elapsed() >= 450 && clock.elapsed() < 5000,
              QByteArray::number(clock.elapsed()).constData());
+}
+
+// A cancelled request reports nothing, whether its transfer was under way
+// or its address was never to be fetched.
+void TestPageRequest::cancelIsSilent_data() {
+    QTest::addColumn<QString>("address");
+    QTest::newRow("transfer under way") << QStringLiteral("silent.taobao.com");
+    QTest::newRow("address never fetched") << QStringLiteral("file:///etc/passwd");
+}
+
+void TestPageRequest::cancelIsSilent() {
+    QFETCH(QString, address);
+    MarketPage silent;
+    silent.fault = MarketPage::Fault::NeverAnswer;
+    market_.setPage(QStringLiteral("silent.taobao.com"), QStringLiteral("/"), silent);
+
+    PageRequest request(transfers_, address, 5s);
+    QSignalSpy finished(&request, &PageRequest::finished);
+    request.start();
+    request.cancel();
+    QVERIFY(!finished.wait(300));
+    QVERIFY(!request.isFinished());
 }
 
 // Without a proxy the server picks the page by the Host header.
@@ -241,8 +265,25 @@ void TestPageRequest::directRequestByHostHeader() {
     QNetworkProxy::setApplicationProxy(QNetworkProxy::NoProxy);
     market_.setPage(QStringLiteral("127.0.0.1"), QStringLiteral("/shop?id=7"),
                     canned::gbkPage(QStringLiteral("直连")));
-    QCOMPARE(fetch(network_, 5s, QStringLiteral("127.0.0.1:%1/shop?id=7").arg(market_.port())),
+    PageTransfers local;
+    local.allowLocalAddressesForTesting();
+    QCOMPARE(fetch(local, 5s, QStringLiteral("127.0.0.1:%1/shop?id=7").arg(market_.port())),
              QStringLiteral("直连"));
+}
+
+// Without a proxy, a name that resolves to this machine is not connected to.
+void TestPageRequest::noDirectConnectionToLocalName() {
+    const QString name = QHostInfo::localHostName();
+    const QList<QHostAddress> addresses = QHostInfo::fromName(name).addresses();
+    if (addresses.isEmpty() || !addresses.first().isLoopback())
+        QSKIP("this machine's name does not resolve to a loopback address");
+    QNetworkProxy::setApplicationProxy(QNetworkProxy::NoProxy);
+    market_.setPage(name, QStringLiteral("/"), canned::gbkPage(QStringLiteral("本机")));
+    const qsizetype before = market_.requestLog().size();
+
+    QCOMPARE(fetch(transfers_, 5s, QStringLiteral("%1:%2").arg(name).arg(market_.port())),
+             QString());
+    QCOMPARE(market_.requestLog().size(), before);
 }
 
 QTEST_GUILESS_MAIN(TestPageRequest)

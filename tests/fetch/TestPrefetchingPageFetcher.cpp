@@ -6,11 +6,11 @@
 #include "HeadlessWindow.h"
 #include "MarketServer.h"
 #include "MixedMarket.h"
+#include "PageTransfers.h"
 #include "PrefetchingPageFetcher.h"
 #include "RunTexts.h"
 
 #include <QCoroTask>
-#include <QNetworkAccessManager>
 #include <QNetworkProxy>
 #include <QTest>
 #include <QTimer>
@@ -214,8 +214,8 @@ void TestPrefetchingPageFetcher::sameResultsForAnyJobs() {
         change(market, options);
         QNetworkProxy::setApplicationProxy(
             QNetworkProxy(QNetworkProxy::HttpProxy, QStringLiteral("127.0.0.1"), market.port()));
-        QNetworkAccessManager network;
-        PrefetchingPageFetcher fetcher(network, 5s, jobs);
+        PageTransfers transfers;
+        PrefetchingPageFetcher fetcher(transfers, 5s, jobs);
         HeadlessWindow window;
         outcomes << analyse(window, fetcher, stopAtRow);
 
@@ -276,8 +276,8 @@ void TestPrefetchingPageFetcher::nothingOutlivesTheRun() {
     market.setPage(mixedmarket::shopHost(1), QStringLiteral("/"), first);
     QNetworkProxy::setApplicationProxy(
         QNetworkProxy(QNetworkProxy::HttpProxy, QStringLiteral("127.0.0.1"), market.port()));
-    QNetworkAccessManager network;
-    PrefetchingPageFetcher fetcher(network, 5s, jobs);
+    PageTransfers transfers;
+    PrefetchingPageFetcher fetcher(transfers, 5s, jobs);
     HeadlessWindow window;
     analyse(window, fetcher, firstRunFails ? 0 : 1);
     const bool fetchedAhead =
@@ -325,8 +325,8 @@ void TestPrefetchingPageFetcher::fetchesAtOnce() {
         mixedmarket::serve(market, options);
     QNetworkProxy::setApplicationProxy(
         QNetworkProxy(QNetworkProxy::HttpProxy, QStringLiteral("127.0.0.1"), market.port()));
-    QNetworkAccessManager network;
-    PrefetchingPageFetcher fetcher(network, 5s, jobs);
+    PageTransfers transfers;
+    PrefetchingPageFetcher fetcher(transfers, 5s, jobs);
     HeadlessWindow window;
     analyse(window, fetcher);
 
@@ -345,8 +345,8 @@ void TestPrefetchingPageFetcher::timeOutCountsFromTheFetchStart() {
     serveOneHost(market, Rows, 600);
     QNetworkProxy::setApplicationProxy(
         QNetworkProxy(QNetworkProxy::HttpProxy, QStringLiteral("127.0.0.1"), market.port()));
-    QNetworkAccessManager network;
-    PrefetchingPageFetcher fetcher(network, 1s, 8);
+    PageTransfers transfers;
+    PrefetchingPageFetcher fetcher(transfers, 1s, 8);
     HeadlessWindow window;
     analyse(window, fetcher);
 

@@ -2,11 +2,11 @@
 #include "BrowserTestMain.h"
 #include "FakeWindow.h"
 #include "MarketPages.h"
+#include "PageTransfers.h"
 #include "PrefetchingPageFetcher.h"
 #include "WebPageRenderer.h"
 
 #include <QCoroTask>
-#include <QNetworkAccessManager>
 #include <QTimer>
 
 using namespace marketpages;
@@ -70,13 +70,13 @@ class TestRedirectRun : public QObject {
 
 private:
     MarketServer server_;
-    QNetworkAccessManager network_;
+    PageTransfers transfers_;
     int redirectRows_ = 0;
 
     // Runs one analysis of the own shop with the given friend links.
     void run(FakeWindow& window, const QList<QByteArray>& addresses) {
         server_.setPage(OwnShop, "/", ownShopPage(addresses));
-        PrefetchingPageFetcher fetcher(network_, std::chrono::seconds(10), 1);
+        PrefetchingPageFetcher fetcher(transfers_, std::chrono::seconds(10), 1);
         WebPageRenderer renderer;
         // A run still waiting after the limit is stopped, as a user would.
         QTimer patience;

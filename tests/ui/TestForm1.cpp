@@ -1,6 +1,7 @@
 #include "FakePages.h"
 #include "Form1.h"
 #include "MarketServer.h"
+#include "PageTransfers.h"
 #include "PrefetchingPageFetcher.h"
 #include "ProxySetup.h"
 #include "ResultGridView.h"
@@ -15,7 +16,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
-#include <QNetworkAccessManager>
+#include <QNetworkProxyFactory>
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
@@ -51,6 +52,17 @@ MarketPage utf8Page(const QString& text, int delayMs) {
     page.delayMs = delayMs;
     return page;
 }
+
+// Every page through the test marketplace.
+class MarketRoute : public QNetworkProxyFactory {
+public:
+    explicit MarketRoute(const QString& proxyUrl)
+        : proxy_(*proxyFromUrl(proxyUrl)) {}
+    QList<QNetworkProxy> queryProxy(const QNetworkProxyQuery&) override { return {proxy_}; }
+
+private:
+    QNetworkProxy proxy_;
+};
 
 QCoro::Task<> answeredAtOnce() {
     co_return;
@@ -321,9 +333,9 @@ void TestForm1::windowsOfOursDoNotHoldTheRunUp() {
                        utf8Page(shopPage(QStringLiteral("掌柜%1").arg(i)), 200));
     }
     market.setPage(OwnAddress, "/", utf8Page(ownPage(shops), 0));
-    QNetworkAccessManager network;
-    network.setProxy(*proxyFromUrl(market.proxyUrl()));
-    PrefetchingPageFetcher fetcher(network, std::chrono::seconds(10), 1);
+    PageTransfers transfers;
+    transfers.setProxyFactory(std::make_unique<MarketRoute>(market.proxyUrl()));
+    PrefetchingPageFetcher fetcher(transfers, std::chrono::seconds(10), 1);
     FakeRenderer renderer;
     Form1 form(fetcher, renderer);
     form.show();

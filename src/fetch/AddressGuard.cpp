@@ -1,0 +1,121 @@
+#include "AddressGuard.h"
+
+#include <QHostAddress>
+#include <QStringList>
+#include <QUrl>
+#include <array>
+#include <optional>
+
+namespace {
+
+struct Range {
+    quint32 network;
+    int prefixLength;
+};
+
+constexpr std::array<Range, 10> LocalIPv4Ranges{{
+    {0x00000000, 8},  // "this network", the unspecified address
+    {0x0a000000, 8},  // private
+    {0x64400000, 10}, // shared address space of carrier-grade NAT
+    {0x7f000000, 8},  // loopback
+    {0xa9fe0000, 16}, // link-local
+    {0xac100000, 12}, // private
+    {0xc0000000, 24}, // protocol assignments
+    {0xc0a80000, 16}, // private
+    {0xe0000000, 4},  // multicast
+    {0xf0000000, 4},  // reserved, broadcast
+}};
+
+bool isLocalIPv4(quint32 address) {
+    for (const Range& range : LocalIPv4Ranges) {
+        const quint32 mask = ~quint32(0) << (32 - range.prefixLength);
+        if ((address & mask) == range.network)
+            return true;
+    }
+    return false;
+}
+
+// One part of a numeric IPv4 host: "0x" starts hexadecimal, a leading zero
+// octal, anything else decimal.
+std::optional<quint64> ipv4Part(const QString& part) {
+    if (part.isEmpty() || part.size() > 32)
+        return std::nullopt;
+    int base = 10;
+    QString digits = part;
+    if (part.startsWith(QLatin1String("0x"), Qt::CaseInsensitive)) {
+        base = 16;
+        digits = part.mid(2);
+        if (digits.isEmpty())
+            return 0;
+    } else if (part.size() > 1 && part.startsWith(QLatin1Char('0'))) {
+        base = 8;
+        digits = part.mid(1);
+    }
+    bool ok = false;
+    const quint64 value = digits.toULongLong(&ok, base);
+    if (!ok || digits.startsWith(QLatin1Char('+')) || digits.startsWith(QLatin1Char('-')))
+        return std::nullopt;
+    return value;
+}
+
+// A host of one to four numeric parts, read as inet_aton reads it: the last
+// part fills the bytes the others leave.
+std::optional<quint32> numericIPv4(QString host) {
+    if (host.endsWith(QLatin1Char('.')))
+        host.chop(1);
+    const QStringList parts = host.split(QLatin1Char('.'));
+    if (parts.size() > 4)
+        return std::nullopt;
+    quint64 address = 0;
+    for (qsizetype i = 0; i < parts.size(); ++i) {
+        const std::optional<quint64> part = ipv4Part(parts[i]);
+        if (!part)
+            return std::nullopt;
+        const bool last = i == parts.size() - 1;
+        const int bits = last ? 8 * int(4 - i) : 8;
+        if (*part >> bits)
+            return std::nullopt;
+        address |= last ? *part : *part << (8 * (3 - i));
+    }
+    return quint32(address);
+}
+
+} // namespace
+
+bool isLocalAddress(const QHostAddress& address) {
+    bool isIPv4 = false;
+    const quint32 ipv4 = address.toIPv4Address(&isIPv4); // also reads ::ffff:a.b.c.d
+    if (isIPv4)
+        return isLocalIPv4(ipv4);
+    if (address.protocol() != QAbstractSocket::IPv6Protocol)
+        return false;
+    const Q_IPV6ADDR bytes = address.toIPv6Address();
+    // ::a.b.c.d, the old IPv4-compatible form; :: and ::1 fall in 0/8.
+    bool zeroPrefix = true;
+    for (int i = 0; i < 12; ++i)
+        zeroPrefix = zeroPrefix && bytes[i] == 0;
+    if (zeroPrefix)
+        return isLocalIPv4(quint32(bytes[12]) << 24 | quint32(bytes[13]) << 16 |
+                           quint32(bytes[14]) << 8 | bytes[15]);
+    const bool uniqueLocal = (bytes[0] & 0xfe) == 0xfc;                 // fc00::/7
+    const bool linkOrSiteLocal = bytes[0] == 0xfe && (bytes[1] & 0x80); // fe80::/10, fec0::/10
+    const bool multicast = bytes[0] == 0xff;
+    return uniqueLocal || linkOrSiteLocal || multicast;
+}
+
+bool isLocalAddress(const QUrl& url) {
+    QString host = url.host().toLower();
+    if (host.isEmpty())
+        return false;
+    if (host.endsWith(QLatin1Char('.')))
+        host.chop(1);
+    if (host == QLatin1String("localhost") || host.endsWith(QLatin1String(".localhost")))
+        return true;
+    if (host.contains(QLatin1Char(':'))) {
+        const QHostAddress address(host);
+        return address.isNull() || isLocalAddress(address);
+    }
+    if (const std::optional<quint32> ipv4 = numericIPv4(host))
+        return isLocalIPv4(*ipv4);
+    return false;
+}

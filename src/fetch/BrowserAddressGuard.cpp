@@ -1,0 +1,13 @@
+#include "BrowserAddressGuard.h"
+
+#include "AddressGuard.h"
+
+void LocalAddressInterceptor::interceptRequest(QWebEngineUrlRequestInfo& info) {
+    if (isLocalAddress(info.requestUrl()))
+        info.block(true);
+}
+
+bool GuardedPage::acceptNavigationRequest(const QUrl& url, NavigationType type, bool isMainFrame) {
+    const bool accepted = LockedDownPage::acceptNavigationRequest(url, type, isMainFrame);
+    return accepted && !isLocalAddress(url);
+}
