@@ -95,7 +95,7 @@ int main(int argc, char* argv[]) {
 
     QNetworkAccessManager network;
     PrefetchingPageFetcher fetcher(network, options.timeout, options.jobs);
-    WebPageRenderer renderer;
+    WebPageRenderer renderer(options.timeout);
 
     for (const QString& address : options.addresses) {
         window.setAddressText(address);
