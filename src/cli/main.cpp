@@ -11,6 +11,7 @@
 #include "MarketServer.h"
 #include "PrefetchingPageFetcher.h"
 #include "ProxySetup.h"
+#include "StandardOutput.h"
 #include "StatusOutput.h"
 #include "WebPageRenderer.h"
 
@@ -54,6 +55,7 @@ QByteArray results(const HeadlessWindow& window, CheckOptions::Format format) {
 } // namespace
 
 int main(int argc, char* argv[]) {
+    StandardOutput output;
     runOffscreenWithoutDisplay();
     prepareBrowserEnvironment();
     QGuiApplication app(argc, argv);
@@ -103,6 +105,11 @@ int main(int argc, char* argv[]) {
     }
 
     status.clearProgress();
-    writeTo(stdout, results(window, options.format));
+    if (!output.write(results(window, options.format))) {
+        writeTo(stderr, (QStringLiteral("zembrel-check: cannot write the results: ") +
+                         output.error() + u'\n')
+                            .toUtf8());
+        return 1;
+    }
     return 0;
 }
