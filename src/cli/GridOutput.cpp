@@ -31,6 +31,28 @@ quint32 shownColor(const ResultGrid& grid, qint32 row, qint32 col) {
     return own != 0 ? own : grid.ForeColor().value_or(0);
 }
 
+// Characters that change the direction in which the following text is shown.
+bool isDirectionControl(char16_t c) {
+    return c == 0x061C || c == 0x200E || c == 0x200F || (c >= 0x202A && c <= 0x202E) ||
+           (c >= 0x2066 && c <= 0x2069);
+}
+
+// The text cut to at most `maxWidth` columns; a text that was cut ends in "…".
+QString fitWidth(const QString& text, int maxWidth) {
+    if (displayWidth(text) <= maxWidth)
+        return text;
+    QString cut;
+    int width = 0;
+    for (const char32_t c : text.toUcs4()) {
+        const int charWidth = isWide(c) ? 2 : 1;
+        if (width + charWidth > maxWidth - 1)
+            break;
+        width += charWidth;
+        cut += QChar::fromUcs4(c);
+    }
+    return cut + u'…';
+}
+
 QString styledCell(const QString& padded, quint32 color, bool bold) {
     QString codes;
     if (color != 0)
@@ -45,9 +67,10 @@ QString styledCell(const QString& padded, quint32 color, bool bold) {
 QString oneLine(const QString& text) {
     QString line = text;
     for (QChar& c : line) {
-        if (c == u'\t' || c == u'\n' || c == u'\r')
+        if (c == u'\t' || c == u'\n' || c == u'\r' || c == QChar::LineSeparator ||
+            c == QChar::ParagraphSeparator)
             c = u' ';
-        else if (c.category() == QChar::Other_Control)
+        else if (c.category() == QChar::Other_Control || isDirectionControl(c.unicode()))
             c = QChar::ReplacementCharacter;
     }
     return line;
@@ -61,17 +84,20 @@ int displayWidth(const QString& text) {
 }
 
 QString table(const ResultGrid& grid, bool styled) {
+    QList<QStringList> cells(grid.Rows());
     QList<int> widths(grid.Cols(), 0);
     for (qint32 row = 0; row < grid.Rows(); ++row) {
-        for (qint32 col = 0; col < grid.Cols(); ++col)
-            widths[col] = std::max(widths[col], displayWidth(oneLine(grid.cell(row, col).text)));
+        for (qint32 col = 0; col < grid.Cols(); ++col) {
+            cells[row].append(fitWidth(oneLine(grid.cell(row, col).text), MaxColumnWidth));
+            widths[col] = std::max(widths[col], displayWidth(cells[row][col]));
+        }
     }
 
     QString out;
     for (qint32 row = 0; row < grid.Rows(); ++row) {
         QString line;
         for (qint32 col = 0; col < grid.Cols(); ++col) {
-            const QString text = oneLine(grid.cell(row, col).text);
+            const QString& text = cells[row][col];
             QString padded = text;
             if (col + 1 < grid.Cols())
                 padded += QString(widths[col] - displayWidth(text) + 2, u' ');

@@ -11,8 +11,12 @@ class ResultGrid;
 // The results of a check as text for standard output.
 namespace gridoutput {
 
-// Every grid row as one line of cells aligned in columns. With `styled`,
-// red cells are coloured and bold cells made bold with terminal escapes.
+// The most terminal columns a cell of the table takes.
+constexpr int MaxColumnWidth = 40;
+
+// Every grid row as one line of cells aligned in columns, each cell as
+// oneLine() cut to MaxColumnWidth with "…". With `styled`, red cells are
+// coloured and bold cells made bold with terminal escapes.
 QString table(const ResultGrid& grid, bool styled);
 
 // Every grid row as one line, cells separated by tabs; cells as oneLine().
@@ -25,8 +29,10 @@ QByteArray json(const HeadlessWindow& window,
                 const std::optional<QJsonArray>& changes = std::nullopt);
 
 // Page text made safe for one line of a terminal: tabs and line breaks
-// become spaces, and other control characters (escape among them, which
-// would let a page drive the terminal) become U+FFFD.
+// (line and paragraph separators included) become spaces; other control
+// characters (escape among them, which would let a page drive the terminal)
+// and the marks, embeddings, overrides and isolates of bidirectional text
+// (which would let a page reorder what the line shows) become U+FFFD.
 QString oneLine(const QString& text);
 
 // Columns a character takes on a terminal: 2 for wide East Asian

@@ -14,6 +14,7 @@
 #include "PrefetchingPageFetcher.h"
 #include "PreviousCheck.h"
 #include "ProxySetup.h"
+#include "StandardOutput.h"
 #include "StatusOutput.h"
 #include "WebPageRenderer.h"
 
@@ -92,6 +93,7 @@ CheckedGrid thisCheck(const HeadlessWindow& window) {
 } // namespace
 
 int main(int argc, char* argv[]) {
+    StandardOutput output;
     runOffscreenWithoutDisplay();
     prepareBrowserEnvironment();
     QGuiApplication app(argc, argv);
@@ -147,7 +149,7 @@ int main(int argc, char* argv[]) {
 
     PageTransfers transfers;
     PrefetchingPageFetcher fetcher(transfers, options.timeout, options.jobs);
-    WebPageRenderer renderer;
+    WebPageRenderer renderer(options.timeout);
 
     // The runs start once the event loop runs, and leave it when the last
     // one has ended.
@@ -161,7 +163,12 @@ int main(int argc, char* argv[]) {
     std::optional<QList<GridChange>> changes;
     if (previous)
         changes = compareGrids(*previous, thisCheck(window));
-    writeTo(stdout, results(window, options.format, changes));
+    if (!output.write(results(window, options.format, changes))) {
+        writeTo(stderr, (QStringLiteral("zembrel-check: cannot write the results: ") +
+                         output.error() + u'\n')
+                            .toUtf8());
+        return 1;
+    }
     const bool dropped = changes && std::any_of(changes->begin(), changes->end(),
                                                 [](const GridChange& c) { return c.isDrop(); });
     return options.failOnDrop && dropped ? CheckOptions::DropStatus : 0;

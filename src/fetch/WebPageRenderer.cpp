@@ -4,6 +4,7 @@
 
 #include <QFile>
 #include <QUrl>
+#include <QWebEngineLoadingInfo>
 #include <QWebEngineProfile>
 #include <QWebEngineScript>
 
@@ -22,29 +23,36 @@ constexpr quint32 ScriptWorld = QWebEngineScript::ApplicationWorld;
 
 } // namespace
 
-WebPageRenderer::WebPageRenderer(QObject* parent)
+WebPageRenderer::WebPageRenderer(std::chrono::milliseconds timeout, QObject* parent)
     : QObject(parent) {
     quietTimer_.setSingleShot(true);
     connect(&quietTimer_, &QTimer::timeout, this, &WebPageRenderer::onQuiet);
+    deadline_.setSingleShot(true);
+    deadline_.setInterval(timeout);
+    connect(&deadline_, &QTimer::timeout, this, &WebPageRenderer::onDeadline);
 }
 
 WebPageRenderer::~WebPageRenderer() {
-    // Callbacks that the page answers while it goes away must find nothing
-    // current; the page must go before its profile.
+    // Callbacks that the pages answer while they go away must find nothing
+    // current; the pages, retired ones included, must go before their
+    // profile.
     ++generation_;
-    delete page_;
+    qDeleteAll(findChildren<LockedDownPage*>(Qt::FindDirectChildrenOnly));
     delete profile_;
 }
 
-void WebPageRenderer::createPage() {
+void WebPageRenderer::startBrowser() {
     serializeBodyScript_ = resourceText(QStringLiteral(":/zembrel/serialize-body.js"));
     pendingRefreshScript_ = resourceText(QStringLiteral(":/zembrel/pending-refresh.js"));
     profile_ = createLockedDownProfile(nullptr);
     profile_->setUrlRequestInterceptor(new LocalAddressInterceptor(profile_));
-    page_ = new GuardedPage(profile_, nullptr);
+}
+
+void WebPageRenderer::openPage() {
+    page_ = new GuardedPage(profile_, this);
     connect(page_, &LockedDownPage::mainFrameNavigation, this,
             &WebPageRenderer::onMainFrameNavigation);
-    connect(page_, &QWebEnginePage::loadFinished, this, &WebPageRenderer::onLoadFinished);
+    connect(page_, &QWebEnginePage::loadingChanged, this, &WebPageRenderer::onLoadingChanged);
     // A renderer that dies mid-load never finishes it: a failed load.
     connect(page_, &QWebEnginePage::renderProcessTerminated, this, [this] {
         if (state_ == Loading)
@@ -52,23 +60,39 @@ void WebPageRenderer::createPage() {
     });
 }
 
-void WebPageRenderer::RenderPage(const QString& url) {
+// Nothing the page does from now on reaches the renderer: its signals are cut
+// before it is stopped, and it goes once the current event is handled.
+void WebPageRenderer::retirePage() {
     if (!page_)
-        createPage();
+        return;
+    disconnect(page_, nullptr, this, nullptr);
+    page_->triggerAction(QWebEnginePage::Stop);
+    page_->deleteLater();
+    page_ = nullptr;
+}
+
+void WebPageRenderer::RenderPage(const QString& url) {
+    if (!profile_)
+        startBrowser();
     ++generation_;
     quietTimer_.stop();
+    retirePage();
+    openPage();
+    loadedUrl_.clear();
     body_.clear();
-    state_ = Loading;
-    navigationsAtRender_ = navigations_;
-    page_->load(QUrl(url));
+    pendingUrl_ = url;
+    deadline_.start();
+    setState(Loading);
+    page_->load(QUrl(QStringLiteral("about:blank")));
 }
 
 void WebPageRenderer::stopLoading() {
     ++generation_;
     quietTimer_.stop();
-    state_ = Idle;
-    if (page_)
-        page_->triggerAction(QWebEnginePage::Stop);
+    deadline_.stop();
+    retirePage();
+    pendingUrl_.clear();
+    setState(Idle);
 }
 
 bool WebPageRenderer::isCurrent(Mark mark) const {
@@ -80,15 +104,39 @@ void WebPageRenderer::onMainFrameNavigation() {
     quietTimer_.stop();
 }
 
-void WebPageRenderer::onLoadFinished(bool ok) {
-    // A load stopped before this RenderPage may report its end after it.
-    if (state_ != Loading || navigations_ == navigationsAtRender_)
+void WebPageRenderer::onLoadingChanged(const QWebEngineLoadingInfo& info) {
+    if (state_ != Loading)
         return;
     const Mark mark = currentMark();
-    if (!ok) {
-        watchForQuiet(mark, SettlePeriod, false);
+    switch (info.status()) {
+    case QWebEngineLoadingInfo::LoadStartedStatus:
         return;
+    case QWebEngineLoadingInfo::LoadSucceededStatus:
+        if (!pendingUrl_.isEmpty()) {
+            // The blank document is there: now the address.
+            const QUrl url(pendingUrl_);
+            pendingUrl_.clear();
+            page_->load(url);
+            return;
+        }
+        loadedUrl_ = page_->url();
+        onDocumentLoaded(mark);
+        return;
+    case QWebEngineLoadingInfo::LoadStoppedStatus:
+        // The navigation ended without replacing the document (a download,
+        // a 204 answer): a document that had loaded is still the one to read.
+        if (pendingUrl_.isEmpty() && isLoadedDocument(page_->url())) {
+            onDocumentLoaded(mark);
+            return;
+        }
+        break;
+    case QWebEngineLoadingInfo::LoadFailedStatus:
+        break;
     }
+    watchForQuiet(mark, SettlePeriod, false);
+}
+
+void WebPageRenderer::onDocumentLoaded(Mark mark) {
     page_->runJavaScript(pendingRefreshScript_, ScriptWorld, [this, mark](const QVariant& delay) {
         if (!isCurrent(mark))
             return;
@@ -98,6 +146,11 @@ void WebPageRenderer::onLoadFinished(bool ok) {
             std::chrono::milliseconds(refreshPending ? qint64(seconds * 1000) : 0);
         watchForQuiet(mark, refreshWait + SettlePeriod, true);
     });
+}
+
+bool WebPageRenderer::isLoadedDocument(const QUrl& url) const {
+    return !loadedUrl_.isEmpty() &&
+           url.adjusted(QUrl::RemoveFragment) == loadedUrl_.adjusted(QUrl::RemoveFragment);
 }
 
 void WebPageRenderer::watchForQuiet(Mark mark, std::chrono::milliseconds period, bool loaded) {
@@ -122,8 +175,27 @@ void WebPageRenderer::onQuiet() {
     });
 }
 
+// The page did not complete in time: it is stopped, and counts as a failed
+// load.
+void WebPageRenderer::onDeadline() {
+    if (state_ != Loading)
+        return;
+    ++generation_;
+    quietTimer_.stop();
+    retirePage();
+    pendingUrl_.clear();
+    complete(QString());
+}
+
 void WebPageRenderer::complete(const QString& body) {
+    deadline_.stop();
     body_ = body;
-    state_ = Complete;
+    setState(Complete);
+}
+
+void WebPageRenderer::setState(State state) {
+    if (state_ == state)
+        return;
+    state_ = state;
     readyNotice_.raise();
 }

@@ -5,20 +5,29 @@
 
 #include <QObject>
 #include <QTimer>
+#include <QUrl>
 #include <chrono>
 
 class LockedDownPage;
+class QWebEngineLoadingInfo;
 class QWebEngineProfile;
 
-// The embedded browser behind PageRenderer: a locked-down page that is never
-// shown, created on the first RenderPage so that runs without redirect links
-// never start the browser engine. The browser takes the application proxy
-// as it is when that page is created.
+// The embedded browser behind PageRenderer: locked-down pages that are never
+// shown. The browser starts with the first RenderPage, so that runs without
+// redirect links never start the browser engine, and takes the application
+// proxy as it is then.
+//
+// Every RenderPage gets a page of its own, and the previous page is thrown
+// away with all it was still doing. A new page first shows a blank document,
+// so that the address comes second in its history: the browser then refuses
+// a script's window.close().
 //
 // A load counts as complete only when its final document is: after a
 // successful load the page is watched for a pending meta refresh or a
 // script redirect, and the body is serialised once no new main-frame
-// navigation began for SettlePeriod.
+// navigation began for SettlePeriod. A navigation that never replaces the
+// document (a download, a 204 answer) leaves it the final one. A load that
+// is not complete within the time-out is stopped and counts as failed.
 class WebPageRenderer : public QObject, public PageRenderer {
     Q_OBJECT
 
@@ -30,13 +39,16 @@ public:
     // redirecting it, and is not waited for.
     static constexpr std::chrono::seconds LongestRefreshWait{10};
 
-    explicit WebPageRenderer(QObject* parent = nullptr);
+    // `timeout` counts from each RenderPage.
+    explicit WebPageRenderer(std::chrono::milliseconds timeout = std::chrono::seconds(60),
+                             QObject* parent = nullptr);
     ~WebPageRenderer() override;
 
     void RenderPage(const QString& url) override;
     int ReadyState() const override { return state_; }
     QString bodyInnerHtml() override { return body_; }
     void stopLoading() override;
+    // Raised on every change of ReadyState().
     RunNotice& readyNotice() override { return readyNotice_; }
 
 private:
@@ -49,25 +61,36 @@ private:
         quint64 navigations = 0;
     };
 
-    void createPage();
+    void startBrowser();
+    void openPage();
+    void retirePage();
     Mark currentMark() const { return {generation_, navigations_}; }
     bool isCurrent(Mark mark) const;
     void onMainFrameNavigation();
-    void onLoadFinished(bool ok);
+    void onLoadingChanged(const QWebEngineLoadingInfo& info);
+    void onDocumentLoaded(Mark mark);
+    bool isLoadedDocument(const QUrl& url) const;
     void watchForQuiet(Mark mark, std::chrono::milliseconds period, bool loaded);
     void onQuiet();
+    void onDeadline();
     void complete(const QString& body);
+    void setState(State state);
 
     QWebEngineProfile* profile_ = nullptr;
     LockedDownPage* page_ = nullptr;
     QString serializeBodyScript_;
     QString pendingRefreshScript_;
+    // The address to load once the page's blank document is there.
+    QString pendingUrl_;
+    // The address of the last document that loaded successfully; the page
+    // shows it as long as its address stays (fragments aside).
+    QUrl loadedUrl_;
     QTimer quietTimer_;
+    QTimer deadline_;
     Mark watched_;
     bool watchedLoaded_ = false;
     quint64 generation_ = 0;
     quint64 navigations_ = 0;
-    quint64 navigationsAtRender_ = 0;
     State state_ = Idle;
     QString body_;
     RunNotice readyNotice_;

@@ -76,6 +76,8 @@ private slots:
     void interruptStopsAfterTheRow();
     void secondInterruptExits();
     void tsvOutput();
+    void resultsThatCannotBeWritten_data();
+    void resultsThatCannotBeWritten();
     void jobsGiveTheSameResults();
     void usageErrors_data();
     void usageErrors();
@@ -362,6 +364,34 @@ void TestCheckCommand::tsvOutput() {
     QCOMPARE(lines[0].split(u'\t').size(), 9);
     QCOMPARE(lines[1].split(u'\t'), canned::expectedRow(1));
     QCOMPARE(lines[5], QString());
+}
+
+// Results lost on the way out are a failure, not a success.
+void TestCheckCommand::resultsThatCannotBeWritten_data() {
+    QTest::addColumn<QString>("redirection"); // of standard output, in sh
+    QTest::addColumn<QByteArray>("reason");
+
+    QTest::newRow("full disk") << ">/dev/full" << QByteArray("No space left on device");
+    QTest::newRow("closed") << ">&-" << QByteArray("Bad file descriptor");
+    QTest::newRow("reader gone") << "| true" << QByteArray("Broken pipe");
+}
+
+void TestCheckCommand::resultsThatCannotBeWritten() {
+    QFETCH(QString, redirection);
+    QFETCH(QByteArray, reason);
+    MarketServer market;
+    QVERIFY(market.listen());
+    canned::serveAll(market);
+    // The exit status of the check is the shell's, also in a pipeline.
+    const QString shell =
+        QStringLiteral("\"$0\" \"$@\" %1; exit ${PIPESTATUS[0]}").arg(redirection);
+    const CheckProcess check =
+        CheckProcess::run(checkArguments(market, {"myshop"}), CheckProcess::cleanEnvironment(), {},
+                          {"bash", "-c", shell});
+
+    QCOMPARE(check.exitCode, 1);
+    QVERIFY2(check.err.contains("zembrel-check: cannot write the results: " + reason),
+             check.err.constData());
 }
 
 // Fetching ahead changes nothing in the results.

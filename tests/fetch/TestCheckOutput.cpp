@@ -17,6 +17,8 @@ private slots:
     void tableAlignsWideCharacters();
     void tableStylesProblemCells_data();
     void tableStylesProblemCells();
+    void tableCapsColumnWidth_data();
+    void tableCapsColumnWidth();
     void tsvKeepsOneLinePerRow();
     void controlCharactersNeverReachTheTerminal_data();
     void controlCharactersNeverReachTheTerminal();
@@ -127,6 +129,38 @@ void TestCheckOutput::tableStylesProblemCells() {
     QCOMPARE(lines[1].count(QStringLiteral("\x1b[31m")), gridWide ? 8 : 1);
 }
 
+// One overlong cell neither widens its column beyond the cap nor pads every
+// other row to its width.
+void TestCheckOutput::tableCapsColumnWidth_data() {
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("shown");
+
+    const int cap = gridoutput::MaxColumnWidth;
+    QTest::newRow("as wide as the cap") << QString(cap, u'a') << QString(cap, u'a');
+    QTest::newRow("one column over") << QString(cap + 1, u'a') << QString(cap - 1, u'a') + u'…';
+    QTest::newRow("a megabyte") << QString(1 << 20, u'a') << QString(cap - 1, u'a') + u'…';
+    QTest::newRow("wide characters") << QString(cap, u'甲') << QString((cap - 1) / 2, u'甲') + u'…';
+    QTest::newRow("characters outside the basic plane")
+        << QString::fromUcs4(std::u32string(cap, U'\U00020000').c_str())
+        << QString::fromUcs4(std::u32string((cap - 1) / 2, U'\U00020000').c_str()) + u'…';
+}
+
+void TestCheckOutput::tableCapsColumnWidth() {
+    QFETCH(QString, text);
+    QFETCH(QString, shown);
+
+    HeadlessWindow window;
+    ResultTable& grid = window.resultGrid();
+    grid.AddItem(QStringLiteral("2"));
+    grid.setRow(1);
+    grid.setCol(4);
+    grid.setText(text);
+
+    const QString table = gridoutput::table(window.grid(), false);
+    QCOMPARE(table.split(u'\n').at(1).split(u' ', Qt::SkipEmptyParts).last(), shown);
+    QVERIFY2(table.size() < 1000, qPrintable(QString::number(table.size())));
+}
+
 void TestCheckOutput::tsvKeepsOneLinePerRow() {
     HeadlessWindow window;
     ResultTable& grid = window.resultGrid();
@@ -153,6 +187,12 @@ void TestCheckOutput::controlCharactersNeverReachTheTerminal_data() {
         << QStringLiteral("ab\b\x7f") << QStringLiteral("ab\uFFFD\uFFFD");
     QTest::newRow("line breaks and tabs")
         << QStringLiteral("a\tb\r\nc") << QStringLiteral("a b  c");
+    QTest::newRow("line and paragraph separators")
+        << QStringLiteral("a\u2028b\u2029c") << QStringLiteral("a b c");
+    // A page could otherwise show its text in another order than it has.
+    QTest::newRow("direction marks, overrides and isolates")
+        << QStringLiteral("a\u202Eb\u2066c\u2069\u200Fd\u202Ae")
+        << QStringLiteral("a\uFFFDb\uFFFDc\uFFFD\uFFFDd\uFFFDe");
 }
 
 void TestCheckOutput::controlCharactersNeverReachTheTerminal() {

@@ -44,6 +44,12 @@ const QByteArray LayoutB =
 
 const QByteArray SiteFooter = "<p>增值电信业务经营许可证：浙B2-20080224</p>";
 
+// Layout A with a script that runs once the page has loaded.
+MarketPage layoutAThen(const QByteArray& script) {
+    return html("<body onload=\"setTimeout(function () { " + script + " }, 0)\">" + LayoutA +
+                "</body>");
+}
+
 const QStringList LayoutAWrites = {"3 检测中...", "3 正常",       "4 卖家甲", "5 1钻",
                                    "6 99.50%",    "7 2009-03-01", "8 √"};
 const QStringList LayoutBStart = {"3 检测中...",       "3 正常",      "4 卖家乙", "5 3心",
@@ -94,7 +100,23 @@ private slots:
         server_.setPage("shop-a.taobao.com", "/", html(LayoutA));
         server_.setPage("shop-b.taobao.com", "/", html(LayoutB));
         server_.setPage("rate.taobao.com", "/b.htm", html("<p>好评率：<em>98.76%</em></p>"));
+        server_.setPage("shop-a.taobao.com", "/closes",
+                        html("<script>window.close();</script>" + LayoutA));
+        server_.setPage("shop-a.taobao.com", "/clicks-download",
+                        layoutAThen("const a = document.createElement('a');"
+                                    "a.href = '/setup.exe'; a.download = 'setup.exe';"
+                                    "document.body.appendChild(a); a.click();"));
+        server_.setPage("shop-a.taobao.com", "/to-attachment",
+                        layoutAThen("location.href = '/setup.exe';"));
+        server_.setPage("shop-a.taobao.com", "/to-204", layoutAThen("location.href = '/nothing';"));
         server_.setPage("gone.taobao.com", "/", html(SiteFooter));
+        MarketPage attachment = html("MZ");
+        attachment.contentType = "application/octet-stream";
+        attachment.headers = {{"Content-Disposition", "attachment; filename=\"setup.exe\""}};
+        server_.setPage("shop-a.taobao.com", "/setup.exe", attachment);
+        MarketPage noContent;
+        noContent.status = 204;
+        server_.setPage("shop-a.taobao.com", "/nothing", noContent);
     }
 
     // One redirect row, and the writes made to it. A row that ends the run
@@ -123,6 +145,16 @@ private slots:
         QTest::newRow("failed load")
             << fault(MarketPage::Fault::CloseWithoutAnswer)
             << QStringList{"3 检测中...", "3 color=255", "3 网络中断"} << networkMessage;
+        // The final page cannot take back what it showed: the row is read as
+        // it was.
+        QTest::newRow("target closes its window")
+            << redirect("http://shop-a.taobao.com/closes") << LayoutAWrites << none;
+        QTest::newRow("target then clicks a download link")
+            << redirect("http://shop-a.taobao.com/clicks-download") << LayoutAWrites << none;
+        QTest::newRow("target then goes to an attachment")
+            << redirect("http://shop-a.taobao.com/to-attachment") << LayoutAWrites << none;
+        QTest::newRow("target then goes to a 204 answer")
+            << redirect("http://shop-a.taobao.com/to-204") << LayoutAWrites << none;
         QTest::newRow("rating page fails")
             << redirect("http://shop-c.taobao.com/")
             << LayoutBStart + QStringList{"8 color=255", "8 网络中断"} << networkMessage;
@@ -151,15 +183,37 @@ private slots:
         QVERIFY(!window.stopEnabled);
     }
 
-    // Two redirect rows in a row: the second never sees the first's page.
+    // Two redirect rows in a row: the second gets its own page, whatever the
+    // first row's page goes on doing while the second loads.
+    void inspectsConsecutiveRedirectRows_data() {
+        QTest::addColumn<MarketPage>("firstTarget");
+
+        QTest::newRow("a plain page") << html(LayoutA);
+        QTest::newRow("a page that keeps changing its fragment")
+            << html(LayoutA + "<script>let n = 0; setInterval(function () {"
+                              " location.hash = 'h' + n++; }, 0);</script>");
+        QTest::newRow("a page that navigates on a timer")
+            << html(LayoutA + "<script>setTimeout(function () {"
+                              " location.href = 'http://shop-b.taobao.com/'; }, 150);</script>");
+        QTest::newRow("a page that closes its window on a timer")
+            << html(LayoutA + "<script>setTimeout(function () { window.close(); }, 150);</script>");
+    }
+
     void inspectsConsecutiveRedirectRows() {
-        server_.setPage("s.click.taobao.com", "/first", redirect("http://shop-a.taobao.com/"));
-        server_.setPage("s.click.taobao.com", "/second", scriptReplace("http://gone.taobao.com/"));
+        QFETCH(MarketPage, firstTarget);
+        const QByteArray path = "/row" + QByteArray::number(++redirectRows_);
+        server_.setPage("shop-a.taobao.com", path, firstTarget);
+        server_.setPage("s.click.taobao.com", "/first",
+                        redirect("http://shop-a.taobao.com" + path));
+        MarketPage second = scriptReplace("http://gone.taobao.com/");
+
+        server_.setPage("s.click.taobao.com", "/second", second);
         FakeWindow window;
         run(window, {"http://s.click.taobao.com/first", "http://s.click.taobao.com/second"});
         QCOMPARE(inspectionWrites(window, 1), LayoutAWrites);
         QCOMPARE(inspectionWrites(window, 2),
                  QStringList({"3 检测中...", "3 color=255", "3 不存在"}));
+        QVERIFY(window.messages.isEmpty());
     }
 
     // The prefix comparison is case-sensitive: this page is fetched as it

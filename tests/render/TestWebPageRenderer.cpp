@@ -1,9 +1,11 @@
 #include "BrowserTestMain.h"
 #include "MarketPages.h"
 #include "RenderWait.h"
+#include "RunNotice.h"
 #include "WebPageRenderer.h"
 
 #include <QElapsedTimer>
+#include <QSignalSpy>
 
 using namespace marketpages;
 
@@ -153,6 +155,25 @@ private slots:
         pumpFor(100);
         renderer_.stopLoading();
         QCOMPARE(render("http://s.click.taobao.com/slow"), QStringLiteral("<P>慢</P>"));
+    }
+
+    // A page still loading at the deadline is stopped and counts as failed;
+    // every change of state is announced.
+    void deadlineEndsLoadAsFailure() {
+        MarketPage never = fault(MarketPage::Fault::NeverAnswer);
+        server_.setPage("img.taobao.com", "/never.gif", never);
+        server_.setPage("s.click.taobao.com", "/image",
+                        html("<p>店铺首页</p><img src=\"http://img.taobao.com/never.gif\">"));
+        WebPageRenderer renderer(std::chrono::milliseconds(500));
+        QSignalSpy changed(&renderer.readyNotice(), &RunNotice::raised);
+        renderer.RenderPage("http://s.click.taobao.com/image");
+        QCOMPARE(changed.count(), 1);
+        QVERIFY(changed.wait(5000));
+        QCOMPARE(renderer.ReadyState(), PageRenderer::ReadyStateComplete);
+        QCOMPARE(renderer.bodyInnerHtml(), QString());
+        renderer.stopLoading();
+        QCOMPARE(renderer.ReadyState(), 0);
+        QCOMPARE(changed.count(), 3);
     }
 
     void stoppedLoadNeverCompletes() {
