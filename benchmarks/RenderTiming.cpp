@@ -11,6 +11,7 @@
 #include "BrowserEnvironment.h"
 #include "HeadlessWindow.h"
 #include "LockedDownPage.h"
+#include "MarketFaults.h"
 #include "MarketServer.h"
 #include "PageTransfers.h"
 #include "PrefetchingPageFetcher.h"
@@ -212,7 +213,7 @@ int main(int argc, char** argv) {
         server.setPage("s.click.taobao.com", pathOf(style), styles[style].page);
     server.setPage("shop.taobao.com", "/", html("<p>shop</p>"));
     MarketPage never;
-    never.fault = MarketPage::Fault::NeverAnswer;
+    never = withFault(never, MarketFault::NeverAnswer);
     server.setPage("s.click.taobao.com", "/never", never);
     server.setPage("myshop.taobao.com", "/",
                    html("<title>首页-我的小店 - 淘宝网</title><h3>友情链接</h3><ul>\n"

@@ -17,7 +17,7 @@ if [ ${#targets[@]} -eq 0 ]; then
              fuzz_serialised_body)
 fi
 
-bash scripts/install-deps.sh
+bash scripts/install-deps.sh --deep
 cmake --preset fuzz
 nice -n 19 cmake --build --preset fuzz -j2
 

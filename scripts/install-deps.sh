@@ -1,16 +1,18 @@
 #!/usr/bin/env bash
-# Installs every Debian 12 package that building, running and testing
-# Zembrel needs. Safe to run again: it installs only what is missing.
-# Runs apt-get as root, or through sudo for another user.
+# Installs the Debian 12 packages that building, running and testing Zembrel
+# need; with --deep also those of the deeper checks (clang for the fuzz
+# targets). Safe to run again: it installs only what is missing. Runs
+# apt-get as root, or through sudo for another user.
 set -euo pipefail
 
 packages=(
-    cmake ninja-build g++ pkg-config
+    cmake ninja-build g++ pkg-config clang-format
     qt6-base-dev qt6-webengine-dev libgl-dev qcoro-qt6-dev qt6-translations-l10n
-    libcurl4-openssl-dev
-    xvfb xauth fonts-wqy-microhei strace
-    clang libclang-rt-14-dev
+    libcurl4-openssl-dev fonts-wqy-microhei strace
 )
+if [ "${1:-}" = --deep ]; then
+    packages+=(clang libclang-rt-14-dev)
+fi
 
 missing=()
 for package in "${packages[@]}"; do

@@ -8,7 +8,7 @@ class MarketServer;
 class QTcpSocket;
 struct MarketPage;
 
-// One client connection of the test marketplace: reads requests one after
+// One client connection of the marketplace: reads requests one after
 // another (keep-alive or not) and writes the canned answers.
 class MarketConnection : public QObject {
 public:
@@ -27,8 +27,6 @@ private:
     bool takeRequest(Request& request);
     void serve(const Request& request);
     void send(const MarketPage& page, bool keepAlive);
-    void trickle(const QByteArray& rest);
-    void writeMoreHeaders();
     void clientLeft();
 
     QTcpSocket* socket_;

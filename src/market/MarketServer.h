@@ -7,29 +7,27 @@
 #include <QString>
 #include <QStringList>
 #include <QTcpServer>
+#include <functional>
 #include <utility>
 
-// One canned answer of the test marketplace.
+// One canned answer of the marketplace.
 struct MarketPage {
-    enum class Fault {
-        None,
-        CloseWithoutAnswer, // reads the request, then closes the connection
-        CutBodyShort,       // announces more body bytes than it sends, then closes
-        NeverAnswer,        // reads the request and keeps the connection silent
-        ResetBeforeAnswer,  // reads the request, then resets the connection
-        ResetMidBody,       // sends the head and half the body, then resets
-        Trickle,            // sends the head, then the body one byte per second
-        EndlessHeaders,     // sends the status line, then header lines until the client leaves
-        BadChunkSize,       // sends the body as a chunk followed by an invalid chunk-size line
-    };
-
     int status = 200;
     QByteArray body;
     QByteArray contentType = "text/html"; // sent as Content-Type
     QByteArray charset;                   // when non-empty: "; charset=<charset>" appended
     QList<std::pair<QByteArray, QByteArray>> headers; // extra headers, e.g. {"Location", "..."}
     int delayMs = 0;                                  // answer after this delay
-    Fault fault = Fault::None;
+    // Answers in place of the plain answer once the delay has passed, for a
+    // server that misbehaves; the connection is then left to it and no
+    // further request is read from it. It says whether the request counts
+    // as answered; if not, it stays in progress until the client leaves.
+    std::function<bool(QTcpSocket& socket, const MarketPage& page)> answerInstead;
+
+    // The status line and headers of the plain answer, up to and including
+    // the blank line. `framing` is the header that frames the body, e.g.
+    // "Content-Length: 5"; `closes` asks the client to close afterwards.
+    QByteArray head(const QByteArray& framing, bool closes) const;
 };
 
 // A small HTTP server on 127.0.0.1 that serves pages from a table keyed by

@@ -1,5 +1,5 @@
-#include "../render/BrowserTestMain.h"
 #include "AnalysisRun.h"
+#include "BrowserTestMain.h"
 #include "DemoMarketplace.h"
 #include "GridOutput.h"
 #include "HeadlessWindow.h"

@@ -1,5 +1,6 @@
 #include "CannedMarket.h"
 #include "CheckProcess.h"
+#include "MarketFaults.h"
 #include "MarketServer.h"
 #include "RunTexts.h"
 
@@ -118,19 +119,19 @@ private slots:
         QTest::addColumn<bool>("interrupt"); // two Ctrl+C while shop A is fetched
         QTest::addColumn<int>("exitCode");
 
-        const auto withShopA = [](MarketPage::Fault fault) {
+        const auto withShopA = [](MarketFault fault) {
             return MarketSetup([fault](MarketServer& m) {
                 canned::serveAll(m);
                 MarketPage page;
-                page.fault = fault;
+                page = withFault(page, fault);
                 m.setPage(QStringLiteral("shopa.taobao.com"), QStringLiteral("/"), page);
             });
         };
         QTest::newRow("complete run") << MarketSetup(canned::serveAll) << false << 0;
         QTest::newRow("run ended by a network failure")
-            << withShopA(MarketPage::Fault::CloseWithoutAnswer) << false << 0;
+            << withShopA(MarketFault::CloseWithoutAnswer) << false << 0;
         QTest::newRow("program ended by a second interrupt")
-            << withShopA(MarketPage::Fault::NeverAnswer) << true << 130;
+            << withShopA(MarketFault::NeverAnswer) << true << 130;
     }
 
     void linkListFile() {

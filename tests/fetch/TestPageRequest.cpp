@@ -1,4 +1,5 @@
 #include "CannedMarket.h"
+#include "MarketFaults.h"
 #include "MarketServer.h"
 #include "PageRequest.h"
 #include "PageTransfers.h"
@@ -117,10 +118,10 @@ void TestPageRequest::failures_data() {
     QTest::addColumn<MarketPage>("page");
 
     MarketPage closed;
-    closed.fault = MarketPage::Fault::CloseWithoutAnswer;
+    closed = withFault(closed, MarketFault::CloseWithoutAnswer);
     MarketPage cut;
     cut.body = canned::gbk(canned::ownPage());
-    cut.fault = MarketPage::Fault::CutBodyShort;
+    cut = withFault(cut, MarketFault::CutBodyShort);
     MarketPage emptyError;
     emptyError.status = 500;
     MarketPage emptyOk;
@@ -228,7 +229,7 @@ void TestPageRequest::addresses() {
 
 void TestPageRequest::deadlineEndsSilentServer() {
     MarketPage silent;
-    silent.fault = MarketPage::Fault::NeverAnswer;
+    silent = withFault(silent, MarketFault::NeverAnswer);
     market_.setPage(QStringLiteral("silent.taobao.com"), QStringLiteral("/"), silent);
 
     QElapsedTimer clock;
@@ -249,7 +250,7 @@ void TestPageRequest::cancelIsSilent_data() {
 void TestPageRequest::cancelIsSilent() {
     QFETCH(QString, address);
     MarketPage silent;
-    silent.fault = MarketPage::Fault::NeverAnswer;
+    silent = withFault(silent, MarketFault::NeverAnswer);
     market_.setPage(QStringLiteral("silent.taobao.com"), QStringLiteral("/"), silent);
 
     PageRequest request(transfers_, address, 5s);

@@ -4,6 +4,7 @@
 #include "FakePages.h"
 #include "GridOutput.h"
 #include "HeadlessWindow.h"
+#include "MarketFaults.h"
 #include "MarketServer.h"
 #include "MixedMarket.h"
 #include "PageTransfers.h"
@@ -104,7 +105,7 @@ QStringList repeated(const QString& text, int count) {
 MarketPage failing() {
     MarketPage page;
     page.body = "<html>";
-    page.fault = MarketPage::Fault::CutBodyShort;
+    page = withFault(page, MarketFault::CutBodyShort);
     return page;
 }
 

@@ -1,6 +1,7 @@
 #include "AnalysisRun.h"
 #include "BrowserTestMain.h"
 #include "FakeWindow.h"
+#include "MarketFaults.h"
 #include "MarketPages.h"
 #include "PageTransfers.h"
 #include "PrefetchingPageFetcher.h"
@@ -143,7 +144,7 @@ private slots:
             << html("") << QStringList{"3 检测中...", "3 color=255", "3 网络中断"}
             << networkMessage;
         QTest::newRow("failed load")
-            << fault(MarketPage::Fault::CloseWithoutAnswer)
+            << fault(MarketFault::CloseWithoutAnswer)
             << QStringList{"3 检测中...", "3 color=255", "3 网络中断"} << networkMessage;
         // The final page cannot take back what it showed: the row is read as
         // it was.
@@ -167,8 +168,7 @@ private slots:
         QByteArray layoutC = LayoutB;
         layoutC.replace("rate.taobao.com/b.htm", "rate.taobao.com/broken.htm");
         server_.setPage("shop-c.taobao.com", "/", html(layoutC));
-        server_.setPage("rate.taobao.com", "/broken.htm",
-                        fault(MarketPage::Fault::CloseWithoutAnswer));
+        server_.setPage("rate.taobao.com", "/broken.htm", fault(MarketFault::CloseWithoutAnswer));
         // Every row has its own address, out of reach of the browser's cache.
         const QByteArray path = "/row" + QByteArray::number(++redirectRows_);
         server_.setPage("s.click.taobao.com", path, redirectPage);
@@ -234,7 +234,7 @@ private slots:
     }
 
     void stopDuringLoadCancelsRow() {
-        server_.setPage("s.click.taobao.com", "/never", fault(MarketPage::Fault::NeverAnswer));
+        server_.setPage("s.click.taobao.com", "/never", fault(MarketFault::NeverAnswer));
         FakeWindow window;
         // Stop is pressed while the browser waits for an answer.
         QTimer::singleShot(500, [&window] { window.stopRequested = 1; });

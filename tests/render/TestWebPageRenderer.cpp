@@ -1,4 +1,5 @@
 #include "BrowserTestMain.h"
+#include "MarketFaults.h"
 #include "MarketPages.h"
 #include "RenderWait.h"
 #include "RunNotice.h"
@@ -91,10 +92,9 @@ private slots:
         }();
         QTest::newRow("page unknown to the server (404)")
             << redirect("http://s.click.taobao.com/nowhere");
-        QTest::newRow("connection closed without answer")
-            << fault(MarketPage::Fault::CloseWithoutAnswer);
+        QTest::newRow("connection closed without answer") << fault(MarketFault::CloseWithoutAnswer);
         QTest::newRow("body cut short") << [] {
-            MarketPage page = fault(MarketPage::Fault::CutBodyShort);
+            MarketPage page = fault(MarketFault::CutBodyShort);
             page.body = "<p>店铺首页</p>";
             return page;
         }();
@@ -146,7 +146,7 @@ private slots:
 
     // The end of the stopped load, reported late, is not the new page's.
     void newAddressRightAfterStop() {
-        MarketPage never = fault(MarketPage::Fault::NeverAnswer);
+        MarketPage never = fault(MarketFault::NeverAnswer);
         server_.setPage("s.click.taobao.com", "/never", never);
         MarketPage slow = html("<p>慢</p>");
         slow.delayMs = 300;
@@ -160,7 +160,7 @@ private slots:
     // A page still loading at the deadline is stopped and counts as failed;
     // every change of state is announced.
     void deadlineEndsLoadAsFailure() {
-        MarketPage never = fault(MarketPage::Fault::NeverAnswer);
+        MarketPage never = fault(MarketFault::NeverAnswer);
         server_.setPage("img.taobao.com", "/never.gif", never);
         server_.setPage("s.click.taobao.com", "/image",
                         html("<p>店铺首页</p><img src=\"http://img.taobao.com/never.gif\">"));

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "MarketFaults.h"
 #include "MarketServer.h"
 
 #include <QByteArray>
@@ -22,9 +23,9 @@ inline MarketPage redirect(const QByteArray& location, int status = 302) {
     return page;
 }
 
-inline MarketPage fault(MarketPage::Fault fault) {
+inline MarketPage fault(MarketFault fault) {
     MarketPage page;
-    page.fault = fault;
+    page = withFault(page, fault);
     return page;
 }
 

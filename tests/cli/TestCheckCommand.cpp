@@ -1,5 +1,6 @@
 #include "CannedMarket.h"
 #include "CheckProcess.h"
+#include "MarketFaults.h"
 #include "MarketServer.h"
 #include "MixedMarket.h"
 #include "RunTexts.h"
@@ -30,9 +31,9 @@ QStringList checkArguments(const MarketServer& market, const QStringList& addres
            addresses;
 }
 
-MarketPage fault(MarketPage::Fault kind) {
+MarketPage fault(MarketFault kind) {
     MarketPage page;
-    page.fault = kind;
+    page = withFault(page, kind);
     return page;
 }
 
@@ -104,9 +105,8 @@ void TestCheckCommand::ownShopPage_data() {
         << all << "MyShop" << own << QStringList{} << 5;
     QTest::newRow("blank address") << all << "  "
                                    << "  " << QStringList{runtext::EmptyAddress} << 2;
-    QTest::newRow("connection closed")
-        << allBut(fault(MarketPage::Fault::CloseWithoutAnswer)) << "myshop" << own
-        << QStringList{runtext::NetworkFailed} << 2;
+    QTest::newRow("connection closed") << allBut(fault(MarketFault::CloseWithoutAnswer)) << "myshop"
+                                       << own << QStringList{runtext::NetworkFailed} << 2;
     QTest::newRow("HTTP 500 with an empty body")
         << allBut(emptyPage(500)) << "myshop" << own << QStringList{runtext::NetworkFailed} << 2;
     QTest::newRow("HTTP 404 shop-not-found page")
@@ -181,10 +181,10 @@ void TestCheckCommand::friendShops_data() {
     const QStringList failed{runtext::NetworkFailed};
 
     QTest::newRow("friend shop closes the connection")
-        << shopA << root << fault(MarketPage::Fault::CloseWithoutAnswer) << failed
+        << shopA << root << fault(MarketFault::CloseWithoutAnswer) << failed
         << QList<Mark>{{1, 3, runtext::NetworkBroken}} << true << 0;
     QTest::newRow("friend shop body cut short")
-        << shopA << root << fault(MarketPage::Fault::CutBodyShort) << failed
+        << shopA << root << fault(MarketFault::CutBodyShort) << failed
         << QList<Mark>{{1, 3, runtext::NetworkBroken}} << true << 0;
     QTest::newRow("friend shop HTTP 500 with an empty body")
         << shopC << root << emptyPage(500) << failed << QList<Mark>{{3, 3, runtext::NetworkBroken}}
@@ -193,8 +193,8 @@ void TestCheckCommand::friendShops_data() {
         << shopB << root << canned::gbkPage(canned::shopNotFoundPage(), 404) << QStringList{}
         << QList<Mark>{{2, 3, runtext::NotExisting}} << false << 1;
     QTest::newRow("rating page never answers")
-        << canned::RatingHost << canned::RatingPath << fault(MarketPage::Fault::NeverAnswer)
-        << failed << QList<Mark>{{2, 8, runtext::NetworkBroken}} << false << 1;
+        << canned::RatingHost << canned::RatingPath << fault(MarketFault::NeverAnswer) << failed
+        << QList<Mark>{{2, 8, runtext::NetworkBroken}} << false << 1;
 }
 
 void TestCheckCommand::friendShops() {
@@ -334,7 +334,7 @@ void TestCheckCommand::secondInterruptExits() {
     MarketServer market;
     QVERIFY(market.listen());
     canned::serveAll(market);
-    market.setPage(canned::OwnHost, QStringLiteral("/"), fault(MarketPage::Fault::NeverAnswer));
+    market.setPage(canned::OwnHost, QStringLiteral("/"), fault(MarketFault::NeverAnswer));
 
     qint64 pid = 0;
     // Two signals sent at once could merge into one; the second follows later.
