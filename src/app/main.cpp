@@ -2,14 +2,10 @@
 // marketplace with the demo shop's address in the address box.
 
 #include "BrowserEnvironment.h"
+#include "CheckServices.h"
 #include "ChineseTranslations.h"
 #include "DemoMarketplace.h"
 #include "Form1.h"
-#include "MarketServer.h"
-#include "PageTransfers.h"
-#include "PrefetchingPageFetcher.h"
-#include "ProxySetup.h"
-#include "WebPageRenderer.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
@@ -24,13 +20,8 @@ namespace {
     std::exit(2);
 }
 
-struct AppOptions {
-    bool demo = false;
-    QString proxy;
-};
-
 // Exits with a usage message on a bad command line.
-AppOptions parseOptions(const QApplication& app) {
+TrafficRoute parseOptions(const QApplication& app) {
     QCommandLineParser parser;
     parser.setApplicationDescription(
         QStringLiteral("Checks which shops in a shop's friend-link block link back to it."));
@@ -45,12 +36,10 @@ AppOptions parseOptions(const QApplication& app) {
     parser.addVersionOption();
     parser.process(app);
 
-    AppOptions options{parser.isSet(demoOption), parser.value(proxyOption)};
-    if (options.demo && !options.proxy.isEmpty())
-        exitWithUsageError(QStringLiteral("--demo and --proxy cannot be used together."));
-    if (!options.proxy.isEmpty() && !proxyFromUrl(options.proxy))
-        exitWithUsageError(QStringLiteral("Not an HTTP proxy address: ") + options.proxy);
-    return options;
+    const TrafficRoute route{parser.isSet(demoOption), parser.value(proxyOption)};
+    if (const std::optional<QString> error = routeError(route))
+        exitWithUsageError(*error);
+    return route;
 }
 
 } // namespace
@@ -60,28 +49,19 @@ int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Zembrel"));
     QApplication::setApplicationVersion(QStringLiteral(ZEMBREL_VERSION));
-    const AppOptions options = parseOptions(app);
+    const TrafficRoute route = parseOptions(app);
     // After the command line, whose help and errors stay in English.
     installChineseTranslations(app);
 
-    // Traffic is routed before the first network access or browser page.
-    if (options.demo) {
-        const MarketServer* demo = startDemoMarketplace(&app);
-        if (!demo) {
-            QMessageBox::critical(nullptr, QStringLiteral("Zembrel"),
-                                  QStringLiteral("无法启动内置演示市场。"));
-            return 1;
-        }
-        applyProxy(demo->proxyUrl());
-    } else {
-        applyProxy(options.proxy);
+    const std::unique_ptr<CheckServices> services = CheckServices::start(
+        route, std::chrono::seconds(60), PrefetchingPageFetcher::DefaultJobs, &app);
+    if (!services) {
+        QMessageBox::critical(nullptr, QStringLiteral("Zembrel"),
+                              QStringLiteral("无法启动内置演示市场。"));
+        return 1;
     }
-
-    PageTransfers transfers;
-    PrefetchingPageFetcher fetcher(transfers);
-    WebPageRenderer renderer;
-    Form1 window(fetcher, renderer);
-    if (options.demo)
+    Form1 window(services->fetcher(), services->renderer());
+    if (route.demo)
         window.setAddressText(DemoShopAddress);
     window.show();
     return app.exec();

@@ -1,7 +1,7 @@
 #include "CheckOptions.h"
 
+#include "CheckServices.h"
 #include "DemoMarketplace.h"
-#include "ProxySetup.h"
 
 #include <QCommandLineParser>
 #include <algorithm>
@@ -105,14 +105,12 @@ ParsedCommandLine parseCommandLine(const QStringList& arguments, bool stdoutIsTe
                               parser.value(jobsOption));
         options.jobs = jobs;
     }
-    if (parser.isSet(proxyOption)) {
-        options.proxy = parser.value(proxyOption);
-        if (!proxyFromUrl(options.proxy))
-            return usageError(QStringLiteral("Not an HTTP proxy address: ") + options.proxy);
-    }
+    options.proxy = parser.value(proxyOption);
     options.demo = parser.isSet(demoOption);
-    if (options.demo && parser.isSet(proxyOption))
-        return usageError(QStringLiteral("--demo and --proxy cannot be used together."));
+    if (parser.isSet(proxyOption) && options.proxy.isEmpty())
+        return usageError(QStringLiteral("Not an HTTP proxy address: "));
+    if (const std::optional<QString> error = routeError({options.demo, options.proxy}))
+        return usageError(*error);
     if (parser.isSet(compareOption))
         options.compare = parser.value(compareOption);
     options.failOnDrop = parser.isSet(failOnDropOption);

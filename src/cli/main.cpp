@@ -5,18 +5,13 @@
 #include "BrowserEnvironment.h"
 #include "ChangeOutput.h"
 #include "CheckOptions.h"
-#include "DemoMarketplace.h"
+#include "CheckServices.h"
 #include "GridOutput.h"
 #include "HeadlessWindow.h"
 #include "InterruptStop.h"
-#include "MarketServer.h"
-#include "PageTransfers.h"
-#include "PrefetchingPageFetcher.h"
 #include "PreviousCheck.h"
-#include "ProxySetup.h"
 #include "StandardOutput.h"
 #include "StatusOutput.h"
-#include "WebPageRenderer.h"
 
 #include <QCoroTask>
 #include <QGuiApplication>
@@ -129,16 +124,11 @@ int main(int argc, char* argv[]) {
         previous = std::move(read.grid);
     }
 
-    // Before any network access or browser page exists.
-    if (options.demo) {
-        const MarketServer* demo = startDemoMarketplace(&app);
-        if (!demo) {
-            writeTo(stderr, "zembrel-check: cannot start the demo marketplace\n");
-            return 1;
-        }
-        applyProxy(demo->proxyUrl());
-    } else {
-        applyProxy(options.proxy);
+    const std::unique_ptr<CheckServices> services =
+        CheckServices::start({options.demo, options.proxy}, options.timeout, options.jobs, &app);
+    if (!services) {
+        writeTo(stderr, "zembrel-check: cannot start the demo marketplace\n");
+        return 1;
     }
 
     HeadlessWindow window;
@@ -147,15 +137,12 @@ int main(int argc, char* argv[]) {
     QObject::connect(&window, &HeadlessWindow::inspectingRow, &status, &StatusOutput::showRow);
     const InterruptStop interrupt([&window] { window.pressStop(); });
 
-    PageTransfers transfers;
-    PrefetchingPageFetcher fetcher(transfers, options.timeout, options.jobs);
-    WebPageRenderer renderer(options.timeout);
-
     // The runs start once the event loop runs, and leave it when the last
     // one has ended.
     QTimer::singleShot(0, &app, [&] {
-        QCoro::connect(analyseEach(options.addresses, window, fetcher, renderer), &app,
-                       [] { QCoreApplication::quit(); });
+        QCoro::connect(
+            analyseEach(options.addresses, window, services->fetcher(), services->renderer()), &app,
+            [] { QCoreApplication::quit(); });
     });
     app.exec();
 
