@@ -24,13 +24,6 @@ bool isWide(char32_t c) {
 
 // The colour a cell is shown in: its own, else the grid-wide one for
 // cells outside the header row and number column, else none (0).
-quint32 shownColor(const ResultGrid& grid, qint32 row, qint32 col) {
-    if (ResultGrid::isFixed(row, col))
-        return 0;
-    const quint32 own = grid.cell(row, col).color;
-    return own != 0 ? own : grid.ForeColor().value_or(0);
-}
-
 // Characters that change the direction in which the following text is shown.
 bool isDirectionControl(char16_t c) {
     return c == 0x061C || c == 0x200E || c == 0x200F || (c >= 0x202A && c <= 0x202E) ||
@@ -101,9 +94,9 @@ QString table(const ResultGrid& grid, bool styled) {
             QString padded = text;
             if (col + 1 < grid.Cols())
                 padded += QString(widths[col] - displayWidth(text) + 2, u' ');
-            line += styled
-                        ? styledCell(padded, shownColor(grid, row, col), grid.cell(row, col).bold)
-                        : padded;
+            line += styled ? styledCell(padded, grid.shownColor(row, col).value_or(0),
+                                        grid.cell(row, col).bold)
+                           : padded;
         }
         out += line + u'\n';
     }

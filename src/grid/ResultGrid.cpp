@@ -4,8 +4,8 @@
 
 ResultGrid::ResultGrid(QObject* parent)
     : QAbstractTableModel(parent)
-    , cells_(2, QList<Cell>(ColumnCount))
-    , colWidths_(ColumnCount, 0) {}
+    , cells_(2, QList<Cell>(gridcol::Count))
+    , colWidths_(gridcol::Count, 0) {}
 
 void ResultGrid::setRow(qint32 row) {
     Q_ASSERT(row >= 0 && row < Rows());
@@ -40,7 +40,7 @@ void ResultGrid::setForeColor(quint32 color) {
 void ResultGrid::AddItem(const QString& text) {
     const qint32 row = Rows();
     beginInsertRows({}, row, row);
-    cells_.append(QList<Cell>(ColumnCount));
+    cells_.append(QList<Cell>(gridcol::Count));
     cells_.last()[0].text = text;
     endInsertRows();
 }
@@ -48,6 +48,16 @@ void ResultGrid::AddItem(const QString& text) {
 void ResultGrid::setColWidth(qint32 col, qint32 twips) {
     colWidths_[col] = twips;
     emit columnWidthChanged(col);
+}
+
+// Fixed cells keep the fixed-cell colour; others their own colour, else the
+// grid-wide one, else the view's window-text colour.
+std::optional<quint32> ResultGrid::shownColor(qint32 row, qint32 col) const {
+    if (isFixed(row, col))
+        return std::nullopt;
+    if (const quint32 own = cell(row, col).color; own != 0)
+        return own;
+    return foreColor_;
 }
 
 QColor ResultGrid::toQColor(quint32 color) {
@@ -70,14 +80,8 @@ QVariant ResultGrid::data(const QModelIndex& index, int role) const {
     case Qt::DisplayRole:
         return c.text;
     case Qt::ForegroundRole:
-        // Fixed cells keep the fixed-cell colour; others their own colour,
-        // else the grid-wide one, else the view's window-text colour.
-        if (isFixed(index.row(), index.column()))
-            return {};
-        if (c.color != 0)
-            return toQColor(c.color);
-        if (foreColor_)
-            return toQColor(*foreColor_);
+        if (const std::optional<quint32> color = shownColor(index.row(), index.column()))
+            return toQColor(*color);
         return {};
     case Qt::FontRole:
         if (c.bold) {

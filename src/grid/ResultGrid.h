@@ -1,5 +1,6 @@
 #pragma once
 
+#include "GridColumns.h"
 #include "ResultTable.h"
 
 #include <QAbstractTableModel>
@@ -25,7 +26,7 @@ public:
 
     // ResultTable
     qint32 Rows() const override { return qint32(cells_.size()); }
-    qint32 Cols() const override { return ColumnCount; }
+    qint32 Cols() const override { return gridcol::Count; }
     qint32 Row() const override { return row_; }
     void setRow(qint32 row) override;
     qint32 Col() const override { return col_; }
@@ -46,6 +47,9 @@ public:
 
     const Cell& cell(qint32 row, qint32 col) const { return cells_.at(row).at(col); }
     static bool isFixed(qint32 row, qint32 col) { return row == 0 || col == 0; }
+    // The colour a cell's text is shown in: none for the fixed cells and
+    // for cells without a colour of their own under no grid-wide colour.
+    std::optional<quint32> shownColor(qint32 row, qint32 col) const;
     // A colour value (red in the lowest byte) as a QColor.
     static QColor toQColor(quint32 color);
 
@@ -59,8 +63,6 @@ signals:
     void columnWidthChanged(int col);
 
 private:
-    static constexpr qint32 ColumnCount = 9;
-
     const Cell& current() const { return cells_.at(row_).at(col_); }
     Cell& current() { return cells_[row_][col_]; }
     void currentChanged(int role);
