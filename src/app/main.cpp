@@ -9,6 +9,7 @@
 #include "PageTransfers.h"
 #include "PrefetchingPageFetcher.h"
 #include "ProxySetup.h"
+#include "Version.h"
 #include "WebPageRenderer.h"
 
 #include <QApplication>

@@ -16,6 +16,7 @@
 #include "ProxySetup.h"
 #include "StandardOutput.h"
 #include "StatusOutput.h"
+#include "Version.h"
 #include "WebPageRenderer.h"
 
 #include <QCoroTask>
