@@ -6,6 +6,7 @@
 #include "ChineseTranslations.h"
 #include "DemoMarketplace.h"
 #include "Form1.h"
+#include "Version.h"
 
 #include <QApplication>
 #include <QCommandLineParser>

@@ -7,20 +7,47 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QList>
+#include <clocale>
+#include <cwchar>
+#include <locale.h>
 
 namespace gridoutput {
 
 namespace {
 
-bool isWide(char32_t c) {
-    return (c >= 0x1100 && c <= 0x115F) || (c >= 0x2E80 && c <= 0x303E) ||
-           (c >= 0x3041 && c <= 0x33FF) || (c >= 0x3400 && c <= 0x4DBF) ||
-           (c >= 0x4E00 && c <= 0x9FFF) || (c >= 0xA000 && c <= 0xA4CF) ||
-           (c >= 0xAC00 && c <= 0xD7A3) || (c >= 0xF900 && c <= 0xFAFF) ||
-           (c >= 0xFE30 && c <= 0xFE4F) || (c >= 0xFF00 && c <= 0xFF60) ||
-           (c >= 0xFFE0 && c <= 0xFFE6) || (c >= 0x1F300 && c <= 0x1F64F) ||
-           (c >= 0x20000 && c <= 0x3FFFD);
-}
+// The C library's UTF-8 character tables for the current thread while it
+// lives, whatever the user's own locale says.
+class Utf8Characters {
+public:
+    Utf8Characters()
+        : utf8_(openUtf8())
+        , previous_(utf8_ != locale_t{} ? ::uselocale(utf8_) : locale_t{}) {}
+    ~Utf8Characters() {
+        if (utf8_ == locale_t{})
+            return;
+        ::uselocale(previous_);
+        ::freelocale(utf8_);
+    }
+    Utf8Characters(const Utf8Characters&) = delete;
+    Utf8Characters& operator=(const Utf8Characters&) = delete;
+
+    // The columns `c` takes in a terminal: 2 for a wide character, 0 for a
+    // combining mark, 1 for anything else, characters that do not print
+    // (and any character when no UTF-8 tables exist) included.
+    static int width(char32_t c) {
+        const int columns = ::wcwidth(static_cast<wchar_t>(c));
+        return columns < 0 ? 1 : columns;
+    }
+
+private:
+    static locale_t openUtf8() {
+        const locale_t utf8 = ::newlocale(LC_CTYPE_MASK, "C.UTF-8", locale_t{});
+        return utf8 != locale_t{} ? utf8 : ::newlocale(LC_CTYPE_MASK, "en_US.UTF-8", locale_t{});
+    }
+
+    locale_t utf8_;
+    locale_t previous_;
+};
 
 // The colour a cell is shown in: its own, else the grid-wide one for
 // cells outside the header row and number column, else none (0).
@@ -34,10 +61,11 @@ bool isDirectionControl(char16_t c) {
 QString fitWidth(const QString& text, int maxWidth) {
     if (displayWidth(text) <= maxWidth)
         return text;
+    const Utf8Characters characters;
     QString cut;
     int width = 0;
     for (const char32_t c : text.toUcs4()) {
-        const int charWidth = isWide(c) ? 2 : 1;
+        const int charWidth = characters.width(c);
         if (width + charWidth > maxWidth - 1)
             break;
         width += charWidth;
@@ -70,9 +98,10 @@ QString oneLine(const QString& text) {
 }
 
 int displayWidth(const QString& text) {
+    const Utf8Characters characters;
     int width = 0;
     for (const char32_t c : text.toUcs4())
-        width += isWide(c) ? 2 : 1;
+        width += characters.width(c);
     return width;
 }
 

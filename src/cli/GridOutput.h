@@ -35,8 +35,9 @@ QByteArray json(const HeadlessWindow& window,
 // (which would let a page reorder what the line shows) become U+FFFD.
 QString oneLine(const QString& text);
 
-// Columns a character takes on a terminal: 2 for wide East Asian
-// characters, 1 otherwise.
+// Columns a text takes on a terminal, by the C library's UTF-8 character
+// widths whatever the user's locale: 2 for a wide character, 0 for a
+// combining mark, 1 for anything else.
 int displayWidth(const QString& text);
 
 } // namespace gridoutput

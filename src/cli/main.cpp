@@ -12,6 +12,7 @@
 #include "PreviousCheck.h"
 #include "StandardOutput.h"
 #include "StatusOutput.h"
+#include "Version.h"
 
 #include <QCoroTask>
 #include <QGuiApplication>

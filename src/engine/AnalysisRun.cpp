@@ -128,7 +128,7 @@ void AnalysisRun::clearResultCells() {
 }
 
 QCoro::Task<> AnalysisRun::inspectRows() {
-    fetcher_.planRows(plannedRows_);
+    fetcher_.planRows(plannedRows_, shoppage::followUpAddress);
     const qint32 lastRow = grid_.Rows() - 2;
     for (qint32 row = 1; row <= lastRow; ++row) {
         grid_.setRow(row);

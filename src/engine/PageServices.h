@@ -3,8 +3,14 @@
 #include <QCoroTask>
 #include <QList>
 #include <QString>
+#include <functional>
+#include <optional>
 
 class RunNotice;
+
+// The address the run fetches right after a page it fetched directly, read
+// from that page's text; none when the page leads nowhere further.
+using FollowUpAddress = std::function<std::optional<QString>(const QString& page)>;
 
 // A row of the results grid whose page the run will fetch directly.
 struct PlannedRow {
@@ -24,8 +30,12 @@ public:
     virtual QCoro::Task<QString> FetchPage(const QString& url) = 0;
 
     // The rows the run will fetch directly, in row order, once they are
-    // listed in the grid.
-    virtual void planRows(const QList<PlannedRow>& rows) { Q_UNUSED(rows); }
+    // listed in the grid, and how to tell from a row's page which page the
+    // run asks for next in that row.
+    virtual void planRows(const QList<PlannedRow>& rows, const FollowUpAddress& followUp) {
+        Q_UNUSED(rows);
+        Q_UNUSED(followUp);
+    }
     // The run is about to inspect this row.
     virtual void enterRow(qint32 row) { Q_UNUSED(row); }
     // The run has ended: nothing fetched ahead may outlive it.

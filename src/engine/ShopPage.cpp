@@ -63,4 +63,11 @@ ShopValues readShopPage(const QString& page) {
     return readLayoutC(page);
 }
 
+std::optional<QString> followUpAddress(const QString& page) {
+    if (page.isEmpty() || isShopNotFoundPage(page))
+        return std::nullopt;
+    const ShopValues values = readShopPage(page);
+    return values.layout == Layout::B ? values.ratingAddress : std::nullopt;
+}
+
 } // namespace shoppage

@@ -52,6 +52,11 @@ ShopValues readLayoutA(const QString& page, qint32 anchor, const LayoutAClosers&
 bool isShopNotFoundPage(const QString& page);
 ShopValues readShopPage(const QString& page);
 
+// The page the run asks for right after a page fetched directly: the rating
+// page of a Layout B shop; none for an empty or not-found page or another
+// layout.
+std::optional<QString> followUpAddress(const QString& page);
+
 // Body markup as the embedded browser serialised it: rendered layout A or B.
 bool isRenderedShopNotFoundPage(const QString& body);
 ShopValues readRenderedShopPage(const QString& body);

@@ -3,6 +3,7 @@
 #include "AddressGuard.h"
 #include "PageDecoding.h"
 #include "PageTransfers.h"
+#include "Version.h"
 #include "WebAddress.h"
 
 #include <QHostAddress>

@@ -1,7 +1,6 @@
 #include "PrefetchingPageFetcher.h"
 
 #include "PageRequest.h"
-#include "ShopPage.h"
 #include "WebAddress.h"
 
 #include <QCoroSignal>
@@ -46,12 +45,14 @@ QCoro::Task<QString> PrefetchingPageFetcher::FetchPage(const QString& url) {
     co_return text;
 }
 
-void PrefetchingPageFetcher::planRows(const QList<PlannedRow>& rows) {
+void PrefetchingPageFetcher::planRows(const QList<PlannedRow>& rows,
+                                      const FollowUpAddress& followUp) {
     if (jobs_ == 1)
         return;
+    followUp_ = followUp;
     for (const PlannedRow& row : rows) {
         if (row.row > currentRow_)
-            add(row.row, Purpose::ShopPage, row.address);
+            add(row.row, Purpose::RowPage, row.address);
     }
     startFetches();
 }
@@ -66,6 +67,7 @@ void PrefetchingPageFetcher::enterRow(qint32 row) {
 void PrefetchingPageFetcher::endRun() {
     dropFetches([](const Fetch&) { return true; });
     currentRow_ = 0;
+    followUp_ = nullptr;
 }
 
 PrefetchingPageFetcher::Fetch& PrefetchingPageFetcher::add(qint32 row, Purpose purpose,
@@ -100,20 +102,17 @@ void PrefetchingPageFetcher::startFetches() {
 
 void PrefetchingPageFetcher::fetched(Fetch& fetch) {
     leave(fetch);
-    if (fetch.purpose == Purpose::ShopPage)
-        fetchRatingPageAhead(fetch);
+    if (fetch.purpose == Purpose::RowPage)
+        fetchFollowUpAhead(fetch);
     startFetches();
 }
 
-// A Layout B page has its rate on a rating page, which the run asks for
-// right after the shop page.
-void PrefetchingPageFetcher::fetchRatingPageAhead(const Fetch& shopPage) {
-    const QString& page = shopPage.request->text();
-    if (page.isEmpty() || shoppage::isShopNotFoundPage(page))
+// The run asks for a page's follow-up right after the page itself.
+void PrefetchingPageFetcher::fetchFollowUpAhead(const Fetch& rowPage) {
+    if (!followUp_)
         return;
-    const shoppage::ShopValues values = shoppage::readShopPage(page);
-    if (values.layout == shoppage::Layout::B && values.ratingAddress)
-        add(shopPage.row, Purpose::RatingPage, *values.ratingAddress);
+    if (const std::optional<QString> next = followUp_(rowPage.request->text()))
+        add(rowPage.row, Purpose::FollowUpPage, *next);
 }
 
 // Gives back the places a finished or cancelled fetch took.

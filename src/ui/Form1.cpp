@@ -8,6 +8,7 @@
 #include "ResultGridView.h"
 #include "RunTexts.h"
 #include "Twips.h"
+#include "Version.h"
 #include "VersionCaption.h"
 #include "WatchingEyes.h"
 
@@ -58,7 +59,7 @@ Form1::Form1(PageFetcher& fetcher, PageRenderer& renderer, QWidget* parent)
     createControls();
     setUpResultColumns(grid_);
     setWindowTitle(
-        versionCaption(Title, ZEMBREL_VERSION_MAJOR, ZEMBREL_VERSION_MINOR, ZEMBREL_VERSION_PATCH));
+        versionCaption(Title, ZembrelVersionMajor, ZembrelVersionMinor, ZembrelVersionPatch));
     setWindowIcon(programIcon());
 
     setFixedSize(twips::toPixels(ClientWidth), twips::toPixels(ClientHeight));

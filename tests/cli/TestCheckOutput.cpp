@@ -15,6 +15,8 @@ private slots:
     void commandLine_data();
     void commandLine();
     void tableAlignsWideCharacters();
+    void displayWidth_data();
+    void displayWidth();
     void tableStylesProblemCells_data();
     void tableStylesProblemCells();
     void tableCapsColumnWidth_data();
@@ -91,7 +93,24 @@ void TestCheckOutput::tableAlignsWideCharacters() {
     };
     QCOMPARE(startOf(1), startOf(0));
     QCOMPARE(startOf(2), startOf(0));
-    QCOMPARE(gridoutput::displayWidth(QStringLiteral("甲店ab×√")), 8);
+}
+
+void TestCheckOutput::displayWidth_data() {
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<int>("columns");
+
+    QTest::newRow("Chinese, Latin and signs") << QStringLiteral("甲店ab×√") << 8;
+    QTest::newRow("combining accent") << QStringLiteral("e\u0301") << 1;
+    QTest::newRow("emoji") << QStringLiteral("\U0001F600") << 2;
+    QTest::newRow("fullwidth letter and Hangul") << QStringLiteral("Ａ한") << 4;
+    QTest::newRow("replacement character") << QString(QChar::ReplacementCharacter) << 1;
+}
+
+// Widths come from the C library's UTF-8 tables whatever the user's locale.
+void TestCheckOutput::displayWidth() {
+    QFETCH(QString, text);
+    QFETCH(int, columns);
+    QCOMPARE(gridoutput::displayWidth(text), columns);
 }
 
 // Red (own colour or the grid-wide one) and bold cells get terminal styles;

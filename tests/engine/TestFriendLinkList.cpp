@@ -2,6 +2,8 @@
 #include "LinkListFile.h"
 
 #include <QDir>
+#include <QScopeGuard>
+#include <QTemporaryDir>
 #include <QTest>
 
 using friendlinks::FriendLink;
@@ -153,11 +155,24 @@ void TestFriendLinkList::blockToLinks() {
     QCOMPARE(describe(linksOf(block)), links);
 }
 
+// The run gets a temporary folder of its own, so that files other programs
+// leave in the shared one do not count.
 void TestFriendLinkList::fileIsRemoved() {
-    const QStringList filter{QStringLiteral("zembrel-links-*")};
-    const QStringList before = QDir::temp().entryList(filter);
+    const QTemporaryDir folder;
+    QVERIFY(folder.isValid());
+    const bool hadTmpDir = qEnvironmentVariableIsSet("TMPDIR");
+    const QByteArray tmpDir = qgetenv("TMPDIR");
+    const auto restore = qScopeGuard([&] {
+        if (hadTmpDir)
+            qputenv("TMPDIR", tmpDir);
+        else
+            qunsetenv("TMPDIR");
+    });
+    qputenv("TMPDIR", QFile::encodeName(folder.path()));
+    QCOMPARE(QDir::tempPath(), folder.path());
+
     QVERIFY(roundTripThroughLinkListFile(QStringLiteral("x\r\n")).has_value());
-    QCOMPARE(QDir::temp().entryList(filter), before);
+    QVERIFY(QDir(folder.path()).isEmpty());
 }
 
 QTEST_APPLESS_MAIN(TestFriendLinkList)

@@ -46,6 +46,8 @@ private slots:
     void verdict();
     void notFound_data();
     void notFound();
+    void followUp_data();
+    void followUp();
 };
 
 void TestShopPage::directPage_data() {
@@ -213,6 +215,26 @@ void TestShopPage::notFound() {
     QFETCH(bool, rendered);
     QCOMPARE(shoppage::isShopNotFoundPage(page), direct);
     QCOMPARE(shoppage::isRenderedShopNotFoundPage(page), rendered);
+}
+
+void TestShopPage::followUp_data() {
+    QTest::addColumn<QString>("page");
+    QTest::addColumn<QString>("expected");
+
+    using namespace canned;
+    const QString layoutBPage = layoutB("m", "", "d", "http://rate.example.com/r1.htm", BackLink);
+    QTest::newRow("B names its rating page") << layoutBPage << "http://rate.example.com/r1.htm";
+    QTest::newRow("B with an empty link") << layoutB("m", "", "d", "", BackLink) << "-";
+    QTest::newRow("A leads nowhere") << layoutA("m", "", "1%", "d", BackLink) << "-";
+    QTest::newRow("not-found page") << notFoundPage() + layoutBPage << "-";
+    QTest::newRow("failed fetch") << ""
+                                  << "-";
+}
+
+void TestShopPage::followUp() {
+    QFETCH(QString, page);
+    QFETCH(QString, expected);
+    QCOMPARE(shoppage::followUpAddress(page).value_or("-"), expected);
 }
 
 QTEST_APPLESS_MAIN(TestShopPage)

@@ -7,6 +7,7 @@
 
 #include <QElapsedTimer>
 #include <QSignalSpy>
+#include <algorithm>
 
 using namespace marketpages;
 
@@ -14,13 +15,8 @@ namespace {
 
 const QString Final = QStringLiteral("<P>店铺首页</P>");
 
-// Handles events for `ms` milliseconds.
-void pumpFor(int ms) {
-    QElapsedTimer clock;
-    clock.start();
-    while (!clock.hasExpired(ms))
-        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 20);
-}
+// Long enough for anything that does happen; the waits end as soon as it has.
+constexpr int EventLimitMs = 10000;
 
 } // namespace
 
@@ -33,6 +29,24 @@ private:
     MarketServer server_;
     WebPageRenderer renderer_;
     int redirectRows_ = 0;
+
+    // Waits until the marketplace has received a request for `path` beyond
+    // the `before` it had logged.
+    bool requested(const QString& path, qsizetype before) {
+        return QTest::qWaitFor(
+            [&] {
+                const QStringList log = server_.requestLog();
+                return std::any_of(log.begin() + before, log.end(),
+                                   [&](const QString& entry) { return entry.endsWith(path); });
+            },
+            EventLimitMs);
+    }
+
+    // Waits until the marketplace has answered or seen abandoned every
+    // request it received.
+    bool nothingInProgress() {
+        return QTest::qWaitFor([&] { return server_.requestsInProgress() == 0; }, EventLimitMs);
+    }
 
     QString render(const QString& url) {
         renderer_.RenderPage(url);
@@ -124,11 +138,16 @@ private slots:
         MarketPage slow = html("<p>慢</p>");
         slow.delayMs = 300;
         server_.setPage("s.click.taobao.com", "/slow", slow);
+        // Complete shows only with the new page's last notice.
+        QList<int> states;
+        const QMetaObject::Connection recording =
+            connect(&renderer_.readyNotice(), &RunNotice::raised,
+                    [&] { states << renderer_.ReadyState(); });
         renderer_.RenderPage("http://s.click.taobao.com/slow");
         QVERIFY(renderer_.ReadyState() != PageRenderer::ReadyStateComplete);
-        pumpFor(150);
-        QVERIFY(renderer_.ReadyState() != PageRenderer::ReadyStateComplete);
         QVERIFY(waitUntilComplete(renderer_));
+        disconnect(recording);
+        QCOMPARE(states.indexOf(PageRenderer::ReadyStateComplete), states.size() - 1);
         QCOMPARE(renderer_.bodyInnerHtml(), QStringLiteral("<P>慢</P>"));
     }
 
@@ -136,10 +155,12 @@ private slots:
         MarketPage slow = html("<p>慢</p>");
         slow.delayMs = 400;
         server_.setPage("s.click.taobao.com", "/slow", slow);
+        const qsizetype before = server_.requestLog().size();
         renderer_.RenderPage("http://s.click.taobao.com/slow");
-        pumpFor(50);
+        QVERIFY(requested("/slow", before));
         QCOMPARE(render("http://other.taobao.com/"), QStringLiteral("<P>另一家</P>"));
-        pumpFor(600);
+        // The slow page has been answered or given up by now.
+        QVERIFY(nothingInProgress());
         QCOMPARE(renderer_.ReadyState(), PageRenderer::ReadyStateComplete);
         QCOMPARE(renderer_.bodyInnerHtml(), QStringLiteral("<P>另一家</P>"));
     }
@@ -151,8 +172,9 @@ private slots:
         MarketPage slow = html("<p>慢</p>");
         slow.delayMs = 300;
         server_.setPage("s.click.taobao.com", "/slow", slow);
+        const qsizetype before = server_.requestLog().size();
         renderer_.RenderPage("http://s.click.taobao.com/never");
-        pumpFor(100);
+        QVERIFY(requested("/never", before));
         renderer_.stopLoading();
         QCOMPARE(render("http://s.click.taobao.com/slow"), QStringLiteral("<P>慢</P>"));
     }
@@ -180,10 +202,11 @@ private slots:
         MarketPage slow = html("<p>慢</p>");
         slow.delayMs = 300;
         server_.setPage("s.click.taobao.com", "/slow", slow);
+        const qsizetype before = server_.requestLog().size();
         renderer_.RenderPage("http://s.click.taobao.com/slow");
-        pumpFor(50);
+        QVERIFY(requested("/slow", before));
         renderer_.stopLoading();
-        pumpFor(600);
+        QVERIFY(nothingInProgress());
         QVERIFY(renderer_.ReadyState() != PageRenderer::ReadyStateComplete);
         QCOMPARE(render("http://other.taobao.com/"), QStringLiteral("<P>另一家</P>"));
     }

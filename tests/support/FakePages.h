@@ -19,7 +19,9 @@ public:
     int runEnds = 0;
 
     QCoro::Task<QString> FetchPage(const QString& url) override;
-    void planRows(const QList<PlannedRow>& rows) override { planned = rows; }
+    void planRows(const QList<PlannedRow>& rows, const FollowUpAddress&) override {
+        planned = rows;
+    }
     void enterRow(qint32 row) override { enteredRows << row; }
     void endRun() override { ++runEnds; }
 };

@@ -1,19 +1,19 @@
 #pragma once
 
 #include "PageServices.h"
+#include "RunNotice.h"
 
-#include <QCoreApplication>
 #include <QDeadlineTimer>
-#include <QElapsedTimer>
+#include <QSignalSpy>
 
-// Handles events until the renderer reports the page complete; false when
-// `limit` passed first.
-inline bool waitUntilComplete(const PageRenderer& renderer, int limitMs = 15000) {
-    QDeadlineTimer deadline(limitMs);
+// Waits for the renderer's notices until it reports the page complete;
+// false when `limitMs` passed first.
+inline bool waitUntilComplete(PageRenderer& renderer, int limitMs = 15000) {
+    QSignalSpy changed(&renderer.readyNotice(), &RunNotice::raised);
+    const QDeadlineTimer deadline(limitMs);
     while (renderer.ReadyState() != PageRenderer::ReadyStateComplete) {
-        if (deadline.hasExpired())
+        if (deadline.hasExpired() || !changed.wait(int(deadline.remainingTime())))
             return false;
-        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
     }
     return true;
 }

@@ -5,6 +5,7 @@
 #include "PrefetchingPageFetcher.h"
 #include "ProxySetup.h"
 #include "ResultGridView.h"
+#include "Version.h"
 #include "WatchingEyes.h"
 
 #include <QAction>
@@ -137,7 +138,9 @@ private slots:
 
 void TestForm1::captionFromTheProgramVersion() {
     Window w;
-    QCOMPARE(w.form.windowTitle(), QStringLiteral("ZembrelVer1.03 Build:0015"));
+    QCOMPARE(w.form.windowTitle(),
+             QString::asprintf("ZembrelVer%d.%02d Build:%04d", ZembrelVersionMajor,
+                               ZembrelVersionMinor, ZembrelVersionPatch));
     QVERIFY(!w.form.windowIcon().isNull());
 }
 
