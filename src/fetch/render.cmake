@@ -2,7 +2,9 @@
 add_library(zembrel_render STATIC
     BrowserAddressGuard.cpp BrowserAddressGuard.h
     BrowserEnvironment.cpp BrowserEnvironment.h
+    BrowserSession.cpp BrowserSession.h
     LockedDownPage.cpp LockedDownPage.h
+    PageLoad.cpp PageLoad.h
     WebPageRenderer.cpp WebPageRenderer.h
 )
 qt_add_resources(zembrel_render zembrel_render_scripts
