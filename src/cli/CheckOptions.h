@@ -10,6 +10,9 @@
 // The command line of zembrel-check.
 struct CheckOptions {
     static constexpr int MaxJobs = 32;
+    static constexpr int MaxRenderJobs = 8;
+    // The browser's default, which the window uses too.
+    static constexpr int DefaultRenderJobs = 2;
     static constexpr int DropStatus = 3;
 
     enum class Format { Table, Tsv, Json };
@@ -20,6 +23,9 @@ struct CheckOptions {
     std::chrono::milliseconds timeout = std::chrono::seconds(60);
     // Pages fetched at once; 1 fetches strictly one after another.
     int jobs = PrefetchingPageFetcher::DefaultJobs;
+    // Click-redirect rows loaded ahead in extra browser pages; 0 loads one
+    // row at a time.
+    int renderJobs = DefaultRenderJobs;
     Format format = Format::Table;
     // The JSON result of an earlier check to compare this one with.
     std::optional<QString> compare;

@@ -149,7 +149,8 @@ int main(int argc, char* argv[]) {
 
     PageTransfers transfers;
     PrefetchingPageFetcher fetcher(transfers, options.timeout, options.jobs);
-    WebPageRenderer renderer(options.timeout);
+    static_assert(CheckOptions::DefaultRenderJobs == WebPageRenderer::DefaultJobs);
+    WebPageRenderer renderer(options.timeout, options.renderJobs);
 
     // The runs start once the event loop runs, and leave it when the last
     // one has ended.
