@@ -102,9 +102,11 @@ QCoro::Task<bool> AnalysisRun::listFriendLinks(const QString& linkBlock) {
             continue;
         // The inspection stops at the first empty address.
         planning = planning && !link->address.isEmpty();
-        if (planning)
-            (isRedirectLink(link->address) ? plannedRenders_ : plannedFetches_)
-                .append({nextRow, link->address});
+        if (planning) {
+            QList<PlannedRow>& planned =
+                isRedirectLink(link->address) ? plannedRenders_ : plannedFetches_;
+            planned.append({nextRow, link->address});
+        }
         grid_.setRow(nextRow);
         writeCell(gridcol::ShopName, link->name);
         writeCell(gridcol::Address, link->address);
