@@ -92,6 +92,18 @@ def timed(command, repeats):
     return statistics.median(times), out
 
 
+def timed_in_turn(commands, repeats):
+    """Like timed() for several commands, run in turn so that they share
+    whatever else the machine is doing; medians and last outputs by key."""
+    times = {key: [] for key in commands}
+    outputs = {}
+    for _ in range(repeats):
+        for key, command in commands.items():
+            elapsed, outputs[key] = timed(command, 1)
+            times[key].append(elapsed)
+    return {key: statistics.median(values) for key, values in times.items()}, outputs
+
+
 def check_command(proxy, jobs, fmt="json", render_jobs=None):
     render = [] if render_jobs is None else ["--render-jobs", str(render_jobs)]
     return [CHECK, "--proxy", proxy, "--jobs", str(jobs), *render, "--format", fmt,
@@ -219,12 +231,10 @@ def render_time():
     """Redirect rows only: each a redirect hop to a rendered shop page, both
     answered after DELAY_MS."""
     log("6a. redirect rows: run time")
-    times, outputs = {}, {}
     with Market(RENDER_ROWS, DELAY_MS, 1, rendered=True) as market:
-        for render_jobs in RENDER_JOBS:
-            times[render_jobs], outputs[render_jobs] = timed(
-                check_command(market.proxy, 4, render_jobs=render_jobs), REPEATS)
-            log(f"   render jobs {render_jobs}: {times[render_jobs]:.2f} s")
+        times, outputs = timed_in_turn(
+            {r: check_command(market.proxy, 4, render_jobs=r) for r in RENDER_JOBS}, REPEATS)
+    log(f"   {times}")
     return times, len(set(outputs.values())) == 1
 
 
@@ -263,7 +273,9 @@ def render_memory():
             window = [(pss, count) for at, pss, count in samples if start <= at <= stop]
             return max(window, default=(0, 0))
 
-        results[render_jobs] = (peak(1, 10), peak(MEMORY_ROWS - 9, MEMORY_ROWS),
+        middle = MEMORY_ROWS // 2
+        results[render_jobs] = (peak(1, 10), peak(middle - 9, middle),
+                                peak(MEMORY_ROWS - 9, MEMORY_ROWS),
                                 max(pss for _, pss, _ in samples))
         log(f"   render jobs {render_jobs}: {results[render_jobs]}")
     return results
@@ -273,12 +285,10 @@ def mixed_time():
     """50 rows with every MIXED_EVERY-th a redirect row, against the run and
     the curl floor without redirect rows."""
     log("6c. mixed rows: run time")
-    times = {}
     with Market(ROWS, DELAY_MS, MIXED_EVERY, rendered=True) as market:
-        for render_jobs in RENDER_JOBS:
-            times[render_jobs], _ = timed(
-                check_command(market.proxy, 8, render_jobs=render_jobs), REPEATS)
-            log(f"   render jobs {render_jobs}: {times[render_jobs]:.2f} s")
+        times, _ = timed_in_turn(
+            {r: check_command(market.proxy, 8, render_jobs=r) for r in RENDER_JOBS}, REPEATS)
+        log(f"   {times}")
         mixed_floor = curl_floor(market, 8, REPEATS)
     with Market(ROWS, DELAY_MS) as market:
         plain, _ = timed(check_command(market.proxy, 8), REPEATS)
@@ -301,7 +311,7 @@ def render_section():
         f"all click-redirect links, each an HTTP redirect answered after {DELAY_MS} ms to a "
         f"Layout A shop page answered after {DELAY_MS} ms, through the test marketplace as "
         f"proxy; `zembrel-check --jobs 4 --render-jobs R` (build `{BUILD.name}`). Medians of "
-        f"{REPEATS} runs. Ideal "
+        f"{REPEATS} runs, the two settings in turn. Ideal "
         f"under the two-per-host limit: the chain ({chain:.1f} s) times the rows over two, "
         f"{ideal:.1f} s (without the own page and the browser's start).",
         "",
@@ -322,14 +332,16 @@ def render_section():
         "window runs from the first request of its redirect link to that of the row 10 rows "
         "later.",
         "",
-        "| R | rows 1-10 | last 10 rows | last against first | whole run |",
-        "|---|---|---|---|---|",
+        f"| R | rows 1-10 | rows {MEMORY_ROWS // 2 - 9}-{MEMORY_ROWS // 2} | last 10 rows | "
+        "last against first | whole run |",
+        "|---|---|---|---|---|---|",
     ]
     for render_jobs in RENDER_JOBS:
-        (first, first_count), (last, last_count), whole = mem[render_jobs]
-        lines.append(f"| {render_jobs} | {first / 1024:.0f} MB ({first_count} processes) | "
-                     f"{last / 1024:.0f} MB ({last_count} processes) | "
-                     f"{last / max(first, 1):.2f}× | {whole / 1024:.0f} MB |")
+        first, middle, last, whole = mem[render_jobs]
+        windows = " | ".join(f"{pss / 1024:.0f} MB ({count} processes)"
+                             for pss, count in (first, middle, last))
+        lines.append(f"| {render_jobs} | {windows} | {last[0] / max(first[0], 1):.2f}× | "
+                     f"{whole / 1024:.0f} MB |")
     lines += [
         "",
         f"A mixed run: {ROWS} friend links of the run-time benchmark, every {MIXED_EVERY}th a "
