@@ -221,7 +221,7 @@ private slots:
                               " location.hash = 'h' + n++; }, 0);</script>");
         QTest::newRow("a page that navigates on a timer")
             << html(LayoutA + "<script>setTimeout(function () {"
-                              " location.href = 'http://shop-b.taobao.com/'; }, 150);</script>");
+                              " location.href = 'http://shop-b.taobao.com/'; }, 500);</script>");
         QTest::newRow("a page that closes its window on a timer")
             << html(LayoutA + "<script>setTimeout(function () { window.close(); }, 150);</script>");
     }
