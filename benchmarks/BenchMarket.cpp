@@ -2,9 +2,12 @@
 // memory benchmarks, until it is terminated. Prints the proxy address on the
 // first line of standard output; with --urls it first writes every page a
 // complete run fetches directly (own page, shop pages, rating pages), one
-// address a line, for curl.
+// address a line, for curl. With --rendered-shops a redirect row leads to a
+// rendered Layout A page; with --log every request is printed as it comes,
+// one "GET http://host/path" a line.
 //
-//   BenchMarket [--rows N] [--delay MS] [--redirect-every K] [--urls FILE]
+//   BenchMarket [--rows N] [--delay MS] [--redirect-every K] [--rendered-shops]
+//               [--log] [--urls FILE]
 
 #include "MarketServer.h"
 #include "MixedMarket.h"
@@ -44,7 +47,11 @@ int main(int argc, char* argv[]) {
     const QCommandLineOption urls(QStringLiteral("urls"),
                                   QStringLiteral("Write the directly fetched pages here."),
                                   QStringLiteral("FILE"));
-    parser.addOptions({rows, delay, redirectEvery, urls});
+    const QCommandLineOption renderedShops(
+        QStringLiteral("rendered-shops"),
+        QStringLiteral("Redirect rows lead to a rendered Layout A page."));
+    const QCommandLineOption log(QStringLiteral("log"), QStringLiteral("Print every request."));
+    parser.addOptions({rows, delay, redirectEvery, renderedShops, log, urls});
     parser.process(app);
 
     mixedmarket::Options options;
@@ -58,6 +65,18 @@ int main(int argc, char* argv[]) {
     if (!market.listen())
         return 1;
     mixedmarket::serve(market, options);
+    if (parser.isSet(renderedShops)) {
+        for (int row : options.redirectRows)
+            market.setPage(
+                mixedmarket::shopHost(row), QStringLiteral("/"),
+                mixedmarket::delayedPage(mixedmarket::renderedRedirectPage(), row, options));
+    }
+    if (parser.isSet(log)) {
+        QObject::connect(&market, &MarketServer::requested, [](const QString& entry) {
+            std::printf("%s\n", qPrintable(entry));
+            std::fflush(stdout);
+        });
+    }
     if (parser.isSet(urls)) {
         QFile file(parser.value(urls));
         if (!file.open(QIODevice::WriteOnly))

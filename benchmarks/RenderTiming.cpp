@@ -13,6 +13,7 @@
 #include "LockedDownPage.h"
 #include "MarketFaults.h"
 #include "MarketServer.h"
+#include "PageLoad.h"
 #include "PageTransfers.h"
 #include "PrefetchingPageFetcher.h"
 #include "WebPageRenderer.h"
@@ -166,7 +167,7 @@ bool loaded(WebPageRenderer& renderer, int limitMs) {
 
 void measureRenderTimes(WebPageRenderer& renderer, const QList<RedirectStyle>& styles) {
     std::printf("RenderPage -> body (settle period %lld ms)\n",
-                qint64(WebPageRenderer::SettlePeriod.count()));
+                qint64(PageLoad::SettlePeriod.count()));
     for (int style = 0; style < styles.size(); ++style) {
         QList<qint64> times;
         for (int i = 0; i < Repetitions; ++i) {

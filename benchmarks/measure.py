@@ -2,6 +2,8 @@
 """Runs every benchmark against the release build and writes RESULTS.md.
 
 Called by run.sh after the build; the first argument is the build folder.
+With a second argument "render-ahead" only the measurements of redirect rows
+rendered ahead run, and their section of RESULTS.md is replaced.
 """
 
 import json
@@ -13,6 +15,7 @@ import statistics
 import subprocess
 import sys
 import tempfile
+import threading
 import time
 from datetime import datetime, timezone
 from pathlib import Path
@@ -33,6 +36,11 @@ ROWS = 50
 DELAY_MS = 200
 JOBS = (1, 4, 8)
 REPEATS = 3  # of every timing but the slow one-at-a-time runs
+RENDER_ROWS = 20
+RENDER_JOBS = (0, 2)
+MEMORY_ROWS = 100
+MIXED_EVERY = 5
+RENDER_SECTION = "## 6. Redirect rows rendered ahead"
 
 
 def log(text):
@@ -40,16 +48,26 @@ def log(text):
 
 
 class Market:
-    """The mixed marketplace, served by BenchMarket until the block ends."""
+    """The mixed marketplace, served by BenchMarket until the block ends.
+    With `rendered`, redirect rows lead to a rendered Layout A page; with
+    `log`, `requests` collects (time, request) as the requests come."""
 
-    def __init__(self, rows, delay, redirect_every=0):
+    def __init__(self, rows, delay, redirect_every=0, rendered=False, log=False):
         self.urls_file = tempfile.NamedTemporaryFile("r", suffix=".txt")
+        extra = (["--rendered-shops"] if rendered else []) + (["--log"] if log else [])
         self.process = subprocess.Popen(
             [MARKET, "--rows", str(rows), "--delay", str(delay),
-             "--redirect-every", str(redirect_every), "--urls", self.urls_file.name],
+             "--redirect-every", str(redirect_every), "--urls", self.urls_file.name] + extra,
             stdout=subprocess.PIPE, text=True, env=ENV)
         self.proxy = self.process.stdout.readline().strip()
         self.urls = Path(self.urls_file.name).read_text().split()
+        self.requests = []
+        if log:
+            threading.Thread(target=self._collect, daemon=True).start()
+
+    def _collect(self):
+        for line in self.process.stdout:
+            self.requests.append((time.perf_counter(), line.strip()))
 
     def __enter__(self):
         return self
@@ -74,23 +92,40 @@ def timed(command, repeats):
     return statistics.median(times), out
 
 
-def check_command(proxy, jobs, fmt="json"):
-    return [CHECK, "--proxy", proxy, "--jobs", str(jobs), "--format", fmt, "myshop.taobao.com"]
+def timed_in_turn(commands, repeats):
+    """Like timed() for several commands, run in turn so that they share
+    whatever else the machine is doing; medians and last outputs by key."""
+    times = {key: [] for key in commands}
+    outputs = {}
+    for _ in range(repeats):
+        for key, command in commands.items():
+            elapsed, outputs[key] = timed(command, 1)
+            times[key].append(elapsed)
+    return {key: statistics.median(values) for key, values in times.items()}, outputs
+
+
+def check_command(proxy, jobs, fmt="json", render_jobs=None):
+    render = [] if render_jobs is None else ["--render-jobs", str(render_jobs)]
+    return [CHECK, "--proxy", proxy, "--jobs", str(jobs), *render, "--format", fmt,
+            "myshop.taobao.com"]
+
+
+def curl_floor(market, jobs, repeats):
+    config = Path(tempfile.mkdtemp()) / "curl.cfg"
+    config.write_text("".join(f'url = "{u}"\noutput = "/dev/null"\n' for u in market.urls))
+    return timed(["curl", "--silent", "--fail", "--proxy", market.proxy,
+                  "--parallel", "--parallel-max", str(jobs), "--config", config], repeats)[0]
 
 
 def run_time():
     log("1. run time")
     results = {}
     with Market(ROWS, DELAY_MS) as market:
-        config = Path(tempfile.mkdtemp()) / "curl.cfg"
-        config.write_text("".join(f'url = "{u}"\noutput = "/dev/null"\n' for u in market.urls))
         outputs = {}
         for jobs in JOBS:
             repeats = 1 if jobs == 1 else REPEATS
             check_s, outputs[jobs] = timed(check_command(market.proxy, jobs), repeats)
-            floor_s, _ = timed(["curl", "--silent", "--fail", "--proxy", market.proxy,
-                                "--parallel", "--parallel-max", str(jobs), "--config", config],
-                               repeats)
+            floor_s = curl_floor(market, jobs, repeats)
             results[jobs] = (check_s, floor_s)
             log(f"   jobs {jobs}: zembrel-check {check_s:.2f} s, curl {floor_s:.2f} s")
         pages = len(market.urls)
@@ -190,6 +225,158 @@ def memory():
         with Market(ROWS, 20, every) as market:
             results[name] = peak_memory([str(c) for c in check_command(market.proxy, 4, "tsv")])
     return results
+
+
+def render_time():
+    """Redirect rows only: each a redirect hop to a rendered shop page, both
+    answered after DELAY_MS."""
+    log("6a. redirect rows: run time")
+    with Market(RENDER_ROWS, DELAY_MS, 1, rendered=True) as market:
+        times, outputs = timed_in_turn(
+            {r: check_command(market.proxy, 4, render_jobs=r) for r in RENDER_JOBS}, REPEATS)
+    log(f"   {times}")
+    return times, len(set(outputs.values())) == 1
+
+
+def memory_samples(command):
+    """(time, summed PSS in kB, processes) of the process tree every 50 ms,
+    and the time the program ended."""
+    process = subprocess.Popen(command, env=ENV, stdout=subprocess.DEVNULL,
+                               stderr=subprocess.DEVNULL)
+    samples = []
+    while process.poll() is None:
+        pss, _, count = memory_of(descendants(process.pid))
+        samples.append((time.perf_counter(), pss, count))
+        time.sleep(0.05)
+    return samples, time.perf_counter()
+
+
+def render_memory():
+    """Peak PSS while the run is at rows 1-10 and at the last 10 rows, from
+    the first request of a row's redirect link to the first of the row 10
+    rows later (or the end of the program)."""
+    log("6b. redirect rows: memory")
+    results = {}
+    for render_jobs in RENDER_JOBS:
+        with Market(MEMORY_ROWS, 20, 1, rendered=True, log=True) as market:
+            samples, end = memory_samples(
+                [str(c) for c in check_command(market.proxy, 4, "tsv", render_jobs)])
+            first_request = {}
+            for at, entry in market.requests:
+                match = re.search(r"/t_(\d+)$", entry)
+                if match:
+                    first_request.setdefault(int(match.group(1)), at)
+
+        def peak(first_row, last_row):
+            start = first_request[first_row]
+            stop = first_request.get(last_row + 1, end)
+            window = [(pss, count) for at, pss, count in samples if start <= at <= stop]
+            return max(window, default=(0, 0))
+
+        middle = MEMORY_ROWS // 2
+        results[render_jobs] = (peak(1, 10), peak(middle - 9, middle),
+                                peak(MEMORY_ROWS - 9, MEMORY_ROWS),
+                                max(pss for _, pss, _ in samples))
+        log(f"   render jobs {render_jobs}: {results[render_jobs]}")
+    return results
+
+
+def mixed_time():
+    """50 rows with every MIXED_EVERY-th a redirect row, against the run and
+    the curl floor without redirect rows."""
+    log("6c. mixed rows: run time")
+    with Market(ROWS, DELAY_MS, MIXED_EVERY, rendered=True) as market:
+        times, _ = timed_in_turn(
+            {r: check_command(market.proxy, 8, render_jobs=r) for r in RENDER_JOBS}, REPEATS)
+        log(f"   {times}")
+        mixed_floor = curl_floor(market, 8, REPEATS)
+    with Market(ROWS, DELAY_MS) as market:
+        plain, _ = timed(check_command(market.proxy, 8), REPEATS)
+        plain_floor = curl_floor(market, 8, REPEATS)
+    log(f"   plain only: {plain:.2f} s, curl {plain_floor:.2f} s")
+    return times, plain, plain_floor, mixed_floor
+
+
+def render_section():
+    times, same = render_time()
+    mem = render_memory()
+    mixed, plain, plain_floor, mixed_floor = mixed_time()
+    chain = 2 * DELAY_MS / 1000
+    ideal = chain * RENDER_ROWS / 2
+    ratio = times[2] / times[0]
+    lines = [
+        RENDER_SECTION,
+        "",
+        f"`BenchMarket --redirect-every 1 --rendered-shops`: {RENDER_ROWS} friend links, "
+        f"all click-redirect links, each an HTTP redirect answered after {DELAY_MS} ms to a "
+        f"Layout A shop page answered after {DELAY_MS} ms, through the test marketplace as "
+        f"proxy; `zembrel-check --jobs 4 --render-jobs R` (build `{BUILD.name}`). Medians of "
+        f"{REPEATS} runs, the two settings in turn. Ideal "
+        f"under the two-per-host limit: the chain ({chain:.1f} s) times the rows over two, "
+        f"{ideal:.1f} s (without the own page and the browser's start).",
+        "",
+        "| R | run time | against R = 0 | against the ideal |",
+        "|---|---|---|---|",
+    ]
+    for render_jobs in RENDER_JOBS:
+        lines.append(f"| {render_jobs} | {times[render_jobs]:.2f} s | "
+                     f"{times[render_jobs] / times[0]:.2f}× | {times[render_jobs] / ideal:.2f}× |")
+    lines += [
+        "",
+        f"- `--render-jobs 2` takes {ratio:.2f}× the time of `--render-jobs 0` (target ≤ 0.6×: "
+        f"{verdict(ratio <= 0.6)}).",
+        f"- The JSON output of both is {'identical' if same else '**different**'}.",
+        "",
+        f"Peak PSS of the process tree (the program and the browser's processes) over "
+        f"{MEMORY_ROWS} such rows, pages answered after 20 ms, sampled every 50 ms; a row's "
+        "window runs from the first request of its redirect link to that of the row 10 rows "
+        "later.",
+        "",
+        f"| R | rows 1-10 | rows {MEMORY_ROWS // 2 - 9}-{MEMORY_ROWS // 2} | last 10 rows | "
+        "last against first | whole run |",
+        "|---|---|---|---|---|---|",
+    ]
+    for render_jobs in RENDER_JOBS:
+        first, middle, last, whole = mem[render_jobs]
+        windows = " | ".join(f"{pss / 1024:.0f} MB ({count} processes)"
+                             for pss, count in (first, middle, last))
+        lines.append(f"| {render_jobs} | {windows} | {last[0] / max(first[0], 1):.2f}× | "
+                     f"{whole / 1024:.0f} MB |")
+    lines += [
+        "",
+        f"A mixed run: {ROWS} friend links of the run-time benchmark, every {MIXED_EVERY}th a "
+        f"click-redirect link (redirect and rendered page as above), `--jobs 8`; against the "
+        f"same {ROWS} rows without redirect links (`--jobs 8`) and their curl floor "
+        f"(`--parallel-max 8`). Medians of {REPEATS} runs.",
+        "",
+        "| run | time | against the plain run | against the plain curl floor |",
+        "|---|---|---|---|",
+    ]
+    for render_jobs in RENDER_JOBS:
+        lines.append(f"| mixed, `--render-jobs {render_jobs}` | {mixed[render_jobs]:.2f} s | "
+                     f"{mixed[render_jobs] / plain:.2f}× | "
+                     f"{mixed[render_jobs] / plain_floor:.2f}× |")
+    lines += [
+        f"| plain only | {plain:.2f} s | 1.00× | {plain / plain_floor:.2f}× |",
+        f"| curl floor of the plain pages | {plain_floor:.2f} s | | 1.00× |",
+        f"| curl floor of the mixed run's direct pages | {mixed_floor:.2f} s | | |",
+    ]
+    return lines
+
+
+def replace_render_section():
+    """Puts a fresh render-ahead section into the existing RESULTS.md, in
+    place of the old one and the notes, and the notes after it."""
+    results = HERE / "RESULTS.md"
+    text = results.read_text()
+    end = min(at for at in (text.find(RENDER_SECTION), text.find("## Notes"), len(text))
+              if at >= 0)
+    lines = [text[:end].rstrip(), ""] + render_section()
+    notes = HERE / "RESULTS-notes.md"
+    if notes.exists():
+        lines += ["", notes.read_text().rstrip()]
+    results.write_text("\n".join(lines) + "\n")
+    log(f"updated {results}")
 
 
 def machine():
@@ -312,6 +499,7 @@ def main():
     for name, (pss, rss, count, main_rss) in mem.items():
         lines.append(f"| {name} | {pss / 1024:.0f} MB | {rss / 1024:.0f} MB | {count} | "
                      f"{main_rss / 1024:.0f} MB |")
+    lines += [""] + render_section()
     notes = HERE / "RESULTS-notes.md"
     if notes.exists():
         lines += ["", notes.read_text().rstrip()]
@@ -319,4 +507,7 @@ def main():
     log(f"wrote {HERE / 'RESULTS.md'}")
 
 
-main()
+if len(sys.argv) > 2 and sys.argv[2] == "render-ahead":
+    replace_render_section()
+else:
+    main()

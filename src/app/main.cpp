@@ -54,8 +54,7 @@ int main(int argc, char* argv[]) {
     // After the command line, whose help and errors stay in English.
     installChineseTranslations(app);
 
-    const std::unique_ptr<CheckServices> services = CheckServices::start(
-        route, std::chrono::seconds(60), PrefetchingPageFetcher::DefaultJobs, &app);
+    const std::unique_ptr<CheckServices> services = CheckServices::start(route, {}, &app);
     if (!services) {
         QMessageBox::critical(nullptr, QStringLiteral("Zembrel"),
                               QStringLiteral("无法启动内置演示市场。"));

@@ -54,6 +54,12 @@ ParsedCommandLine parseCommandLine(const QStringList& arguments, bool stdoutIsTe
                        "(1 to 32, default 4; 1 fetches one page after another). The results "
                        "are the same for every N."),
         QStringLiteral("N"));
+    const QCommandLineOption renderJobsOption(
+        QStringLiteral("render-jobs"),
+        QStringLiteral("Load up to R click-redirect rows ahead of the row being checked, each "
+                       "in a browser page of its own (0 to 8, default 2; 0 loads one row at a "
+                       "time). The results are the same for every R."),
+        QStringLiteral("R"));
     const QCommandLineOption compareOption(
         QStringLiteral("compare"),
         QStringLiteral("Compare the results with PREVIOUS, the JSON output of an earlier check, "
@@ -63,8 +69,8 @@ ParsedCommandLine parseCommandLine(const QStringList& arguments, bool stdoutIsTe
         QStringLiteral("fail-on-drop"),
         QStringLiteral("With --compare: exit with status 3 when a shop stopped linking back, "
                        "left the friend links or closed."));
-    parser.addOptions({proxyOption, timeoutOption, formatOption, jobsOption, demoOption,
-                       compareOption, failOnDropOption});
+    parser.addOptions({proxyOption, timeoutOption, formatOption, jobsOption, renderJobsOption,
+                       demoOption, compareOption, failOnDropOption});
     const QCommandLineOption helpOption = parser.addHelpOption();
     const QCommandLineOption versionOption = parser.addVersionOption();
     parser.addPositionalArgument(QStringLiteral("ADDRESS"), QStringLiteral("A shop address."),
@@ -104,6 +110,14 @@ ParsedCommandLine parseCommandLine(const QStringList& arguments, bool stdoutIsTe
             return usageError(QStringLiteral("Not a number of jobs from 1 to 32: ") +
                               parser.value(jobsOption));
         options.jobs = jobs;
+    }
+    if (parser.isSet(renderJobsOption)) {
+        bool ok = false;
+        const int renderJobs = parser.value(renderJobsOption).toInt(&ok);
+        if (!ok || renderJobs < 0 || renderJobs > CheckOptions::MaxRenderJobs)
+            return usageError(QStringLiteral("Not a number of render jobs from 0 to 8: ") +
+                              parser.value(renderJobsOption));
+        options.renderJobs = renderJobs;
     }
     options.proxy = parser.value(proxyOption);
     options.demo = parser.isSet(demoOption);

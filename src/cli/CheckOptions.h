@@ -1,6 +1,7 @@
 #pragma once
 
 #include "PrefetchingPageFetcher.h"
+#include "WebPageRenderer.h"
 
 #include <QString>
 #include <QStringList>
@@ -10,6 +11,7 @@
 // The command line of zembrel-check.
 struct CheckOptions {
     static constexpr int MaxJobs = 32;
+    static constexpr int MaxRenderJobs = 8;
     static constexpr int DropStatus = 3;
 
     enum class Format { Table, Tsv, Json };
@@ -20,6 +22,9 @@ struct CheckOptions {
     std::chrono::milliseconds timeout = std::chrono::seconds(60);
     // Pages fetched at once; 1 fetches strictly one after another.
     int jobs = PrefetchingPageFetcher::DefaultJobs;
+    // Click-redirect rows loaded ahead in extra browser pages; 0 loads one
+    // row at a time.
+    int renderJobs = WebPageRenderer::DefaultJobs;
     Format format = Format::Table;
     // The JSON result of an earlier check to compare this one with.
     std::optional<QString> compare;

@@ -125,8 +125,8 @@ int main(int argc, char* argv[]) {
         previous = std::move(read.grid);
     }
 
-    const std::unique_ptr<CheckServices> services =
-        CheckServices::start({options.demo, options.proxy}, options.timeout, options.jobs, &app);
+    const std::unique_ptr<CheckServices> services = CheckServices::start(
+        {options.demo, options.proxy}, {options.timeout, options.jobs, options.renderJobs}, &app);
     if (!services) {
         writeTo(stderr, "zembrel-check: cannot start the demo marketplace\n");
         return 1;

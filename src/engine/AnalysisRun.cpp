@@ -45,6 +45,7 @@ QCoro::Task<> AnalysisRun::execute() {
         linkBlock && co_await listFriendLinks(*linkBlock))
         co_await inspectRows();
     fetcher_.endRun();
+    renderer_.endRun();
     // A Stop pressed during this run and not honoured by it belongs to it:
     // the next run starts as if it had never been pressed.
     if (window_.StopRequested() == 1)
@@ -92,7 +93,8 @@ QCoro::Task<bool> AnalysisRun::listFriendLinks(const QString& linkBlock) {
     grid_.setCol(gridcol::Number);
     grid_.setText(QStringLiteral("1"));
     qint32 nextRow = 1;
-    plannedRows_.clear();
+    plannedFetches_.clear();
+    plannedRenders_.clear();
     bool planning = true;
     for (const QString& line : friendlinks::lines(*fileText)) {
         const std::optional<friendlinks::FriendLink> link = friendlinks::parseLine(line);
@@ -100,8 +102,11 @@ QCoro::Task<bool> AnalysisRun::listFriendLinks(const QString& linkBlock) {
             continue;
         // The inspection stops at the first empty address.
         planning = planning && !link->address.isEmpty();
-        if (planning && !isRedirectLink(link->address))
-            plannedRows_.append({nextRow, link->address});
+        if (planning) {
+            QList<PlannedRow>& planned =
+                isRedirectLink(link->address) ? plannedRenders_ : plannedFetches_;
+            planned.append({nextRow, link->address});
+        }
         grid_.setRow(nextRow);
         writeCell(gridcol::ShopName, link->name);
         writeCell(gridcol::Address, link->address);
@@ -128,7 +133,8 @@ void AnalysisRun::clearResultCells() {
 }
 
 QCoro::Task<> AnalysisRun::inspectRows() {
-    fetcher_.planRows(plannedRows_, shoppage::followUpAddress);
+    fetcher_.planRows(plannedFetches_, shoppage::followUpAddress);
+    renderer_.planRows(plannedRenders_);
     const qint32 lastRow = grid_.Rows() - 2;
     for (qint32 row = 1; row <= lastRow; ++row) {
         grid_.setRow(row);
@@ -139,6 +145,7 @@ QCoro::Task<> AnalysisRun::inspectRows() {
         writeCell(gridcol::Status, runtext::Checking);
         window_.rowStarted(row);
         fetcher_.enterRow(row);
+        renderer_.enterRow(row);
         const RowEnd end = isRedirectLink(address) ? co_await inspectRedirectRow(address)
                                                    : co_await inspectDirectRow(address);
         if (end == RowEnd::RunEnded || stopAfterRow(row))

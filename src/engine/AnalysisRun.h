@@ -56,6 +56,8 @@ private:
     PageFetcher& fetcher_;
     PageRenderer& renderer_;
     QString ownShopName_;
-    // The rows that will be fetched directly, for a fetcher that reads ahead.
-    QList<PlannedRow> plannedRows_;
+    // The rows that will be fetched directly and those that will be
+    // rendered, for page services that work ahead.
+    QList<PlannedRow> plannedFetches_;
+    QList<PlannedRow> plannedRenders_;
 };

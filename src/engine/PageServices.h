@@ -12,7 +12,7 @@ class RunNotice;
 // from that page's text; none when the page leads nowhere further.
 using FollowUpAddress = std::function<std::optional<QString>(const QString& page)>;
 
-// A row of the results grid whose page the run will fetch directly.
+// A row of the results grid and the address the run will inspect on it.
 struct PlannedRow {
     qint32 row = 0;
     QString address;
@@ -66,4 +66,14 @@ public:
 
     // Raised whenever ReadyState() may have changed.
     virtual RunNotice& readyNotice() = 0;
+
+    // As for PageFetcher, so that a renderer may load pages ahead: the rows
+    // the run will render, in row order, once they are listed in the grid.
+    // The run still renders every row with RenderPage in its own order.
+    virtual void planRows(const QList<PlannedRow>& rows) { Q_UNUSED(rows); }
+    // The run is about to inspect this row.
+    virtual void enterRow(qint32 row) { Q_UNUSED(row); }
+    // The run has ended: nothing loaded ahead, nor the run's own page, may
+    // outlive it.
+    virtual void endRun() {}
 };

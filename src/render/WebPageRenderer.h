@@ -4,94 +4,74 @@
 #include "RunNotice.h"
 
 #include <QObject>
-#include <QTimer>
-#include <QUrl>
 #include <chrono>
+#include <memory>
+#include <vector>
 
-class LockedDownPage;
-class QWebEngineLoadingInfo;
-class QWebEngineProfile;
+class BrowserSession;
+class PageLoad;
 
 // The embedded browser behind PageRenderer: locked-down pages that are never
-// shown. The browser starts with the first RenderPage, so that runs without
-// redirect links never start the browser engine, and takes the application
-// proxy as it is then.
+// shown, one PageLoad per address. The browser starts with the first page it
+// loads, so that runs without redirect links never start the browser engine,
+// and takes the application proxy as it is then.
 //
-// Every RenderPage gets a page of its own, and the previous page is thrown
-// away with all it was still doing. A new page first shows a blank document,
-// so that the address comes second in its history: the browser then refuses
-// a script's window.close().
+// Every RenderPage gets a load of its own, and the previous load is thrown
+// away with all its page was still doing.
 //
-// A load counts as complete only when its final document is: after a
-// successful load the page is watched for a pending meta refresh or a
-// script redirect, and the body is serialised once no new main-frame
-// navigation began for SettlePeriod. A navigation that never replaces the
-// document (a download, a 204 answer) leaves it the final one. A load that
-// is not complete within the time-out is stopped and counts as failed.
+// Once the run has planned its redirect rows, the rows after the current one
+// are loaded ahead, in row order, at up to `jobs` loads at once; a load
+// finished ahead keeps only its body until its row takes it, and still
+// counts among the `jobs`, so that the pages and bodies held stay bounded
+// whatever the number of rows. No load ahead starts while MaxPerHost
+// navigations to its host are in progress, the run's own included. A load
+// ahead answers only its own row's RenderPage for its address, once; a
+// failure loaded ahead shows only then. The end of the run drops every load.
+// With no jobs nothing is loaded ahead.
 class WebPageRenderer : public QObject, public PageRenderer {
     Q_OBJECT
 
 public:
-    // How long a loaded document must stay without a new navigation before
-    // it counts as final. Script redirects begin theirs right after the load.
-    static constexpr std::chrono::milliseconds SettlePeriod{50};
-    // A meta refresh due later than this reloads the page rather than
-    // redirecting it, and is not waited for.
-    static constexpr std::chrono::seconds LongestRefreshWait{10};
+    static constexpr int DefaultJobs = 2;
+    static constexpr int MaxPerHost = 2;
 
-    // `timeout` counts from each RenderPage.
+    // `timeout` counts from the start of each load.
     explicit WebPageRenderer(std::chrono::milliseconds timeout = std::chrono::seconds(60),
-                             QObject* parent = nullptr);
+                             int jobs = DefaultJobs, QObject* parent = nullptr);
     ~WebPageRenderer() override;
 
     void RenderPage(const QString& url) override;
     int ReadyState() const override { return state_; }
-    QString bodyInnerHtml() override { return body_; }
+    QString bodyInnerHtml() override;
     void stopLoading() override;
     // Raised on every change of ReadyState().
     RunNotice& readyNotice() override { return readyNotice_; }
 
+    void planRows(const QList<PlannedRow>& rows) override;
+    void enterRow(qint32 row) override;
+    void endRun() override;
+
+    // Pages open, the run's own included: loads in progress.
+    int pagesOpen() const;
+
 private:
     enum State { Idle = 0, Loading = 1, Complete = ReadyStateComplete };
 
-    // Identifies the document being watched: a check begun for one mark
-    // counts only while no RenderPage, stop or new navigation came since.
-    struct Mark {
-        quint64 generation = 0;
-        quint64 navigations = 0;
-    };
+    struct Ahead;
 
-    void startBrowser();
-    void openPage();
-    void retirePage();
-    Mark currentMark() const { return {generation_, navigations_}; }
-    bool isCurrent(Mark mark) const;
-    void onMainFrameNavigation();
-    void onLoadingChanged(const QWebEngineLoadingInfo& info);
-    void onDocumentLoaded(Mark mark);
-    bool isLoadedDocument(const QUrl& url) const;
-    void watchForQuiet(Mark mark, std::chrono::milliseconds period, bool loaded);
-    void onQuiet();
-    void onDeadline();
-    void complete(const QString& body);
-    void setState(State state);
+    std::unique_ptr<PageLoad> load(const QString& url);
+    void startLoadsAhead();
+    int navigationsTo(const QString& host) const;
+    void updateState();
 
-    QWebEngineProfile* profile_ = nullptr;
-    LockedDownPage* page_ = nullptr;
-    QString serializeBodyScript_;
-    QString pendingRefreshScript_;
-    // The address to load once the page's blank document is there.
-    QString pendingUrl_;
-    // The address of the last document that loaded successfully; the page
-    // shows it as long as its address stays (fragments aside).
-    QUrl loadedUrl_;
-    QTimer quietTimer_;
-    QTimer deadline_;
-    Mark watched_;
-    bool watchedLoaded_ = false;
-    quint64 generation_ = 0;
-    quint64 navigations_ = 0;
+    std::chrono::milliseconds timeout_;
+    int jobs_;
+    std::unique_ptr<BrowserSession> browser_;
+    qint32 currentRow_ = 0;
+    // The planned rows below the current one, in row order.
+    std::vector<Ahead> ahead_;
+    // The load of the latest RenderPage.
+    std::unique_ptr<PageLoad> current_;
     State state_ = Idle;
-    QString body_;
     RunNotice readyNotice_;
 };

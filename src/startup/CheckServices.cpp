@@ -13,8 +13,7 @@ std::optional<QString> routeError(const TrafficRoute& route) {
 }
 
 std::unique_ptr<CheckServices> CheckServices::start(const TrafficRoute& route,
-                                                    std::chrono::milliseconds timeout, int jobs,
-                                                    QObject* owner) {
+                                                    const CheckPace& pace, QObject* owner) {
     if (route.demo) {
         const MarketServer* demo = startDemoMarketplace(owner);
         if (!demo)
@@ -23,9 +22,9 @@ std::unique_ptr<CheckServices> CheckServices::start(const TrafficRoute& route,
     } else {
         applyProxy(route.proxy);
     }
-    return std::unique_ptr<CheckServices>(new CheckServices(timeout, jobs));
+    return std::unique_ptr<CheckServices>(new CheckServices(pace));
 }
 
-CheckServices::CheckServices(std::chrono::milliseconds timeout, int jobs)
-    : fetcher_(transfers_, timeout, jobs)
-    , renderer_(timeout) {}
+CheckServices::CheckServices(const CheckPace& pace)
+    : fetcher_(transfers_, pace.timeout, pace.jobs)
+    , renderer_(pace.timeout, pace.renderJobs) {}

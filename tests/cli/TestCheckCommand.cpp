@@ -426,6 +426,8 @@ void TestCheckCommand::usageErrors_data() {
     QTest::newRow("no jobs") << QStringList{"--jobs", "0", "myshop"};
     QTest::newRow("more jobs than allowed") << QStringList{"--jobs", "33", "myshop"};
     QTest::newRow("jobs not a whole number") << QStringList{"--jobs", "2.5", "myshop"};
+    QTest::newRow("more render jobs than allowed") << QStringList{"--render-jobs", "9", "myshop"};
+    QTest::newRow("negative render jobs") << QStringList{"--render-jobs", "-1", "myshop"};
     QTest::newRow("demo through a proxy")
         << QStringList{"--demo", "--proxy", "http://127.0.0.1:9", "myshop"};
     QTest::newRow("fail on drop without a comparison") << QStringList{"--fail-on-drop", "myshop"};

@@ -476,7 +476,8 @@ void TestAnalysisRun::fetchAheadHints() {
     const QString click = "http://s.click.taobao.com/x";
     bench.fetcher.pages[Own] = ownShopPage(
         OwnName, linkLine("http://a", "A") + linkLine(click, "R") + linkLine("http://b", "B") +
-                     "<a href=\"\" >空</a>\n" + linkLine("http://c", "C"));
+                     "<a href=\"\" >空</a>\n" + linkLine("http://c", "C") +
+                     linkLine("http://s.click.taobao.com/late", "L"));
     bench.fetcher.pages["http://a"] = layoutC("m", "5", "");
     bench.fetcher.pages["http://b"] = layoutC("m", "5", "");
     bench.renderer.bodies[click] = renderedA("m", "", "1%", "d", "");
@@ -491,10 +492,18 @@ void TestAnalysisRun::fetchAheadHints() {
     QCOMPARE(bench.fetcher.enteredRows, (QList<qint32>{1, 2, 3}));
     QCOMPARE(bench.window.startedRows, (QList<qint32>{1, 2, 3}));
     QCOMPARE(bench.fetcher.runEnds, 1);
+    // And so are the redirect rows for the renderer.
+    QCOMPARE(bench.renderer.planned.size(), 1);
+    QCOMPARE(bench.renderer.planned[0].row, 2);
+    QCOMPARE(bench.renderer.planned[0].address, click);
+    QCOMPARE(bench.renderer.enteredRows, (QList<qint32>{1, 2, 3}));
+    QCOMPARE(bench.renderer.runEnds, 1);
 
-    // A run that ends at a message still ends the fetcher's run.
+    // A run that ends at a message still ends the fetcher's and renderer's
+    // run.
     bench.run(" ");
     QCOMPARE(bench.fetcher.runEnds, 2);
+    QCOMPARE(bench.renderer.runEnds, 2);
     QCOMPARE(bench.window.runEnds, 2);
 }
 

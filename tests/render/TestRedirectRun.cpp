@@ -8,7 +8,10 @@
 #include "WebPageRenderer.h"
 
 #include <QCoroTask>
+#include <QRegularExpression>
 #include <QTimer>
+#include <algorithm>
+#include <functional>
 
 using namespace marketpages;
 
@@ -80,11 +83,24 @@ private:
     PageTransfers transfers_;
     int redirectRows_ = 0;
 
-    // Runs one analysis of the own shop with the given friend links.
-    void run(FakeWindow& window, const QList<QByteArray>& addresses) {
+    // Runs one analysis of the own shop with the given friend links and
+    // `renderJobs` rows loaded ahead; `observe` sees the renderer at every
+    // request the marketplace receives and every 10 ms. No page may outlive
+    // the run.
+    void run(FakeWindow& window, const QList<QByteArray>& addresses,
+             int renderJobs = WebPageRenderer::DefaultJobs,
+             const std::function<void(WebPageRenderer&)>& observe = {}) {
         server_.setPage(OwnShop, "/", ownShopPage(addresses));
         PrefetchingPageFetcher fetcher(transfers_, std::chrono::seconds(10), 1);
-        WebPageRenderer renderer;
+        WebPageRenderer renderer(std::chrono::seconds(10), renderJobs);
+        QMetaObject::Connection watch;
+        QTimer often;
+        if (observe) {
+            const auto look = [&] { observe(renderer); };
+            watch = connect(&server_, &MarketServer::requested, this, look);
+            connect(&often, &QTimer::timeout, this, look);
+            often.start(10);
+        }
         // A run still waiting after the limit is stopped, as a user would.
         QTimer patience;
         patience.setSingleShot(true);
@@ -92,6 +108,17 @@ private:
         patience.start(RunLimitMs);
         window.address = QStringLiteral("myshop");
         QCoro::waitFor(runAnalysis(window, fetcher, renderer));
+        disconnect(watch);
+        often.stop();
+        QCOMPARE(renderer.pagesOpen(), 0);
+        QCOMPARE(renderer.ReadyState(), 0);
+    }
+
+    // Serves `page` as a redirect row of its own on `host`.
+    QByteArray redirectRow(const MarketPage& page, const QByteArray& host = "s.click.taobao.com") {
+        const QByteArray path = "/row" + QByteArray::number(++redirectRows_);
+        server_.setPage(host, path, page);
+        return "http://" + host + path;
     }
 
 private slots:
@@ -194,7 +221,7 @@ private slots:
                               " location.hash = 'h' + n++; }, 0);</script>");
         QTest::newRow("a page that navigates on a timer")
             << html(LayoutA + "<script>setTimeout(function () {"
-                              " location.href = 'http://shop-b.taobao.com/'; }, 150);</script>");
+                              " location.href = 'http://shop-b.taobao.com/'; }, 500);</script>");
         QTest::newRow("a page that closes its window on a timer")
             << html(LayoutA + "<script>setTimeout(function () { window.close(); }, 150);</script>");
     }
@@ -231,6 +258,103 @@ private slots:
                  QStringList({"3 检测中...", "3 正常", "4 卖家丁", "5 1心以下", "6 97%",
                               "7 2011-01-01", "8 √"}));
         QVERIFY(!server_.requestLog().contains("GET http://rendered.taobao.com/"));
+    }
+
+    // Rows loaded ahead leave the grid and the messages as loading one row at
+    // a time does, failures and rows after them included.
+    void sameGridWithLoadsAhead_data() {
+        QTest::addColumn<QList<QByteArray>>("addresses");
+
+        const QByteArray layoutA = redirectRow(redirect("http://shop-a.taobao.com/"));
+        const QByteArray layoutB = redirectRow(metaRefresh("http://shop-b.taobao.com/"));
+        const QByteArray notFound = redirectRow(timedScript("http://gone.taobao.com/"));
+        const QByteArray otherHost =
+            redirectRow(redirect("http://shop-a.taobao.com/"), "s.click.tmall.com");
+        const QByteArray failed = redirectRow(fault(MarketFault::CloseWithoutAnswer));
+        const QByteArray ratingFails = redirectRow(redirect("http://shop-c.taobao.com/"));
+        const QByteArray plain = "http://shop-a.taobao.com/";
+        const QByteArray after = redirectRow(redirect("http://shop-a.taobao.com/"));
+
+        QTest::newRow("every row read")
+            << QList<QByteArray>{layoutA, plain, notFound, layoutB, otherHost, plain, layoutA};
+        QTest::newRow("failed load ends the run")
+            << QList<QByteArray>{layoutA, notFound, failed, otherHost, after};
+        QTest::newRow("rating page fails")
+            << QList<QByteArray>{notFound, ratingFails, layoutA, after};
+    }
+
+    void sameGridWithLoadsAhead() {
+        QFETCH(QList<QByteArray>, addresses);
+        server_.setPage("shop-c.taobao.com", "/",
+                        html(QByteArray(LayoutB).replace("/b.htm", "/broken.htm")));
+        server_.setPage("rate.taobao.com", "/broken.htm",
+                        fault(MarketFault::CloseWithoutAnswer));
+        FakeWindow oneAtATime;
+        run(oneAtATime, addresses, 0);
+        FakeWindow ahead;
+        run(ahead, addresses, 2);
+        QCOMPARE(ahead.table.writes, oneAtATime.table.writes);
+        QCOMPARE(ahead.messages, oneAtATime.messages);
+    }
+
+    // The run's own page and those loaded ahead: at most two at once to one
+    // host, and at most the jobs besides the run's own.
+    void boundsPagesOpen_data() {
+        QTest::addColumn<int>("renderJobs");
+        QTest::addColumn<QList<QByteArray>>("hosts");
+        QTest::addColumn<int>("mostOpen");
+
+        const QList<QByteArray> oneHost = {"s.click.taobao.com"};
+        const QList<QByteArray> threeHosts = {"s.click.taobao.com", "s.click.tmall.com",
+                                              "s.click.alimama.com"};
+        QTest::newRow("one at a time") << 0 << threeHosts << 1;
+        QTest::newRow("one host") << 2 << oneHost << 2;
+        QTest::newRow("three hosts, two jobs") << 2 << threeHosts << 3;
+    }
+
+    void boundsPagesOpen() {
+        QFETCH(int, renderJobs);
+        QFETCH(QList<QByteArray>, hosts);
+        QFETCH(int, mostOpen);
+        MarketPage slow = html(LayoutA);
+        slow.delayMs = 300;
+        QList<QByteArray> addresses;
+        for (int row = 0; row < 7; ++row)
+            addresses.append(redirectRow(slow, hosts[row % hosts.size()]));
+        int most = 0;
+        FakeWindow window;
+        run(window, addresses, renderJobs,
+            [&](WebPageRenderer& renderer) { most = std::max(most, renderer.pagesOpen()); });
+        QCOMPARE(most, mostOpen);
+        for (qint32 row = 1; row <= addresses.size(); ++row)
+            QCOMPARE(inspectionWrites(window, row), LayoutAWrites);
+    }
+
+    // Stop while the run waits for its row, with a later row loaded ahead and
+    // another still loading: the row is cancelled, nothing of the later rows
+    // is written, and every load ends with the run.
+    void stopDuringWaitDropsLoadsAhead() {
+        const MarketPage never = fault(MarketFault::NeverAnswer);
+        const QList<QByteArray> addresses = {redirectRow(never), redirectRow(html(LayoutA)),
+                                             redirectRow(never, "s.click.tmall.com"),
+                                             "http://shop-a.taobao.com/"};
+        FakeWindow window;
+        bool stopped = false;
+        run(window, addresses, 2, [&](const WebPageRenderer& renderer) {
+            // Rows 1 and 3 loading, row 2 loaded.
+            if (!stopped && server_.requestLog().contains("GET " + addresses[2]) &&
+                server_.requestLog().contains("GET " + addresses[1]) && renderer.pagesOpen() == 2) {
+                stopped = true;
+                window.pressStop();
+            }
+        });
+        QVERIFY(stopped);
+        QCOMPARE(inspectionWrites(window, 1),
+                 QStringList({"3 检测中...", "3 color=255", "3 用户取消"}));
+        for (qint32 row = 2; row <= 4; ++row)
+            QVERIFY(inspectionWrites(window, row).isEmpty());
+        QCOMPARE(window.stopRequested, qint16(0));
+        QVERIFY(window.messages.isEmpty());
     }
 
     void stopDuringLoadCancelsRow() {

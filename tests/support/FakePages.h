@@ -27,19 +27,26 @@ public:
 };
 
 // A browser with canned bodies by address. A load completes at once, or
-// with `holdLoads` only when finishLoad() is called.
+// with `holdLoads` only when finishLoad() is called. Logs the run's
+// render-ahead hints.
 class FakeRenderer : public PageRenderer {
 public:
     QHash<QString, QString> bodies;
     QStringList requests;
     bool holdLoads = false;
     int stops = 0;
+    QList<PlannedRow> planned;
+    QList<qint32> enteredRows;
+    int runEnds = 0;
 
     void RenderPage(const QString& url) override;
     int ReadyState() const override { return complete_ ? ReadyStateComplete : 1; }
     QString bodyInnerHtml() override { return bodies.value(current_); }
     void stopLoading() override { ++stops; }
     RunNotice& readyNotice() override { return ready_; }
+    void planRows(const QList<PlannedRow>& rows) override { planned = rows; }
+    void enterRow(qint32 row) override { enteredRows << row; }
+    void endRun() override { ++runEnds; }
 
     void finishLoad();
 
