@@ -5,6 +5,7 @@
 #include <QTcpSocket>
 #include <QTimer>
 #include <QUrl>
+#include <utility>
 
 namespace {
 
@@ -118,10 +119,12 @@ void MarketConnection::clientLeft() {
 void MarketConnection::send(const MarketPage& page, bool keepAlive) {
     if (page.answerInstead) {
         busy_ = true;
-        if (page.answerInstead(*socket_, page)) {
+        // A connection the answer closes at once has not been abandoned.
+        const QString entry = std::exchange(pendingEntry_, QString());
+        if (page.answerInstead(*socket_, page))
             server_.answered(pendingHost_);
-            pendingEntry_.clear();
-        }
+        else
+            pendingEntry_ = entry;
         return;
     }
     server_.answered(pendingHost_);
