@@ -98,7 +98,8 @@ private:
     QNetworkAccessManager network_;
     PageTransfers transfers_;
     HeadlessWindow window_;
-    WebPageRenderer renderer_;
+    // One page at a time, like the fetcher, so that pages come in row order.
+    WebPageRenderer renderer_{std::chrono::seconds(60), 0};
     QJsonObject actual_;
     QJsonObject expected_;
     QString slowRowStatus_;

@@ -333,7 +333,7 @@ void TestForm1::windowsOfOursDoNotHoldTheRunUp() {
     for (int i = 1; i <= 3; ++i) {
         shops << QStringLiteral("http://shop%1.taobao.com").arg(i);
         market.setPage(QStringLiteral("shop%1.taobao.com").arg(i), "/",
-                       utf8Page(shopPage(QStringLiteral("掌柜%1").arg(i)), 200));
+                       utf8Page(shopPage(QStringLiteral("掌柜%1").arg(i)), 600));
     }
     market.setPage(OwnAddress, "/", utf8Page(ownPage(shops), 0));
     PageTransfers transfers;
