@@ -287,8 +287,7 @@ private slots:
         QFETCH(QList<QByteArray>, addresses);
         server_.setPage("shop-c.taobao.com", "/",
                         html(QByteArray(LayoutB).replace("/b.htm", "/broken.htm")));
-        server_.setPage("rate.taobao.com", "/broken.htm",
-                        fault(MarketFault::CloseWithoutAnswer));
+        server_.setPage("rate.taobao.com", "/broken.htm", fault(MarketFault::CloseWithoutAnswer));
         FakeWindow oneAtATime;
         run(oneAtATime, addresses, 0);
         FakeWindow ahead;
