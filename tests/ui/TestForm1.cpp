@@ -335,7 +335,7 @@ void TestForm1::windowsOfOursDoNotHoldTheRunUp() {
     for (int i = 1; i <= 3; ++i) {
         shops << QStringLiteral("http://shop%1.taobao.com").arg(i);
         market.setPage(QStringLiteral("shop%1.taobao.com").arg(i), "/",
-                       utf8Page(shopPage(QStringLiteral("掌柜%1").arg(i)), 1500));
+                       utf8Page(shopPage(QStringLiteral("掌柜%1").arg(i)), 3000));
     }
     market.setPage(OwnAddress, "/", utf8Page(ownPage(shops), 0));
     PageTransfers transfers;
@@ -374,7 +374,7 @@ void TestForm1::windowsOfOursDoNotHoldTheRunUp() {
         if (index.row() != 1 || index.column() != 3 || grid.cell(1, 3).text != "检测中...")
             return;
         watch.start(20);
-        patience.start(10'000);
+        patience.start(30'000);
         QMetaObject::invokeMethod(
             &form,
             [&] {
@@ -395,7 +395,7 @@ void TestForm1::windowsOfOursDoNotHoldTheRunUp() {
     });
 
     QTest::mouseClick(form.findChild<QPushButton*>("Command1"), Qt::LeftButton);
-    QTRY_VERIFY_WITH_TIMEOUT(form.findChild<QPushButton*>("Command1")->isEnabled(), 20'000);
+    QTRY_VERIFY_WITH_TIMEOUT(form.findChild<QPushButton*>("Command1")->isEnabled(), 60'000);
     QVERIFY(filledWhileOpen);
     QCOMPARE(grid.cell(3, 4).text, QStringLiteral("掌柜3"));
 }
