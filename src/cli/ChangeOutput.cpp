@@ -69,11 +69,11 @@ QString tsv(const QList<GridChange>& changes) {
 QJsonArray json(const QList<GridChange>& changes) {
     QJsonArray array;
     for (const GridChange& change : changes) {
-        array.append(QJsonObject{{"kind", kindText(change.kind)},
-                                 {"name", change.name},
-                                 {"address", change.address},
-                                 {"before", change.before},
-                                 {"now", change.now}});
+        array.append(QJsonObject{{QStringLiteral("kind"), kindText(change.kind)},
+                                 {QStringLiteral("name"), change.name},
+                                 {QStringLiteral("address"), change.address},
+                                 {QStringLiteral("before"), change.before},
+                                 {QStringLiteral("now"), change.now}});
     }
     return array;
 }

@@ -150,8 +150,9 @@ QByteArray json(const HeadlessWindow& window, const std::optional<QJsonArray>& c
         QJsonArray cells;
         for (qint32 col = 0; col < grid.Cols(); ++col) {
             const ResultGrid::Cell& cell = grid.cell(row, col);
-            cells.append(QJsonObject{
-                {"text", cell.text}, {"color", qint64(cell.color)}, {"bold", cell.bold}});
+            cells.append(QJsonObject{{QStringLiteral("text"), cell.text},
+                                     {QStringLiteral("color"), qint64(cell.color)},
+                                     {QStringLiteral("bold"), cell.bold}});
         }
         rows.append(cells);
     }
@@ -159,19 +160,21 @@ QByteArray json(const HeadlessWindow& window, const std::optional<QJsonArray>& c
 
     QJsonArray messages;
     for (const HeadlessWindow::Message& message : window.messages())
-        messages.append(QJsonObject{{"title", message.title}, {"text", message.text}});
+        messages.append(QJsonObject{{QStringLiteral("title"), message.title},
+                                    {QStringLiteral("text"), message.text}});
 
     QJsonObject document{
-        {"addressBox", window.addressText()},
-        {"analyzeEnabled", window.analyzeEnabled()},
-        {"stopEnabled", window.stopEnabled()},
-        {"stopRequested", window.StopRequested()},
-        {"messages", messages},
-        {"grid", QJsonObject{{"rows", grid.Rows()},
-                             {"cols", grid.Cols()},
-                             {"foreColor", foreColor ? QJsonValue(qint64(*foreColor))
-                                                     : QJsonValue(QJsonValue::Null)},
-                             {"cells", rows}}},
+        {QStringLiteral("addressBox"), window.addressText()},
+        {QStringLiteral("analyzeEnabled"), window.analyzeEnabled()},
+        {QStringLiteral("stopEnabled"), window.stopEnabled()},
+        {QStringLiteral("stopRequested"), window.StopRequested()},
+        {QStringLiteral("messages"), messages},
+        {QStringLiteral("grid"),
+         QJsonObject{{QStringLiteral("rows"), grid.Rows()},
+                     {QStringLiteral("cols"), grid.Cols()},
+                     {QStringLiteral("foreColor"),
+                      foreColor ? QJsonValue(qint64(*foreColor)) : QJsonValue(QJsonValue::Null)},
+                     {QStringLiteral("cells"), rows}}},
     };
     if (changes)
         document.insert(QStringLiteral("changes"), *changes);

@@ -29,9 +29,9 @@ std::optional<QStringList> rowTexts(const QJsonValue& row) {
         return std::nullopt;
     QStringList texts;
     for (const QJsonValue& cell : row.toArray()) {
-        if (!cell["text"].isString())
+        if (!cell[u"text"].isString())
             return std::nullopt;
-        texts.append(cell["text"].toString());
+        texts.append(cell[u"text"].toString());
     }
     return texts;
 }
@@ -45,23 +45,23 @@ bool isHeaderRow(const QStringList& texts) {
 }
 
 PreviousCheck readDocument(const QJsonObject& document) {
-    const QJsonValue messages = document["messages"];
+    const QJsonValue messages = document[u"messages"];
     if (!messages.isArray())
         return notAResult(QStringLiteral("no \"messages\" array"));
     QStringList messageTexts;
     for (const QJsonValue& message : messages.toArray()) {
-        if (!message["text"].isString())
+        if (!message[u"text"].isString())
             return notAResult(QStringLiteral("a message without a text"));
-        messageTexts.append(message["text"].toString());
+        messageTexts.append(message[u"text"].toString());
     }
 
-    const QJsonValue grid = document["grid"];
+    const QJsonValue grid = document[u"grid"];
     if (!grid.isObject())
         return notAResult(QStringLiteral("no \"grid\" object"));
-    if (grid["cols"].toInt(-1) != gridcol::Count)
+    if (grid[u"cols"].toInt(-1) != gridcol::Count)
         return notAResult(QStringLiteral("the grid does not have 9 columns"));
-    const QJsonArray rows = grid["cells"].toArray();
-    if (rows.isEmpty() || grid["rows"].toInt(-1) != rows.size())
+    const QJsonArray rows = grid[u"cells"].toArray();
+    if (rows.isEmpty() || grid[u"rows"].toInt(-1) != rows.size())
         return notAResult(QStringLiteral("the grid's \"rows\" and \"cells\" do not agree"));
     QList<QStringList> cellTexts;
     for (qsizetype row = 0; row < rows.size(); ++row) {

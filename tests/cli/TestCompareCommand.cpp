@@ -155,7 +155,7 @@ void TestCompareCommand::brokenPreviousFetchesNothing() {
 
     QCOMPARE(check.exitCode, 2);
     QVERIFY(check.out.isEmpty());
-    QVERIFY2(check.err.contains(("zembrel-check: " + path + ": ").toUtf8()), check.err);
+    QVERIFY2(check.err.contains(("zembrel-check: " + path + ": ").toUtf8()), check.err.constData());
     QCOMPARE(market.requestLog(), QStringList{});
 }
 
