@@ -1,6 +1,6 @@
 #include "ChangeOutput.h"
 
-#include "GridOutput.h"
+#include "TerminalText.h"
 
 #include <QJsonObject>
 #include <algorithm>
@@ -14,15 +14,14 @@ constexpr qsizetype AlignedColumns = 3;
 
 // Kind, name and address: the columns that are aligned.
 std::array<QString, AlignedColumns> alignedTexts(const GridChange& change) {
-    return {kindText(change.kind), gridoutput::oneLine(change.name),
-            gridoutput::oneLine(change.address)};
+    return {kindText(change.kind), gridtext::oneLine(change.name),
+            gridtext::oneLine(change.address)};
 }
 
 QString beforeAndNow(const GridChange& change) {
     if (change.before.isEmpty() && change.now.isEmpty())
         return {};
-    return gridoutput::oneLine(change.before) + QStringLiteral(" → ") +
-           gridoutput::oneLine(change.now);
+    return gridtext::oneLine(change.before) + QStringLiteral(" → ") + gridtext::oneLine(change.now);
 }
 
 } // namespace
@@ -36,14 +35,14 @@ QString table(const QList<GridChange>& changes, bool styled) {
     for (const GridChange& change : changes) {
         const std::array<QString, AlignedColumns> texts = alignedTexts(change);
         for (qsizetype col = 0; col < AlignedColumns; ++col)
-            widths[col] = std::max(widths[col], gridoutput::displayWidth(texts[col]));
+            widths[col] = std::max(widths[col], gridtext::displayWidth(texts[col]));
     }
     for (const GridChange& change : changes) {
         QString line;
         const std::array<QString, AlignedColumns> texts = alignedTexts(change);
         for (qsizetype col = 0; col < AlignedColumns; ++col)
             line +=
-                texts[col] + QString(widths[col] - gridoutput::displayWidth(texts[col]) + 2, u' ');
+                texts[col] + QString(widths[col] - gridtext::displayWidth(texts[col]) + 2, u' ');
         line += beforeAndNow(change);
         while (line.endsWith(u' '))
             line.chop(1);
@@ -60,7 +59,7 @@ QString tsv(const QList<GridChange>& changes) {
         QStringList fields{kindText(change.kind), change.name, change.address, change.before,
                            change.now};
         for (QString& field : fields)
-            field = gridoutput::oneLine(field);
+            field = gridtext::oneLine(field);
         out += fields.join(u'\t') + u'\n';
     }
     return out;

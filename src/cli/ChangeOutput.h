@@ -15,7 +15,7 @@ namespace changeoutput {
 QString table(const QList<GridChange>& changes, bool styled);
 
 // An empty line, then one line per change: kind, name, address, before and
-// now, separated by tabs; texts as gridoutput::oneLine().
+// now, separated by tabs; texts as gridtext::oneLine().
 QString tsv(const QList<GridChange>& changes);
 
 // One object per change with "kind", "name", "address", "before", "now".

@@ -1,9 +1,9 @@
 #include "StatusOutput.h"
 
 #include "GridColumns.h"
-#include "GridOutput.h"
 #include "ResultGrid.h"
 #include "RunTexts.h"
+#include "TerminalText.h"
 
 #include <cstdio>
 
@@ -40,8 +40,8 @@ void StatusOutput::showRow(qint32 row) {
         return;
     // The grid keeps one empty row after the listed shops.
     const int listed = grid_.Rows() - 2;
-    const QString name = gridoutput::oneLine(grid_.cell(row, gridcol::ShopName).text.simplified())
-                             .left(MaxNameLength);
+    const QString name =
+        gridtext::oneLine(grid_.cell(row, gridcol::ShopName).text.simplified()).left(MaxNameLength);
     write(QStringLiteral("\r\x1b[K%1 %2/%3 %4")
               .arg(runtext::Checking)
               .arg(row)

@@ -4,9 +4,10 @@
 #include "AnalysisRun.h"
 #include "BrowserEnvironment.h"
 #include "ChangeOutput.h"
+#include "CheckDocument.h"
 #include "CheckOptions.h"
 #include "CheckServices.h"
-#include "GridOutput.h"
+#include "GridText.h"
 #include "HeadlessWindow.h"
 #include "InterruptStop.h"
 #include "PreviousCheck.h"
@@ -47,16 +48,15 @@ QByteArray results(const HeadlessWindow& window, CheckOptions::Format format,
     const bool styled = supportsStyles(STDOUT_FILENO);
     switch (format) {
     case CheckOptions::Format::Table:
-        return (gridoutput::table(window.grid(), styled) +
+        return (gridtext::table(window.grid(), styled) +
                 (changes ? changeoutput::table(*changes, styled) : QString()))
             .toUtf8();
     case CheckOptions::Format::Tsv:
-        return (gridoutput::tsv(window.grid()) +
-                (changes ? changeoutput::tsv(*changes) : QString()))
+        return (gridtext::tsv(window.grid()) + (changes ? changeoutput::tsv(*changes) : QString()))
             .toUtf8();
     case CheckOptions::Format::Json:
-        return gridoutput::json(window, changes ? std::optional(changeoutput::json(*changes))
-                                                : std::nullopt);
+        return checkdocument::json(window, changes ? std::optional(changeoutput::json(*changes))
+                                                   : std::nullopt);
     }
     return {};
 }

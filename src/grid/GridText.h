@@ -8,8 +8,11 @@
 
 class ResultGrid;
 
-// The grid's texts as plain text for the clipboard and as a CSV file.
+// The grid's texts for the clipboard, a CSV file and standard output.
 namespace gridtext {
+
+// The most terminal columns a cell of the aligned table takes.
+constexpr int MaxColumnWidth = 40;
 
 // Rows of cell texts.
 using Block = QList<QStringList>;
@@ -30,6 +33,16 @@ Block exportBlock(const ResultGrid& grid);
 // Cells separated by tabs, rows by line feeds; tabs and line breaks inside a
 // cell become spaces so that the rows and columns survive pasting.
 QString tabSeparated(const Block& block);
+
+// Every grid row as one tab-separated line ended by a line feed, each cell
+// as oneLine().
+QString tsv(const ResultGrid& grid);
+
+// Every grid row as one line of cells aligned in columns, each cell as
+// oneLine() cut to MaxColumnWidth with "…". With `styled`, cells shown in a
+// colour of their own or the grid's are red, and bold cells bold, by
+// terminal escapes.
+QString table(const ResultGrid& grid, bool styled);
 
 // One CSV field: a text that a spreadsheet would run as a formula (starting
 // with =, +, -, @, a tab or a carriage return) gets a leading apostrophe;

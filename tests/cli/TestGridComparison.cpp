@@ -1,6 +1,6 @@
 #include "ChangeOutput.h"
+#include "CheckDocument.h"
 #include "GridComparison.h"
-#include "GridOutput.h"
 #include "HeadlessWindow.h"
 #include "PreviousCheck.h"
 #include "RunTexts.h"
@@ -136,13 +136,13 @@ void TestGridComparison::previousCheck_data() {
     grid.setRow(1);
     grid.setCol(2);
     grid.setText(QStringLiteral("a"));
-    const QByteArray written = gridoutput::json(window);
+    const QByteArray written = checkdocument::json(window);
     const auto edited = [&written](const char* from, const char* to) {
         return QByteArray(written).replace(from, to);
     };
 
     QTest::newRow("written by --format json") << written << "";
-    QTest::newRow("written with changes") << gridoutput::json(window, QJsonArray{1}) << "";
+    QTest::newRow("written with changes") << checkdocument::json(window, QJsonArray{1}) << "";
     QTest::newRow("missing") << QByteArray() << "cannot open: No such file or directory";
     QTest::newRow("empty") << QByteArray("\n") << "the file is empty";
     QTest::newRow("not JSON") << written.left(40) << "not JSON: ";

@@ -1,7 +1,7 @@
 #include "AnalysisRun.h"
 #include "BrowserTestMain.h"
+#include "CheckDocument.h"
 #include "DemoMarketplace.h"
-#include "GridOutput.h"
 #include "HeadlessWindow.h"
 #include "MarketServer.h"
 #include "PageDecoding.h"
@@ -121,7 +121,7 @@ void TestDemoMarketplace::initTestCase() {
     window_.setAddressText(DemoShopAddress);
     QCoro::waitFor(runAnalysis(window_, fetcher, renderer_));
 
-    actual_ = QJsonDocument::fromJson(gridoutput::json(window_)).object();
+    actual_ = QJsonDocument::fromJson(checkdocument::json(window_)).object();
     expected_ = jsonResource(QStringLiteral(":/demo-test/expected-grid.json"));
 }
 

@@ -1,8 +1,8 @@
 #include "AnalysisRun.h"
 #include "CannedMarket.h"
 #include "CannedPages.h"
+#include "CheckDocument.h"
 #include "FakePages.h"
-#include "GridOutput.h"
 #include "HeadlessWindow.h"
 #include "MarketFaults.h"
 #include "MarketServer.h"
@@ -83,7 +83,7 @@ RunOutcome analyse(HeadlessWindow& window, PrefetchingPageFetcher& fetcher, int 
     window.setAddressText(mixedmarket::OwnAddress);
     QCoro::waitFor(runAnalysis(window, fetcher, renderer));
     QObject::disconnect(recording);
-    outcome.json = gridoutput::json(window);
+    outcome.json = checkdocument::json(window);
     outcome.fetchesInFlight = fetcher.fetchesInFlight();
     return outcome;
 }
@@ -248,7 +248,7 @@ void TestPrefetchingPageFetcher::sameResultsForAnyJobs() {
         // Nothing arrived into the grid after the run, while every
         // request ended.
         QCOMPARE(lateWrites.count(), 0);
-        QCOMPARE(gridoutput::json(window), outcomes.last().json);
+        QCOMPARE(checkdocument::json(window), outcomes.last().json);
     }
     QCOMPARE(outcomes[1].writes, outcomes[0].writes);
     QCOMPARE(outcomes[1].json, outcomes[0].json);

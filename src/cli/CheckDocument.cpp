@@ -1,0 +1,49 @@
+#include "CheckDocument.h"
+
+#include "HeadlessWindow.h"
+#include "ResultGrid.h"
+
+#include <QJsonDocument>
+#include <QJsonObject>
+
+namespace checkdocument {
+
+QByteArray json(const HeadlessWindow& window, const std::optional<QJsonArray>& changes) {
+    const ResultGrid& grid = window.grid();
+    QJsonArray rows;
+    for (qint32 row = 0; row < grid.Rows(); ++row) {
+        QJsonArray cells;
+        for (qint32 col = 0; col < grid.Cols(); ++col) {
+            const ResultGrid::Cell& cell = grid.cell(row, col);
+            cells.append(QJsonObject{{QStringLiteral("text"), cell.text},
+                                     {QStringLiteral("color"), qint64(cell.color)},
+                                     {QStringLiteral("bold"), cell.bold}});
+        }
+        rows.append(cells);
+    }
+    const std::optional<quint32> foreColor = grid.ForeColor();
+
+    QJsonArray messages;
+    for (const HeadlessWindow::Message& message : window.messages())
+        messages.append(QJsonObject{{QStringLiteral("title"), message.title},
+                                    {QStringLiteral("text"), message.text}});
+
+    QJsonObject document{
+        {QStringLiteral("addressBox"), window.addressText()},
+        {QStringLiteral("analyzeEnabled"), window.analyzeEnabled()},
+        {QStringLiteral("stopEnabled"), window.stopEnabled()},
+        {QStringLiteral("stopRequested"), window.StopRequested()},
+        {QStringLiteral("messages"), messages},
+        {QStringLiteral("grid"),
+         QJsonObject{{QStringLiteral("rows"), grid.Rows()},
+                     {QStringLiteral("cols"), grid.Cols()},
+                     {QStringLiteral("foreColor"),
+                      foreColor ? QJsonValue(qint64(*foreColor)) : QJsonValue(QJsonValue::Null)},
+                     {QStringLiteral("cells"), rows}}},
+    };
+    if (changes)
+        document.insert(QStringLiteral("changes"), *changes);
+    return QJsonDocument(document).toJson(QJsonDocument::Compact) + '\n';
+}
+
+} // namespace checkdocument
