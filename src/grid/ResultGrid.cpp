@@ -95,6 +95,19 @@ QVariant ResultGrid::data(const QModelIndex& index, int role) const {
     }
 }
 
+// Header sections show their fixed cell's text, centred, in the header's own
+// colours.
+QVariant ResultGrid::headerData(int section, Qt::Orientation orientation, int role) const {
+    const bool horizontal = orientation == Qt::Horizontal;
+    if (section < 0 || section >= (horizontal ? Cols() : Rows()))
+        return {};
+    if (role == Qt::TextAlignmentRole)
+        return QVariant::fromValue(Qt::AlignCenter);
+    if (role != Qt::DisplayRole)
+        return {};
+    return horizontal ? cell(0, section).text : cell(section, 0).text;
+}
+
 Qt::ItemFlags ResultGrid::flags(const QModelIndex& index) const {
     if (!index.isValid())
         return Qt::NoItemFlags;
@@ -104,4 +117,10 @@ Qt::ItemFlags ResultGrid::flags(const QModelIndex& index) const {
 void ResultGrid::currentChanged(int role) {
     const QModelIndex changed = index(row_, col_);
     emit dataChanged(changed, changed, {role});
+    if (role != Qt::DisplayRole)
+        return;
+    if (row_ == 0)
+        emit headerDataChanged(Qt::Horizontal, col_, col_);
+    if (col_ == 0)
+        emit headerDataChanged(Qt::Vertical, row_, row_);
 }

@@ -11,7 +11,8 @@
 // The results table of the main window: a model with row 0 as the header
 // row, column 0 as the row numbers, a current-cell cursor that only the
 // engine moves, and per-cell text, colour and bold flag. Views see the
-// colour rule through Qt::ForegroundRole and Qt::FontRole.
+// colour rule through Qt::ForegroundRole and Qt::FontRole, and the texts of
+// row 0 and column 0 also as the header sections of their columns and rows.
 class ResultGrid : public QAbstractTableModel, public ResultTable {
     Q_OBJECT
 
@@ -57,6 +58,8 @@ public:
     int rowCount(const QModelIndex& parent = {}) const override;
     int columnCount(const QModelIndex& parent = {}) const override;
     QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
+    QVariant headerData(int section, Qt::Orientation orientation,
+                        int role = Qt::DisplayRole) const override;
     Qt::ItemFlags flags(const QModelIndex& index) const override;
 
 signals:

@@ -2,7 +2,6 @@
 
 #include "AnalysisRun.h"
 #include "ChineseFont.h"
-#include "FixedCellsModel.h"
 #include "GridColumns.h"
 #include "MessageBox.h"
 #include "ResultGridView.h"
@@ -145,7 +144,7 @@ QCoro::Task<> Form1::ShowMessage(const QString& text, const QString& title) {
 
 // The row being checked stays in view.
 void Form1::rowStarted(qint32 row) {
-    gridView_->scrollTo(gridView_->model()->index(FixedCellsModel::bodyRow(row), 0));
+    gridView_->scrollTo(grid_.index(row, gridcol::ShopName));
 }
 
 // A run is in progress exactly while Analyze is disabled.

@@ -17,6 +17,7 @@
 #include <QMouseEvent>
 #include <QSaveFile>
 #include <QStandardPaths>
+#include <QStyledItemDelegate>
 #include <QToolTip>
 
 namespace {
@@ -33,15 +34,36 @@ const QString GridStyle =
                    " border: none; border-right: 1px solid black; border-bottom: 1px solid black;"
                    " padding: 0px 2px; }");
 
+// Paints every cell on the window colour; the view's own grey shows only
+// beyond the last row and column.
+class WindowColourCells : public QStyledItemDelegate {
+public:
+    WindowColourCells(const QColor& background, QObject* parent)
+        : QStyledItemDelegate(parent)
+        , background_(background) {}
+
+protected:
+    void initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const override {
+        QStyledItemDelegate::initStyleOption(option, index);
+        option->backgroundBrush = background_;
+    }
+
+private:
+    QColor background_;
+};
+
 } // namespace
 
 ResultGridView::ResultGridView(ResultGrid& grid, QWidget* parent)
     : QTableView(parent)
     , grid_(grid)
-    , cells_(grid, QApplication::palette().color(QPalette::Base))
     , copyAction_(new QAction(QStringLiteral("复制"), this))
     , exportAction_(new QAction(QStringLiteral("导出为CSV…"), this)) {
-    setModel(&cells_);
+    setModel(&grid);
+    // Row 0 and column 0 show as the header sections instead.
+    setRowHidden(0, true);
+    setColumnHidden(0, true);
+    setItemDelegate(new WindowColourCells(QApplication::palette().color(QPalette::Base), this));
     setFont(chineseFont(9));
     setStyleSheet(GridStyle);
     setSelectionMode(QAbstractItemView::ExtendedSelection);
@@ -76,7 +98,7 @@ ResultGridView::ResultGridView(ResultGrid& grid, QWidget* parent)
 QString ResultGridView::selectedText() const {
     QList<QPoint> cells;
     for (const QModelIndex& index : selectedIndexes())
-        cells << QPoint(FixedCellsModel::gridCol(index), FixedCellsModel::gridRow(index));
+        cells << QPoint(index.column(), index.row());
     return gridtext::tabSeparated(gridtext::copiedBlock(grid_, cells));
 }
 
@@ -141,7 +163,7 @@ void ResultGridView::applyColumnWidth(int col) {
     if (col == 0)
         verticalHeader()->setFixedWidth(width);
     else
-        setColumnWidth(col - 1, width);
+        setColumnWidth(col, width);
 }
 
 // The dialog opens in the documents folder (the home folder where there is

@@ -1,7 +1,5 @@
 #pragma once
 
-#include "FixedCellsModel.h"
-
 #include <QPointF>
 #include <QTableView>
 #include <functional>
@@ -9,11 +7,10 @@
 class ResultGrid;
 
 // The results grid on screen: row 0 and column 0 of the ResultGrid drawn as
-// fixed cells that stay in view, the grid's column widths, its colour rule
-// and bold flags. The user can select cells, copy them (Ctrl+C; the whole
-// grid with its header row) and export the grid as CSV from the context
-// menu; none of this moves the grid's own current cell, which belongs to the
-// analysis run.
+// fixed cells (the grid's header sections) that stay in view, the grid's
+// column widths, its colour rule and bold flags. The user can select cells, copy them (Ctrl+C; the
+// whole grid with its header row) and export the grid as CSV from the context menu; none of this
+// moves the grid's own current cell, which belongs to the analysis run.
 class ResultGridView : public QTableView {
     Q_OBJECT
 
@@ -49,7 +46,6 @@ private:
     void exportTo(const QString& path);
 
     ResultGrid& grid_;
-    FixedCellsModel cells_;
     QAction* copyAction_;
     QAction* exportAction_;
     std::function<QString()> exportSubject_;

@@ -1,6 +1,7 @@
 #include "GridColumns.h"
 #include "ResultGrid.h"
 
+#include <QAbstractItemModelTester>
 #include <QFont>
 #include <QSignalSpy>
 #include <QTest>
@@ -15,6 +16,7 @@ private slots:
     void colourRule();
     void clearingARedBoldCell();
     void writesNotifyViews();
+    void passesTheModelTester();
 };
 
 void TestResultGrid::columnSetUp() {
@@ -117,6 +119,27 @@ void TestResultGrid::writesNotifyViews() {
     grid.setText("x");
     QCOMPARE(changed.count(), 1);
     QCOMPARE(changed[0][0].toModelIndex(), grid.index(1, 5));
+}
+
+// Qt's model checks hold through a run's writes: new rows, cells of every
+// kind, the grid-wide colour.
+void TestResultGrid::passesTheModelTester() {
+    ResultGrid grid;
+    const QAbstractItemModelTester tester(&grid,
+                                          QAbstractItemModelTester::FailureReportingMode::QtTest);
+    setUpResultColumns(grid);
+    grid.setRow(1);
+    grid.setCol(0);
+    grid.setText(QStringLiteral("1"));
+    grid.AddItem(QStringLiteral("2"));
+    grid.setRow(2);
+    grid.setCol(3);
+    grid.setText(QStringLiteral("正常"));
+    grid.setCellForeColor(255);
+    grid.setCellFontBold(true);
+    grid.setForeColor(255);
+    QCOMPARE(grid.headerData(3, Qt::Horizontal).toString(), QStringLiteral("店铺状态"));
+    QCOMPARE(grid.headerData(2, Qt::Vertical).toString(), QStringLiteral("2"));
 }
 
 QTEST_MAIN(TestResultGrid)

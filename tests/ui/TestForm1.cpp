@@ -127,6 +127,7 @@ private slots:
     void enterDoesNothing();
     void altAStartsAnalysis();
     void runFillsTheGrid();
+    void lastRowCheckedIsInView();
     void stopDuringAFetchEndsTheRunAfterThatRow();
     void closeRefusedDuringARun();
     void closeAcceptedWhenIdle();
@@ -199,9 +200,9 @@ void TestForm1::initialStates() {
     QCOMPARE(w.form.StopRequested(), qint16(0));
 
     QCOMPARE(w.form.grid().Rows(), 2);
-    QCOMPARE(w.form.gridView().model()->headerData(0, Qt::Horizontal).toString(),
+    QCOMPARE(w.form.gridView().model()->headerData(1, Qt::Horizontal).toString(),
              QStringLiteral("店铺名称"));
-    QCOMPARE(w.form.gridView().columnWidth(7), 125);
+    QCOMPARE(w.form.gridView().columnWidth(8), 125);
 
     // No length limit on the address box.
     const QString longAddress(40000, u'a');
@@ -257,9 +258,23 @@ void TestForm1::runFillsTheGrid() {
                            "99.50%", "2008-05-01", "√"};
     for (qint32 col = 0; col < row2.size(); ++col)
         QCOMPARE(w.cell(2, col), row2[col]);
-    QCOMPARE(w.form.gridView().model()->index(1, 7).data().toString(), QStringLiteral("√"));
+    QCOMPARE(w.form.gridView().model()->index(1, 8).data().toString(), QStringLiteral("√"));
     QVERIFY(w.Command1()->isEnabled());
     QVERIFY(!w.Command2()->isEnabled());
+}
+
+// The grid follows the run down its rows.
+void TestForm1::lastRowCheckedIsInView() {
+    Window w;
+    w.form.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&w.form));
+    w.listShops(60);
+    QTest::mouseClick(w.Command1(), Qt::LeftButton);
+
+    QTRY_VERIFY(w.Command1()->isEnabled());
+    QCOMPARE(w.cell(60, 3), QStringLiteral("正常"));
+    const ResultGridView& view = w.form.gridView();
+    QVERIFY(view.viewport()->rect().contains(view.visualRect(w.form.grid().index(60, 3))));
 }
 
 void TestForm1::stopDuringAFetchEndsTheRunAfterThatRow() {
