@@ -144,7 +144,7 @@ QCoro::Task<> Form1::ShowMessage(const QString& text, const QString& title) {
 
 // The row being checked stays in view.
 void Form1::rowStarted(qint32 row) {
-    gridView_->scrollTo(grid_.index(row, gridcol::ShopName));
+    gridView_->showRow(row);
 }
 
 // A run is in progress exactly while Analyze is disabled.

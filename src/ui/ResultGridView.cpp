@@ -1,6 +1,7 @@
 #include "ResultGridView.h"
 
 #include "ChineseFont.h"
+#include "GridColumns.h"
 #include "GridText.h"
 #include "Notice.h"
 #include "ResultGrid.h"
@@ -113,6 +114,13 @@ bool ResultGridView::exportCsv(const QString& path) const {
         return false;
     file.write(gridtext::csvDocument(gridtext::exportBlock(grid_)));
     return file.commit();
+}
+
+// Lays out the rows added since the last paint first: the scroll range
+// would otherwise still end at the old last row.
+void ResultGridView::showRow(int row) {
+    executeDelayedItemsLayout();
+    scrollTo(grid_.index(row, gridcol::ShopName));
 }
 
 bool ResultGridView::cellTextIsCut(const QModelIndex& index) const {

@@ -27,6 +27,9 @@ public:
     // Writes the grid as a CSV file; false when the file cannot be written.
     bool exportCsv(const QString& path) const;
 
+    // Scrolls so that grid row `row` is in view, rows just added included.
+    void showRow(int row);
+
     // True when `index`'s text is wider than its column shows.
     bool cellTextIsCut(const QModelIndex& index) const;
 
