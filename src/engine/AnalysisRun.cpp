@@ -13,6 +13,7 @@
 #include "ShopPage.h"
 
 #include <QCoroSignal>
+#include <algorithm>
 
 using shoppage::Layout;
 using shoppage::ShopValues;
@@ -133,7 +134,7 @@ void AnalysisRun::clearResultCells() {
 }
 
 QCoro::Task<> AnalysisRun::inspectRows() {
-    fetcher_.planRows(plannedFetches_, shoppage::followUpAddress);
+    fetcher_.planRows(plannedFetches_, [this](const QString& page) { return readAhead(page); });
     renderer_.planRows(plannedRenders_);
     const qint32 lastRow = grid_.Rows() - 2;
     for (qint32 row = 1; row <= lastRow; ++row) {
@@ -159,12 +160,33 @@ QCoro::Task<AnalysisRun::RowEnd> AnalysisRun::inspectDirectRow(const QString& ad
         co_await networkFailure(FailureForm::GridWide);
         co_return RowEnd::RunEnded;
     }
-    if (shoppage::isShopNotFoundPage(page)) {
+    const std::optional<shoppage::ShopValues> values = readShopPage(page);
+    if (!values) {
         writeProblem(runtext::NotExisting);
         co_return RowEnd::Done;
     }
     grid_.setText(runtext::Normal);
-    co_return co_await writeShopValues(page, shoppage::readShopPage(page));
+    co_return co_await writeShopValues(page, *values);
+}
+
+std::optional<QString> AnalysisRun::readAhead(const QString& page) {
+    if (page.isEmpty())
+        return std::nullopt;
+    readAhead_.append({page, shoppage::readFetchedShopPage(page)});
+    return shoppage::followUpAddress(readAhead_.last().values);
+}
+
+// A page read ahead is the very text the fetcher hands over later: the same
+// shared string, so the same content.
+std::optional<shoppage::ShopValues> AnalysisRun::readShopPage(const QString& page) {
+    const auto read = std::ranges::find_if(readAhead_, [&](const ReadPage& ahead) {
+        return ahead.page.constData() == page.constData() && ahead.page.size() == page.size();
+    });
+    if (read == readAhead_.end())
+        return shoppage::readFetchedShopPage(page);
+    std::optional<shoppage::ShopValues> values = std::move(read->values);
+    readAhead_.erase(read);
+    return values;
 }
 
 QCoro::Task<AnalysisRun::RowEnd> AnalysisRun::inspectRedirectRow(const QString& address) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "PageServices.h"
+#include "ShopPage.h"
 
 #include <QCoroTask>
 #include <QList>
@@ -9,10 +10,6 @@
 
 class AnalysisWindow;
 class ResultTable;
-
-namespace shoppage {
-struct ShopValues;
-}
 
 // One analysis run, started by the Analyze button: reads the own shop page,
 // lists its friend links in the results grid, then inspects every linked
@@ -39,6 +36,8 @@ private:
     void clearResultCells();
     QCoro::Task<> inspectRows();
     QCoro::Task<RowEnd> inspectDirectRow(const QString& address);
+    std::optional<QString> readAhead(const QString& page);
+    std::optional<shoppage::ShopValues> readShopPage(const QString& page);
     QCoro::Task<RowEnd> inspectRedirectRow(const QString& address);
     QCoro::Task<bool> waitForRenderer();
     QCoro::Task<RowEnd> writeShopValues(const QString& page, const shoppage::ShopValues& values);
@@ -60,4 +59,12 @@ private:
     // rendered, for page services that work ahead.
     QList<PlannedRow> plannedFetches_;
     QList<PlannedRow> plannedRenders_;
+    // Shop pages the fetcher got ahead of the run, read as they arrived so
+    // that the fetcher can ask for their follow-up pages; each row takes its
+    // page's values from here instead of reading the page again.
+    struct ReadPage {
+        QString page;
+        std::optional<shoppage::ShopValues> values;
+    };
+    QList<ReadPage> readAhead_;
 };

@@ -63,11 +63,16 @@ ShopValues readShopPage(const QString& page) {
     return readLayoutC(page);
 }
 
-std::optional<QString> followUpAddress(const QString& page) {
-    if (page.isEmpty() || isShopNotFoundPage(page))
+std::optional<ShopValues> readFetchedShopPage(const QString& page) {
+    if (isShopNotFoundPage(page))
         return std::nullopt;
-    const ShopValues values = readShopPage(page);
-    return values.layout == Layout::B ? values.ratingAddress : std::nullopt;
+    return readShopPage(page);
+}
+
+std::optional<QString> followUpAddress(const std::optional<ShopValues>& values) {
+    if (!values || values->layout != Layout::B)
+        return std::nullopt;
+    return values->ratingAddress;
 }
 
 } // namespace shoppage

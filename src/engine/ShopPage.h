@@ -52,10 +52,13 @@ ShopValues readLayoutA(const QString& page, qint32 anchor, const LayoutAClosers&
 bool isShopNotFoundPage(const QString& page);
 ShopValues readShopPage(const QString& page);
 
-// The page the run asks for right after a page fetched directly: the rating
-// page of a Layout B shop; none for an empty or not-found page or another
-// layout.
-std::optional<QString> followUpAddress(const QString& page);
+// A page fetched directly: no values for the shop-not-found page.
+std::optional<ShopValues> readFetchedShopPage(const QString& page);
+
+// The page the run asks for right after a page fetched directly, from that
+// page's values: the rating page of a Layout B shop; none for a not-found
+// page or another layout.
+std::optional<QString> followUpAddress(const std::optional<ShopValues>& values);
 
 // Body markup as the embedded browser serialised it: rendered layout A or B.
 bool isRenderedShopNotFoundPage(const QString& body);
