@@ -160,7 +160,7 @@ QCoro::Task<AnalysisRun::RowEnd> AnalysisRun::inspectDirectRow(const QString& ad
         co_await networkFailure(FailureForm::GridWide);
         co_return RowEnd::RunEnded;
     }
-    const std::optional<shoppage::ShopValues> values = readShopPage(page);
+    const std::optional<shoppage::ShopValues> values = takeShopValues(page);
     if (!values) {
         writeProblem(runtext::NotExisting);
         co_return RowEnd::Done;
@@ -176,9 +176,10 @@ std::optional<QString> AnalysisRun::readAhead(const QString& page) {
     return shoppage::followUpAddress(readAhead_.last().values);
 }
 
-// A page read ahead is the very text the fetcher hands over later: the same
-// shared string, so the same content.
-std::optional<shoppage::ShopValues> AnalysisRun::readShopPage(const QString& page) {
+// A page's values: those read when it arrived ahead of the run, else read
+// now. A page read ahead is the very text the fetcher hands over later (the
+// same shared string, so the same content), and is taken only once.
+std::optional<shoppage::ShopValues> AnalysisRun::takeShopValues(const QString& page) {
     const auto read = std::ranges::find_if(readAhead_, [&](const ReadPage& ahead) {
         return ahead.page.constData() == page.constData() && ahead.page.size() == page.size();
     });

@@ -37,7 +37,7 @@ private:
     QCoro::Task<> inspectRows();
     QCoro::Task<RowEnd> inspectDirectRow(const QString& address);
     std::optional<QString> readAhead(const QString& page);
-    std::optional<shoppage::ShopValues> readShopPage(const QString& page);
+    std::optional<shoppage::ShopValues> takeShopValues(const QString& page);
     QCoro::Task<RowEnd> inspectRedirectRow(const QString& address);
     QCoro::Task<bool> waitForRenderer();
     QCoro::Task<RowEnd> writeShopValues(const QString& page, const shoppage::ShopValues& values);
