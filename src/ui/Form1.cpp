@@ -2,8 +2,8 @@
 
 #include "AnalysisRun.h"
 #include "ChineseFont.h"
-#include "GridColumns.h"
 #include "MessageBox.h"
+#include "ResultColumns.h"
 #include "ResultGridView.h"
 #include "RunTexts.h"
 #include "Twips.h"

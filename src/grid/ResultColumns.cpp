@@ -1,4 +1,4 @@
-#include "GridColumns.h"
+#include "ResultColumns.h"
 
 #include "ResultTable.h"
 
