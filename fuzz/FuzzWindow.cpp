@@ -1,8 +1,8 @@
 #include "FuzzWindow.h"
 
 #include "FuzzCheck.h"
-#include "GridColumns.h"
 #include "MarketConstants.h"
+#include "ResultColumns.h"
 #include "RunTexts.h"
 
 void CheckingGrid::setRow(qint32 row) {

@@ -13,7 +13,7 @@
 #include "FuzzCheck.h"
 #include "FuzzParts.h"
 #include "FuzzWindow.h"
-#include "GridColumns.h"
+#include "ResultColumns.h"
 #include "RunTexts.h"
 
 #include <QCoreApplication>

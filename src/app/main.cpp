@@ -4,6 +4,7 @@
 #include "BrowserEnvironment.h"
 #include "CheckServices.h"
 #include "ChineseTranslations.h"
+#include "CommandLineLanguage.h"
 #include "DemoMarketplace.h"
 #include "Form1.h"
 #include "Version.h"
@@ -16,28 +17,62 @@
 
 namespace {
 
+const QString ProgramName = QStringLiteral("zembrel");
+
+// The window's command line: --demo, --proxy URL, --help and --version.
+struct CommandLineOptions {
+    QCommandLineParser parser;
+    QCommandLineOption demo{
+        QStringLiteral("demo"),
+        CommandLine::tr("Open with the demo shop, served by the built-in demo marketplace.")};
+    QCommandLineOption proxy{QStringLiteral("proxy"),
+                             CommandLine::tr("Fetch all pages through this HTTP proxy."),
+                             QStringLiteral("URL")};
+
+    CommandLineOptions() {
+        parser.setApplicationDescription(
+            CommandLine::tr("Checks which shops in a shop's friend-link block link back to it."));
+        parser.addOptions({demo, proxy});
+        parser.addHelpOption();
+        parser.addVersionOption();
+    }
+};
+
+void setUpCommandLine(QCoreApplication& app) {
+    QCoreApplication::setApplicationName(QStringLiteral("Zembrel"));
+    QCoreApplication::setApplicationVersion(versionText());
+    installCommandLineLanguage(app);
+}
+
+// Help and version need no display, so they are answered before the
+// window's application object, which needs one, exists. Everything else
+// waits for that object, which takes Qt's own options off the command line.
+void answerHelpOrVersion(int& argc, char** argv) {
+    QCoreApplication app(argc, argv);
+    setUpCommandLine(app);
+    CommandLineOptions options;
+    options.parser.parse(QCoreApplication::arguments());
+    if (options.parser.isSet(QStringLiteral("help")) ||
+        options.parser.isSet(QStringLiteral("help-all")))
+        options.parser.showHelp(0);
+    if (options.parser.isSet(QStringLiteral("version"))) {
+        std::fputs(qPrintable(ProgramName + u' ' + versionText() + u'\n'), stdout);
+        std::exit(0);
+    }
+}
+
 [[noreturn]] void exitWithUsageError(const QString& text) {
-    std::fputs(qPrintable(QStringLiteral("zembrel: ") + text + u'\n'), stderr);
+    std::fputs(qPrintable(usageErrorText(ProgramName, text)), stderr);
     std::exit(2);
 }
 
 // Exits with a usage message on a bad command line.
-TrafficRoute parseOptions(const QApplication& app) {
-    QCommandLineParser parser;
-    parser.setApplicationDescription(
-        QStringLiteral("Checks which shops in a shop's friend-link block link back to it."));
-    const QCommandLineOption demoOption(
-        QStringLiteral("demo"),
-        QStringLiteral("Open with the demo shop, served by the built-in demo marketplace."));
-    const QCommandLineOption proxyOption(QStringLiteral("proxy"),
-                                         QStringLiteral("Fetch all pages through this HTTP proxy."),
-                                         QStringLiteral("URL"));
-    parser.addOptions({demoOption, proxyOption});
-    parser.addHelpOption();
-    parser.addVersionOption();
-    parser.process(app);
-
-    const TrafficRoute route{parser.isSet(demoOption), parser.value(proxyOption)};
+TrafficRoute parseOptions() {
+    CommandLineOptions options;
+    if (!options.parser.parse(QCoreApplication::arguments()))
+        exitWithUsageError(options.parser.errorText());
+    const TrafficRoute route{options.parser.isSet(options.demo),
+                             options.parser.value(options.proxy)};
     if (const std::optional<QString> error = routeError(route))
         exitWithUsageError(*error);
     return route;
@@ -46,12 +81,12 @@ TrafficRoute parseOptions(const QApplication& app) {
 } // namespace
 
 int main(int argc, char* argv[]) {
+    answerHelpOrVersion(argc, argv);
     prepareBrowserEnvironment();
     QApplication app(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("Zembrel"));
-    QApplication::setApplicationVersion(QStringLiteral(ZEMBREL_VERSION));
-    const TrafficRoute route = parseOptions(app);
-    // After the command line, whose help and errors stay in English.
+    setUpCommandLine(app);
+    const TrafficRoute route = parseOptions();
+    // The window's texts are Chinese whatever the locale; so are Qt's.
     installChineseTranslations(app);
 
     const std::unique_ptr<CheckServices> services = CheckServices::start(route, {}, &app);

@@ -1,6 +1,7 @@
 #include "CheckOptions.h"
 
 #include "CheckServices.h"
+#include "CommandLineLanguage.h"
 #include "DemoMarketplace.h"
 
 #include <QCommandLineParser>
@@ -31,50 +32,50 @@ ParsedCommandLine usageError(const QString& text) {
 ParsedCommandLine parseCommandLine(const QStringList& arguments, bool stdoutIsTerminal) {
     QCommandLineParser parser;
     parser.setApplicationDescription(
-        QStringLiteral("Checks which shops in a shop's friend-link block link back to it.\n"
-                       "Each ADDRESS is analysed in turn, as if typed into the address box."));
-    const QCommandLineOption proxyOption(QStringLiteral("proxy"),
-                                         QStringLiteral("Fetch all pages through this HTTP proxy."),
-                                         QStringLiteral("URL"));
+        CommandLine::tr("Checks which shops in a shop's friend-link block link back to it.\n"
+                        "Each ADDRESS is analysed in turn, as if typed into the address box."));
+    const QCommandLineOption proxyOption(
+        QStringLiteral("proxy"), CommandLine::tr("Fetch all pages through this HTTP proxy."),
+        QStringLiteral("URL"));
     const QCommandLineOption timeoutOption(
         QStringLiteral("timeout"),
-        QStringLiteral("Give up on a page after this long (default 60)."),
-        QStringLiteral("SECONDS"));
+        CommandLine::tr("Give up on a page after this long (default 60)."),
+        CommandLine::tr("SECONDS"));
     const QCommandLineOption formatOption(
         QStringLiteral("format"),
-        QStringLiteral("Output: table (default on a terminal), tsv or json."),
+        CommandLine::tr("Output: table (default on a terminal), tsv or json."),
         QStringLiteral("table|tsv|json"));
     const QCommandLineOption demoOption(
         QStringLiteral("demo"),
-        QStringLiteral("Analyse against the built-in demo marketplace (default address: the "
-                       "demo shop); nothing leaves the machine."));
+        CommandLine::tr("Analyse against the built-in demo marketplace (default address: the "
+                        "demo shop); nothing leaves the machine."));
     const QCommandLineOption jobsOption(
         QStringLiteral("jobs"),
-        QStringLiteral("Fetch up to N pages at once, reading ahead of the row being checked "
-                       "(1 to 32, default 4; 1 fetches one page after another). The results "
-                       "are the same for every N."),
+        CommandLine::tr("Fetch up to N pages at once, reading ahead of the row being checked "
+                        "(1 to 32, default 4; 1 fetches one page after another). The results "
+                        "are the same for every N."),
         QStringLiteral("N"));
     const QCommandLineOption renderJobsOption(
         QStringLiteral("render-jobs"),
-        QStringLiteral("Load up to R click-redirect rows ahead of the row being checked, each "
-                       "in a browser page of its own (0 to 8, default 2; 0 loads one row at a "
-                       "time). The results are the same for every R."),
+        CommandLine::tr("Load up to R click-redirect rows ahead of the row being checked, each "
+                        "in a browser page of its own (0 to 8, default 2; 0 loads one row at a "
+                        "time). The results are the same for every R."),
         QStringLiteral("R"));
     const QCommandLineOption compareOption(
         QStringLiteral("compare"),
-        QStringLiteral("Compare the results with PREVIOUS, the JSON output of an earlier check, "
-                       "and list what changed."),
+        CommandLine::tr("Compare the results with PREVIOUS, the JSON output of an earlier check, "
+                        "and list what changed."),
         QStringLiteral("PREVIOUS"));
     const QCommandLineOption failOnDropOption(
         QStringLiteral("fail-on-drop"),
-        QStringLiteral("With --compare: exit with status 3 when a shop stopped linking back, "
-                       "left the friend links or closed."));
+        CommandLine::tr("With --compare: exit with status 3 when a shop stopped linking back, "
+                        "left the friend links or closed."));
     parser.addOptions({proxyOption, timeoutOption, formatOption, jobsOption, renderJobsOption,
                        demoOption, compareOption, failOnDropOption});
     const QCommandLineOption helpOption = parser.addHelpOption();
     const QCommandLineOption versionOption = parser.addVersionOption();
-    parser.addPositionalArgument(QStringLiteral("ADDRESS"), QStringLiteral("A shop address."),
-                                 QStringLiteral("ADDRESS..."));
+    parser.addPositionalArgument(CommandLine::tr("ADDRESS"), CommandLine::tr("A shop address."),
+                                 CommandLine::tr("ADDRESS..."));
 
     if (!parser.parse(arguments))
         return usageError(parser.errorText());
@@ -92,48 +93,49 @@ ParsedCommandLine parseCommandLine(const QStringList& arguments, bool stdoutIsTe
     if (parser.isSet(formatOption)) {
         const std::optional<CheckOptions::Format> format = formatNamed(parser.value(formatOption));
         if (!format)
-            return usageError(QStringLiteral("Unknown format: ") + parser.value(formatOption));
+            return usageError(
+                CommandLine::tr("Unknown format: %1").arg(parser.value(formatOption)));
         options.format = *format;
     }
     if (parser.isSet(timeoutOption)) {
         bool ok = false;
         const double seconds = parser.value(timeoutOption).toDouble(&ok);
         if (!ok || !std::isfinite(seconds) || seconds <= 0 || seconds > MaxTimeoutSeconds)
-            return usageError(QStringLiteral("Not a time-out in seconds: ") +
-                              parser.value(timeoutOption));
+            return usageError(
+                CommandLine::tr("Not a time-out in seconds: %1").arg(parser.value(timeoutOption)));
         options.timeout = std::chrono::milliseconds(std::max(1LL, std::llround(seconds * 1000)));
     }
     if (parser.isSet(jobsOption)) {
         bool ok = false;
         const int jobs = parser.value(jobsOption).toInt(&ok);
         if (!ok || jobs < 1 || jobs > CheckOptions::MaxJobs)
-            return usageError(QStringLiteral("Not a number of jobs from 1 to 32: ") +
-                              parser.value(jobsOption));
+            return usageError(CommandLine::tr("Not a number of jobs from 1 to 32: %1")
+                                  .arg(parser.value(jobsOption)));
         options.jobs = jobs;
     }
     if (parser.isSet(renderJobsOption)) {
         bool ok = false;
         const int renderJobs = parser.value(renderJobsOption).toInt(&ok);
         if (!ok || renderJobs < 0 || renderJobs > CheckOptions::MaxRenderJobs)
-            return usageError(QStringLiteral("Not a number of render jobs from 0 to 8: ") +
-                              parser.value(renderJobsOption));
+            return usageError(CommandLine::tr("Not a number of render jobs from 0 to 8: %1")
+                                  .arg(parser.value(renderJobsOption)));
         options.renderJobs = renderJobs;
     }
     options.proxy = parser.value(proxyOption);
     options.demo = parser.isSet(demoOption);
     if (parser.isSet(proxyOption) && options.proxy.isEmpty())
-        return usageError(QStringLiteral("Not an HTTP proxy address: "));
+        return usageError(CommandLine::tr("Not an HTTP proxy address: %1").arg(options.proxy));
     if (const std::optional<QString> error = routeError({options.demo, options.proxy}))
         return usageError(*error);
     if (parser.isSet(compareOption))
         options.compare = parser.value(compareOption);
     options.failOnDrop = parser.isSet(failOnDropOption);
     if (options.failOnDrop && !options.compare)
-        return usageError(QStringLiteral("--fail-on-drop needs --compare."));
+        return usageError(CommandLine::tr("--fail-on-drop needs --compare."));
     options.addresses = parser.positionalArguments();
     if (options.demo && options.addresses.isEmpty())
         options.addresses = QStringList{DemoShopAddress};
     if (options.addresses.isEmpty())
-        return usageError(QStringLiteral("No shop address given."));
+        return usageError(CommandLine::tr("No shop address given."));
     return {ParsedCommandLine::Outcome::Run, options, {}};
 }

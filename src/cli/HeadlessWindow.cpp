@@ -1,6 +1,6 @@
 #include "HeadlessWindow.h"
 
-#include "GridColumns.h"
+#include "ResultColumns.h"
 
 HeadlessWindow::HeadlessWindow(QObject* parent)
     : QObject(parent) {

@@ -1,6 +1,6 @@
 #include "PreviousCheck.h"
 
-#include "GridColumns.h"
+#include "ResultColumns.h"
 
 #include <QFile>
 #include <QJsonArray>

@@ -7,6 +7,7 @@
 #include "CheckDocument.h"
 #include "CheckOptions.h"
 #include "CheckServices.h"
+#include "CommandLineLanguage.h"
 #include "GridText.h"
 #include "HeadlessWindow.h"
 #include "InterruptStop.h"
@@ -94,7 +95,8 @@ int main(int argc, char* argv[]) {
     prepareBrowserEnvironment();
     QGuiApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("zembrel-check"));
-    QCoreApplication::setApplicationVersion(QStringLiteral(ZEMBREL_VERSION));
+    QCoreApplication::setApplicationVersion(versionText());
+    installCommandLineLanguage(app);
 
     const ParsedCommandLine command = parseCommandLine(app.arguments(), ::isatty(STDOUT_FILENO));
     switch (command.outcome) {
@@ -103,9 +105,7 @@ int main(int argc, char* argv[]) {
         writeTo(stdout, command.text.toUtf8());
         return 0;
     case ParsedCommandLine::Outcome::UsageError:
-        writeTo(stderr, (QStringLiteral("zembrel-check: ") + command.text +
-                         QStringLiteral("\nTry 'zembrel-check --help' for more information.\n"))
-                            .toUtf8());
+        writeTo(stderr, usageErrorText(QStringLiteral("zembrel-check"), command.text).toUtf8());
         return UsageErrorStatus;
     case ParsedCommandLine::Outcome::Run:
         break;

@@ -56,11 +56,12 @@ QCoro::Task<> AnalysisRun::execute() {
 }
 
 QCoro::Task<std::optional<QString>> AnalysisRun::readOwnShop() {
-    if (ownshop::trimSpaces(window_.addressText()).isEmpty()) {
+    const QString typed = ownshop::trimmedAddress(window_.addressText());
+    if (typed.isEmpty()) {
         co_await showMessage(runtext::EmptyAddress);
         co_return std::nullopt;
     }
-    window_.setAddressText(ownshop::lowerCased(window_.addressText()));
+    window_.setAddressText(ownshop::lowerCased(typed));
     window_.setAddressText(ownshop::withDomainSuffix(window_.addressText()));
 
     const QString page = co_await fetcher_.FetchPage(window_.addressText());

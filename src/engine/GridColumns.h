@@ -1,9 +1,6 @@
 #pragma once
 
-#include <QString>
-#include <array>
-
-class ResultTable;
+#include <QtGlobal>
 
 // The results grid's columns.
 namespace gridcol {
@@ -20,15 +17,3 @@ enum : qint32 {
     Count = 9,
 };
 } // namespace gridcol
-
-struct ColumnSetup {
-    const char16_t* header;
-    qint32 widthTwips;
-};
-
-// Header text and width (twips) of each column; column 0 has no header.
-extern const std::array<ColumnSetup, gridcol::Count> ResultColumns;
-
-// Writes the header row and sets the column widths, as the window does once
-// when it loads.
-void setUpResultColumns(ResultTable& grid);

@@ -17,6 +17,10 @@ QString trimSpaces(const QString& text) {
     return text.sliced(first, last - first);
 }
 
+QString trimmedAddress(const QString& boxText) {
+    return boxText.trimmed();
+}
+
 QString lowerCased(const QString& boxText) {
     return boxText.toLower();
 }

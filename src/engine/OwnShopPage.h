@@ -9,6 +9,11 @@ namespace ownshop {
 // Leading and trailing spaces (U+0020 only) removed.
 QString trimSpaces(const QString& text);
 
+// The address box text without the white space around it: the spaces, tabs,
+// line breaks and full-width spaces that come with a typed or pasted address
+// would otherwise end up inside the host name.
+QString trimmedAddress(const QString& boxText);
+
 // The address box text lower-cased, with the marketplace's domain suffix
 // appended when it holds neither shop-domain suffix anywhere.
 QString lowerCased(const QString& boxText);

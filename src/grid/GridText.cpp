@@ -74,6 +74,17 @@ QString tabSeparated(const Block& block) {
     return lines.join(u'\n');
 }
 
+QString clipboardText(const Block& block) {
+    Block safe;
+    for (const QStringList& row : block) {
+        QStringList cells;
+        for (const QString& cell : row)
+            cells << spreadsheetSafe(cell);
+        safe << cells;
+    }
+    return tabSeparated(safe);
+}
+
 QString tsv(const ResultGrid& grid) {
     Block block;
     for (qint32 row = 0; row < grid.Rows(); ++row) {
@@ -125,10 +136,14 @@ QString table(const ResultGrid& grid, bool styled) {
     return out;
 }
 
+QString spreadsheetSafe(const QString& text) {
+    if (!text.isEmpty() && QStringLiteral("=+-@\t\r").contains(text.front()))
+        return u'\'' + text;
+    return text;
+}
+
 QString csvField(const QString& text) {
-    QString field = text;
-    if (!field.isEmpty() && QStringLiteral("=+-@\t\r").contains(field.front()))
-        field.prepend(u'\'');
+    QString field = spreadsheetSafe(text);
     if (field.contains(u',') || field.contains(u'"') || field.contains(u'\r') ||
         field.contains(u'\n')) {
         field.replace(QLatin1String("\""), QLatin1String("\"\""));

@@ -34,6 +34,10 @@ Block exportBlock(const ResultGrid& grid);
 // cell become spaces so that the rows and columns survive pasting.
 QString tabSeparated(const Block& block);
 
+// The text copied to the clipboard: tabSeparated() with every cell made
+// spreadsheetSafe(), as pasting into a spreadsheet runs formulas too.
+QString clipboardText(const Block& block);
+
 // Every grid row as one tab-separated line ended by a line feed, each cell
 // as oneLine().
 QString tsv(const ResultGrid& grid);
@@ -44,9 +48,13 @@ QString tsv(const ResultGrid& grid);
 // terminal escapes.
 QString table(const ResultGrid& grid, bool styled);
 
-// One CSV field: a text that a spreadsheet would run as a formula (starting
-// with =, +, -, @, a tab or a carriage return) gets a leading apostrophe;
-// fields with a comma, quote or line break are quoted.
+// The text with a leading apostrophe when a spreadsheet would run it as a
+// formula: when it starts with =, +, -, @, a tab or a carriage return. Shop
+// and member names come from strangers' pages.
+QString spreadsheetSafe(const QString& text);
+
+// One CSV field: spreadsheetSafe(), and quoted when it holds a comma, quote
+// or line break.
 QString csvField(const QString& text);
 
 // A CSV file in UTF-8 with a byte order mark, lines ended by CR LF.

@@ -1,14 +1,16 @@
 #include "CheckServices.h"
 
+#include "CommandLineLanguage.h"
+
 #include "DemoMarketplace.h"
 #include "MarketServer.h"
 #include "ProxySetup.h"
 
 std::optional<QString> routeError(const TrafficRoute& route) {
     if (!route.proxy.isEmpty() && !proxyFromUrl(route.proxy))
-        return QStringLiteral("Not an HTTP proxy address: ") + route.proxy;
+        return CommandLine::tr("Not an HTTP proxy address: %1").arg(route.proxy);
     if (route.demo && !route.proxy.isEmpty())
-        return QStringLiteral("--demo and --proxy cannot be used together.");
+        return CommandLine::tr("--demo and --proxy cannot be used together.");
     return std::nullopt;
 }
 

@@ -2,8 +2,8 @@
 
 #include "AnalysisRun.h"
 #include "ChineseFont.h"
-#include "GridColumns.h"
 #include "MessageBox.h"
+#include "ResultColumns.h"
 #include "ResultGridView.h"
 #include "RunTexts.h"
 #include "Twips.h"
@@ -11,6 +11,7 @@
 #include "VersionCaption.h"
 #include "WatchingEyes.h"
 
+#include <QAction>
 #include <QCloseEvent>
 #include <QDir>
 #include <QLabel>
@@ -19,6 +20,7 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QStyle>
+#include <algorithm>
 #include <limits>
 
 namespace {
@@ -63,10 +65,20 @@ Form1::Form1(PageFetcher& fetcher, PageRenderer& renderer, QWidget* parent)
 
     setFixedSize(twips::toPixels(ClientWidth), twips::toPixels(ClientHeight));
     setWindowFlag(Qt::WindowMaximizeButtonHint, false);
-    setGeometry(QStyle::alignedRect(Qt::LeftToRight, Qt::AlignCenter, size(),
-                                    screen()->availableGeometry()));
+    placeOnScreen();
     setMouseTracking(true);
     Text1->setFocus();
+}
+
+// Centred on the screen's available area, but never with the top-left corner
+// of the frame outside it: on a screen smaller than the window the title bar,
+// the address box and the buttons stay in reach, and the grid's lower part
+// runs past the bottom edge instead.
+void Form1::placeOnScreen() {
+    const QRect available = screen()->availableGeometry();
+    const QRect centred = QStyle::alignedRect(Qt::LeftToRight, Qt::AlignCenter, size(), available);
+    // Before the window is shown, a move places its frame.
+    move(std::max(centred.left(), available.left()), std::max(centred.top(), available.top()));
 }
 
 // The grid view reads the grid until it is gone, and child widgets would
@@ -106,6 +118,14 @@ void Form1::createControls() {
             [this](const QPointF& at) { eyes_->pointerMoved(float(at.x()), float(at.y())); });
 
     eyes_ = new WatchingEyes(this);
+
+    // F1 anywhere in the window, and the grid's context menu, open the guide
+    // as a click on the eyes does.
+    auto* guide = new QAction(QStringLiteral("使用说明"), this);
+    guide->setShortcut(QKeySequence::HelpContents);
+    connect(guide, &QAction::triggered, eyes_, &WatchingEyes::openGuide);
+    addAction(guide);
+    gridView_->addMenuAction(guide);
 
     setTabOrder(Text1, Command1);
     setTabOrder(Command1, gridView_);
@@ -168,7 +188,9 @@ void Form1::mouseMoveEvent(QMouseEvent* event) {
 }
 
 // The run goes on in the event loop; it keeps itself alive until it ends.
+// A selection left from before would hide the new run's colours.
 void Form1::Command1_Click() {
+    gridView_->clearSelection();
     runAnalysis(*this, fetcher_, renderer_);
 }
 

@@ -59,6 +59,7 @@ protected:
 
 private:
     void createControls();
+    void placeOnScreen();
     void Command1_Click();
     void Command2_Click();
 

@@ -17,9 +17,11 @@
 #include <QMenu>
 #include <QMouseEvent>
 #include <QSaveFile>
+#include <QScrollBar>
 #include <QStandardPaths>
 #include <QStyledItemDelegate>
 #include <QToolTip>
+#include <algorithm>
 
 namespace {
 
@@ -83,6 +85,7 @@ ResultGridView::ResultGridView(ResultGrid& grid, QWidget* parent)
         applyColumnWidth(col);
     connect(&grid, &ResultGrid::columnWidthChanged, this, &ResultGridView::applyColumnWidth);
 
+    verticalScrollBar()->installEventFilter(this);
     for (QWidget* surface :
          {viewport(), horizontalHeader()->viewport(), verticalHeader()->viewport()}) {
         surface->setMouseTracking(true);
@@ -100,7 +103,7 @@ QString ResultGridView::selectedText() const {
     QList<QPoint> cells;
     for (const QModelIndex& index : selectedIndexes())
         cells << QPoint(index.column(), index.row());
-    return gridtext::tabSeparated(gridtext::copiedBlock(grid_, cells));
+    return gridtext::clipboardText(gridtext::copiedBlock(grid_, cells));
 }
 
 void ResultGridView::copySelection() const {
@@ -134,9 +137,12 @@ bool ResultGridView::cellTextIsCut(const QModelIndex& index) const {
 }
 
 // Pointer movements over the cells and the fixed cells, in the grid's own
-// coordinates.
+// coordinates; the vertical scroll bar coming and going.
 bool ResultGridView::eventFilter(QObject* watched, QEvent* event) {
-    if (event->type() == QEvent::MouseMove) {
+    if (watched == verticalScrollBar()) {
+        if (event->type() == QEvent::ShowToParent || event->type() == QEvent::HideToParent)
+            applyColumnWidth(gridcol::Address);
+    } else if (event->type() == QEvent::MouseMove) {
         const auto* surface = static_cast<QWidget*>(watched);
         const auto* move = static_cast<QMouseEvent*>(event);
         emit pointerMoved(twips::fromPixels(surface->mapTo(this, move->position())));
@@ -163,11 +169,19 @@ void ResultGridView::contextMenuEvent(QContextMenuEvent* event) {
     QMenu menu(this);
     menu.addAction(copyAction_);
     menu.addAction(exportAction_);
+    if (!menuActions_.isEmpty()) {
+        menu.addSeparator();
+        menu.addActions(menuActions_);
+    }
     menu.exec(event->globalPos());
 }
 
+// While the vertical scroll bar shows, the address column gives up its
+// width, so that the columns right of it stay whole in view.
 void ResultGridView::applyColumnWidth(int col) {
-    const int width = twips::toPixels(grid_.ColWidth(col));
+    int width = twips::toPixels(grid_.ColWidth(col));
+    if (col == gridcol::Address && verticalScrollBar()->isVisibleTo(this))
+        width = std::max(0, width - verticalScrollBar()->sizeHint().width());
     if (col == 0)
         verticalHeader()->setFixedWidth(width);
     else

@@ -21,11 +21,15 @@ public:
     // time the export dialog opens; none by default.
     void setExportSubject(std::function<QString()> subject) { exportSubject_ = std::move(subject); }
 
-    // The selected cells as tab-separated text.
+    // The selected cells as tab-separated text, each guarded against running
+    // as a spreadsheet formula as in the CSV export.
     QString selectedText() const;
     void copySelection() const;
     // Writes the grid as a CSV file; false when the file cannot be written.
     bool exportCsv(const QString& path) const;
+
+    // Adds `action` to the context menu, below the grid's own entries.
+    void addMenuAction(QAction* action) { menuActions_.append(action); }
 
     // Scrolls so that grid row `row` is in view, rows just added included.
     void showRow(int row);
@@ -52,4 +56,5 @@ private:
     QAction* copyAction_;
     QAction* exportAction_;
     std::function<QString()> exportSubject_;
+    QList<QAction*> menuActions_;
 };

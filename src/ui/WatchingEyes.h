@@ -31,6 +31,9 @@ public:
     // Top-left corners of the pupils, in twips.
     const eyes::PupilPlaces& pupils() const { return pupils_; }
 
+    // Opens the user guide in the browser, or says why it cannot.
+    void openGuide();
+
     // Replaces the call that opens a page in the browser.
     void setUrlOpener(UrlOpener opener) { openUrl_ = std::move(opener); }
     // The guide's file; at first the one found from the running program's
@@ -39,7 +42,6 @@ public:
 
 private:
     void movePupils();
-    void openGuide();
 
     QWidget* window_;
     std::array<EyeImage*, 2> whites_{};

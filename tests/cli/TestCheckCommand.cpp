@@ -4,9 +4,11 @@
 #include "MarketServer.h"
 #include "MixedMarket.h"
 #include "RunTexts.h"
+#include "Version.h"
 
 #include <QElapsedTimer>
 #include <QJsonArray>
+#include <QProcess>
 #include <QTest>
 #include <QTimer>
 #include <csignal>
@@ -82,6 +84,8 @@ private slots:
     void jobsGiveTheSameResults();
     void usageErrors_data();
     void usageErrors();
+    void helpVersionAndErrorsInTheUsersLanguage_data();
+    void helpVersionAndErrorsInTheUsersLanguage();
 };
 
 // How the own shop page ends or continues a run. Addresses are typed as given.
@@ -439,6 +443,84 @@ void TestCheckCommand::usageErrors() {
     QCOMPARE(check.exitCode, 2);
     QVERIFY(check.out.isEmpty());
     QVERIFY(check.err.contains("zembrel-check: "));
+}
+
+// What both programs answer on the command line. Chinese under a Chinese
+// locale, English otherwise; help and version also without a display.
+void TestCheckCommand::helpVersionAndErrorsInTheUsersLanguage_data() {
+    QTest::addColumn<QString>("program");
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<QString>("locale");
+    QTest::addColumn<bool>("display");
+    QTest::addColumn<int>("status");
+    QTest::addColumn<QStringList>("out");
+    QTest::addColumn<QStringList>("err");
+
+    const QString check = QStringLiteral(ZEMBREL_CHECK_PATH);
+    const QString window = QStringLiteral(ZEMBREL_WINDOW_PATH);
+    const QString version = QString::asprintf("%d.%02d (build %04d)\n", ZembrelVersionMajor,
+                                              ZembrelVersionMinor, ZembrelVersionPatch);
+    const QString english = QStringLiteral("C.UTF-8");
+    const QString chinese = QStringLiteral("zh_CN.UTF-8");
+
+    QTest::newRow("check: version") << check << QStringList{"--version"} << english << true << 0
+                                    << QStringList{"zembrel-check " + version} << QStringList{};
+    QTest::newRow("window: version without a display")
+        << window << QStringList{"--version"} << english << false << 0
+        << QStringList{"zembrel " + version} << QStringList{};
+    QTest::newRow("window: help without a display")
+        << window << QStringList{"--help"} << english << false << 0
+        << QStringList{"Usage: ", "--demo", "Fetch all pages through this HTTP proxy."}
+        << QStringList{};
+    QTest::newRow("window: help in Chinese without a display")
+        << window << QStringList{"--help"} << chinese << false << 0
+        << QStringList{"用法：", "--demo", "打开时使用演示店铺"} << QStringList{};
+    QTest::newRow("check: help in Chinese")
+        << check << QStringList{"--help"} << chinese << true << 0
+        << QStringList{"用法：", "--fail-on-drop", "退出状态为 3"} << QStringList{};
+    QTest::newRow("check: usage error in Chinese")
+        << check << QStringList{"--jobs", "0", "myshop"} << chinese << true << 2 << QStringList{}
+        << QStringList{"zembrel-check: 不是 1 到 32 之间的同时下载数：0",
+                       "运行“zembrel-check --help”查看更多说明。"};
+    QTest::newRow("check: Qt's parser in Chinese")
+        << check << QStringList{"--workers", "4", "myshop"} << chinese << true << 2 << QStringList{}
+        << QStringList{"未知选项“workers”。"};
+    QTest::newRow("window: usage error in English")
+        << window << QStringList{"--demo", "--proxy", "http://127.0.0.1:9"} << english << true << 2
+        << QStringList{}
+        << QStringList{"zembrel: --demo and --proxy cannot be used together.",
+                       "Try 'zembrel --help' for more information."};
+}
+
+void TestCheckCommand::helpVersionAndErrorsInTheUsersLanguage() {
+    QFETCH(QString, program);
+    QFETCH(QStringList, arguments);
+    QFETCH(QString, locale);
+    QFETCH(bool, display);
+    QFETCH(int, status);
+    QFETCH(QStringList, out);
+    QFETCH(QStringList, err);
+
+    QProcessEnvironment environment = CheckProcess::cleanEnvironment();
+    environment.remove(QStringLiteral("LC_ALL"));
+    environment.insert(QStringLiteral("LANG"), locale);
+    if (!display) {
+        for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
+            environment.remove(QString::fromLatin1(name));
+    }
+    QProcess process;
+    process.setProcessEnvironment(environment);
+    process.start(program, arguments);
+    QVERIFY(process.waitForFinished());
+    QCOMPARE(process.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(process.exitCode(), status);
+    const QString stdOut = QString::fromUtf8(process.readAllStandardOutput());
+    const QString stdErr = QString::fromUtf8(process.readAllStandardError());
+    for (const QString& text : out)
+        QVERIFY2(stdOut.contains(text), qPrintable(stdOut));
+    for (const QString& text : err)
+        QVERIFY2(stdErr.contains(text), qPrintable(stdErr));
+    QCOMPARE(stdOut.isEmpty(), out.isEmpty());
 }
 
 QTEST_GUILESS_MAIN(TestCheckCommand)

@@ -80,6 +80,10 @@ void TestAnalysisRun::ownShopMessages_data() {
 
     QTest::newRow("spaces only") << "   " << QString() << "   "
                                  << QStringList{Ok + "请输入淘宝店铺地址！"};
+    QTest::newRow("full-width space and a line break only")
+        << "\u3000\n"
+        << QString() << "\u3000\n"
+        << QStringList{Ok + "请输入淘宝店铺地址！"};
     QTest::newRow("fetch failed") << "MyShop" << QString() << Own
                                   << QStringList{Ok + "网络连接失败！请稍候再试。。。"};
     QTest::newRow("shop not found, even with links")

@@ -21,8 +21,14 @@ void TestOwnShopPage::addressBox_data() {
 
     QTest::newRow("bare name") << "myshop"
                                << "myshop.taobao.com";
-    QTest::newRow("mixed case with spaces kept") << " MyShop "
-                                                 << " myshop .taobao.com";
+    QTest::newRow("mixed case with spaces around") << " MyShop "
+                                                   << "myshop.taobao.com";
+    QTest::newRow("pasted with its line break") << "bigshop\r\n"
+                                                << "bigshop.taobao.com";
+    QTest::newRow("full-width spaces and a tab") << "\u3000\tBigShop\u3000"
+                                                 << "bigshop.taobao.com";
+    QTest::newRow("space inside kept") << "big shop"
+                                       << "big shop.taobao.com";
     QTest::newRow("mall suffix in capitals") << "Shop.TMALL.COM"
                                              << "shop.tmall.com";
     QTest::newRow("market suffix followed by a path") << "shop.taobao.com/index.htm"
@@ -38,10 +44,12 @@ void TestOwnShopPage::addressBox_data() {
 void TestOwnShopPage::addressBox() {
     QFETCH(QString, typed);
     QFETCH(QString, normalised);
-    const QString once = ownshop::withDomainSuffix(ownshop::lowerCased(typed));
+    const QString once =
+        ownshop::withDomainSuffix(ownshop::lowerCased(ownshop::trimmedAddress(typed)));
     QCOMPARE(once, normalised);
     // A second run finds the suffix in the box and appends nothing.
-    QCOMPARE(ownshop::withDomainSuffix(ownshop::lowerCased(once)), normalised);
+    QCOMPARE(ownshop::withDomainSuffix(ownshop::lowerCased(ownshop::trimmedAddress(once))),
+             normalised);
 }
 
 void TestOwnShopPage::shopName_data() {

@@ -1,5 +1,5 @@
-#include "GridColumns.h"
 #include "GridText.h"
+#include "ResultColumns.h"
 #include "ResultGrid.h"
 #include "TerminalText.h"
 

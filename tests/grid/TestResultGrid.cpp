@@ -1,4 +1,4 @@
-#include "GridColumns.h"
+#include "ResultColumns.h"
 #include "ResultGrid.h"
 
 #include <QAbstractItemModelTester>
@@ -27,7 +27,7 @@ void TestResultGrid::columnSetUp() {
     const QStringList headers{"",         "店铺名称", "店铺地址",
                               "店铺状态", "会员名",   "信用等级",
                               "好评率",   "创店时间", "是否将你加入友情链接"};
-    const QList<qint32> widths{300, 1995, 2895, 960, 1400, 960, 800, 1400, 1875};
+    const QList<qint32> widths{300, 1995, 2895, 960, 1400, 960, 960, 1230, 1875};
     for (qint32 col = 0; col < 9; ++col) {
         QCOMPARE(grid.cell(0, col).text, headers[col]);
         QCOMPARE(grid.cell(1, col).text, QString());

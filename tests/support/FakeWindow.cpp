@@ -1,6 +1,6 @@
 #include "FakeWindow.h"
 
-#include "GridColumns.h"
+#include "ResultColumns.h"
 
 QString RecordingGrid::at() const {
     return QStringLiteral("%1,%2 ").arg(grid.Row()).arg(grid.Col());

@@ -19,6 +19,7 @@
 #include <QMenu>
 #include <QNetworkProxyFactory>
 #include <QPushButton>
+#include <QScreen>
 #include <QTest>
 #include <QTimer>
 #include <QWindow>
@@ -121,11 +122,13 @@ private slots:
     void captionFromTheProgramVersion();
     void geometry_data();
     void geometry();
+    void framePlacedOnASmallerScreen();
     void sizeStaysFixed();
     void initialStates();
     void tabOrder();
     void enterDoesNothing();
     void altAStartsAnalysis();
+    void f1OpensTheGuide();
     void runFillsTheGrid();
     void lastRowCheckedIsInView();
     void stopDuringAFetchEndsTheRunAfterThatRow();
@@ -169,6 +172,19 @@ void TestForm1::geometry() {
     QVERIFY(QTest::qWaitForWindowExposed(&w.form));
     QCOMPARE(w.form.size(), QSize(856, 577));
     QCOMPARE(w.control<QWidget>(name)->geometry(), pixels);
+}
+
+// The tests' screen is smaller than the window, as a laptop's at 150 % is:
+// the frame's top-left corner, and with it the title bar, the address box
+// and the buttons, stays on the available area.
+void TestForm1::framePlacedOnASmallerScreen() {
+    Window w;
+    w.form.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&w.form));
+    const QRect available = w.form.screen()->availableGeometry();
+    const QRect frame = w.form.frameGeometry();
+    QVERIFY(frame.width() > available.width() && frame.height() > available.height());
+    QCOMPARE(frame.topLeft(), available.topLeft());
 }
 
 void TestForm1::sizeStaysFixed() {
@@ -245,10 +261,26 @@ void TestForm1::altAStartsAnalysis() {
     QVERIFY(!w.Command2()->isEnabled());
 }
 
+void TestForm1::f1OpensTheGuide() {
+    Window w;
+    QVERIFY(w.showActive());
+    QList<QUrl> opened;
+    w.form.eyes().setUrlOpener([&](const QUrl& url) {
+        opened << url;
+        return true;
+    });
+    w.form.eyes().setGuideFile(QStringLiteral("/opt/zembrel/guide.html"));
+    QTest::keyClick(w.Text1(), Qt::Key_F1);
+    QCOMPARE(opened, QList<QUrl>{QUrl(QStringLiteral("file:///opt/zembrel/guide.html"))});
+}
+
 void TestForm1::runFillsTheGrid() {
     Window w;
     w.listShops(2);
+    // A selection left from before would hide the run's colours.
+    w.form.gridView().selectAll();
     QTest::mouseClick(w.Command1(), Qt::LeftButton);
+    QVERIFY(!w.form.gridView().selectionModel()->hasSelection());
 
     QCOMPARE(w.fetcher.requests,
              QStringList({OwnAddress, "http://shop1.taobao.com", "http://shop2.taobao.com"}));
@@ -451,5 +483,11 @@ void TestForm1::eyesFollowThePointer() {
     QCOMPARE(pupils.rightY, top);
 }
 
-QTEST_MAIN(TestForm1)
+// The window runs on a screen smaller than itself.
+int main(int argc, char* argv[]) {
+    qputenv("QT_QPA_PLATFORM", "offscreen:configfile=" ZEMBREL_SMALL_SCREEN);
+    const QApplication app(argc, argv);
+    TestForm1 test;
+    return QTest::qExec(&test, argc, argv);
+}
 #include "TestForm1.moc"

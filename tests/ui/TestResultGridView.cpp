@@ -1,4 +1,4 @@
-#include "GridColumns.h"
+#include "ResultColumns.h"
 #include "ResultGrid.h"
 #include "ResultGridView.h"
 
@@ -11,6 +11,7 @@
 #include <QHeaderView>
 #include <QMimeData>
 #include <QPointer>
+#include <QScrollBar>
 #include <QSignalSpy>
 #include <QStandardPaths>
 #include <QTemporaryDir>
@@ -53,6 +54,7 @@ class TestResultGridView : public QObject {
 private slots:
     void fixedCellsAreHeaders();
     void columnWidthsInPixels();
+    void verdictStaysWholeBesideTheScrollBar();
     void colourRule_data();
     void colourRule();
     void cellsOnTheWindowColour();
@@ -90,12 +92,29 @@ void TestResultGridView::fixedCellsAreHeaders() {
 void TestResultGridView::columnWidthsInPixels() {
     ListedGrid g;
     QCOMPARE(g.view.verticalHeader()->width(), 20);
-    const QList<int> widths{133, 193, 64, 93, 64, 53, 93, 125};
+    const QList<int> widths{133, 193, 64, 93, 64, 64, 82, 125};
     for (int col = 0; col < widths.size(); ++col)
         QCOMPARE(g.view.columnWidth(col + 1), widths[col]);
 
     g.grid.setColWidth(3, 1500);
     QCOMPARE(g.view.columnWidth(3), 100);
+}
+
+// The vertical scroll bar takes its width from the address column, so that
+// no horizontal scroll bar appears and the verdict column stays whole.
+void TestResultGridView::verdictStaysWholeBesideTheScrollBar() {
+    ListedGrid g;
+    g.view.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&g.view));
+    const int addressWidth = g.view.columnWidth(gridcol::Address);
+    for (int row = 4; row <= 40; ++row)
+        g.grid.AddItem(QString::number(row));
+
+    QTRY_VERIFY(g.view.verticalScrollBar()->isVisible());
+    QVERIFY(!g.view.horizontalScrollBar()->isVisible());
+    QVERIFY(g.view.viewport()->rect().contains(g.view.visualRect(g.body(1, gridcol::LinksBack))));
+    QCOMPARE(g.view.columnWidth(gridcol::Address),
+             addressWidth - g.view.verticalScrollBar()->width());
 }
 
 void TestResultGridView::colourRule_data() {
@@ -181,8 +200,9 @@ void TestResultGridView::copySelection() {
     const QItemSelection selection(g.body(1, 1), g.body(2, 2));
     g.view.selectionModel()->select(selection, QItemSelectionModel::Select);
 
+    // A name that a spreadsheet would run as a formula is pasted as text.
     QCOMPARE(g.view.selectedText(),
-             QStringLiteral("店铺一\thttp://a.taobao.com\n=店铺二\thttp://b.taobao.com"));
+             QStringLiteral("店铺一\thttp://a.taobao.com\n'=店铺二\thttp://b.taobao.com"));
 
     QApplication::clipboard()->clear();
     g.view.setFocus();
@@ -205,7 +225,7 @@ void TestResultGridView::copyWholeGrid() {
              QStringLiteral("店铺名称\t店铺地址\t店铺状态\t会员名\t信用等级\t好评率\t创店时间\t"
                             "是否将你加入友情链接\n"
                             "店铺一\thttp://a.taobao.com\t\t\t\t\t\t\n"
-                            "=店铺二\thttp://b.taobao.com\t\t\t\t\t\t"));
+                            "'=店铺二\thttp://b.taobao.com\t\t\t\t\t\t"));
 }
 
 void TestResultGridView::exportCsv() {
@@ -263,6 +283,12 @@ void TestResultGridView::tooltipOnlyWhenTheColumnCutsTheText_data() {
     QTest::addColumn<bool>("cut");
 
     QTest::newRow("short rate") << 6 << "99%" << false;
+    // The longest value of each column fits at the grid's font.
+    QTest::newRow("longest rate") << 6 << "100.00%" << false;
+    QTest::newRow("longest credit level") << 5 << "5金冠" << false;
+    QTest::newRow("longest mall level") << 5 << "4.8(商城)" << false;
+    QTest::newRow("longest date") << 7 << "2010-12-31" << false;
+    QTest::newRow("longest status") << 3 << "检测中..." << false;
     QTest::newRow("long rate") << 6 << "99.95% (12345 条评价)" << true;
     QTest::newRow("empty") << 6 << "" << false;
     QTest::newRow("address that fits") << 2 << "http://a.taobao.com" << false;

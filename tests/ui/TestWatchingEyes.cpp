@@ -6,7 +6,9 @@
 #include <QLabel>
 #include <QMessageBox>
 #include <QPointer>
+#include <QProcess>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QWidget>
@@ -17,6 +19,7 @@ class TestWatchingEyes : public QObject {
 private slots:
     void guideFile_data();
     void guideFile();
+    void guidePicturesLieBesideIt();
     void clickOnAnyEyeOpensTheGuide_data();
     void clickOnAnyEyeOpensTheGuide();
     void failureSaysSo_data();
@@ -49,6 +52,35 @@ void TestWatchingEyes::guideFile() {
     }
     QCOMPARE(userguide::guideFile(prefix.filePath("bin")),
              found.isEmpty() ? QString() : prefix.filePath(found));
+}
+
+// Every picture the guide shows lies beside it, both installed and next to
+// the program in the build folder; and the guide sends the seller to no
+// source folder.
+void TestWatchingEyes::guidePicturesLieBesideIt() {
+    QTemporaryDir prefix;
+    QVERIFY(prefix.isValid());
+    QProcess install;
+    install.start(QStringLiteral(ZEMBREL_CMAKE),
+                  {"--install", ZEMBREL_BUILD_DIR, "--prefix", prefix.path()});
+    QVERIFY(install.waitForFinished());
+    QVERIFY2(install.exitCode() == 0, install.readAllStandardError().constData());
+
+    const QRegularExpression picture(QStringLiteral("<img src=\"([^\"]+)\""));
+    for (const QString& folder :
+         {prefix.filePath(ZEMBREL_GUIDE_DIR), QStringLiteral(ZEMBREL_PROGRAM_DIR)}) {
+        QFile guide(QDir(folder).filePath(QStringLiteral("guide.html")));
+        QVERIFY(guide.open(QIODevice::ReadOnly));
+        const QString text = QString::fromUtf8(guide.readAll());
+        int pictures = 0;
+        for (const QRegularExpressionMatch& match : picture.globalMatch(text)) {
+            ++pictures;
+            QVERIFY2(QFileInfo(QDir(folder).filePath(match.captured(1))).isFile(),
+                     qPrintable(match.captured(1)));
+        }
+        QCOMPARE(pictures, 3);
+        QVERIFY(!text.contains(QStringLiteral("scripts/")));
+    }
 }
 
 void TestWatchingEyes::clickOnAnyEyeOpensTheGuide_data() {

@@ -1,4 +1,4 @@
-#include "GridColumns.h"
+#include "ResultColumns.h"
 
 #include "ResultTable.h"
 
@@ -9,8 +9,8 @@ const std::array<ColumnSetup, gridcol::Count> ResultColumns{{
     {u"店铺状态", 960},
     {u"会员名", 1400},
     {u"信用等级", 960},
-    {u"好评率", 800},
-    {u"创店时间", 1400},
+    {u"好评率", 960},
+    {u"创店时间", 1230},
     {u"是否将你加入友情链接", 1875},
 }};
 
