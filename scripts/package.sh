@@ -19,6 +19,11 @@ if [ "${version%-*}" != "$program_version" ]; then
         "add a changelog entry for $program_version-1 first" >&2
     exit 1
 fi
+metainfo=data/io.github.zembrel.zembrel.metainfo.xml
+if ! grep -q "<release version=\"$program_version\"" "$metainfo"; then
+    echo "package: $metainfo lists no release $program_version: add it first" >&2
+    exit 1
+fi
 
 arch=$(dpkg-architecture --query DEB_HOST_ARCH)
 mkdir -p dist
