@@ -14,7 +14,7 @@ packages=(
 for flag in "$@"; do
     case "$flag" in
     --deep) packages+=(clang libclang-rt-14-dev) ;;
-    --package) packages+=(dpkg-dev debhelper lintian appstream desktop-file-utils man-db) ;;
+    --package) packages+=(build-essential dpkg-dev debhelper lintian appstream desktop-file-utils man-db) ;;
     *) echo "install-deps: unknown option $flag" >&2; exit 2 ;;
     esac
 done
