@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Installs the Debian 12 packages that building, running and testing Zembrel
 # need; with --deep also those of the deeper checks (clang for the fuzz
-# targets). Safe to run again: it installs only what is missing. Runs
-# apt-get as root, or through sudo for another user.
+# targets), with --package those that build and check the Debian package.
+# Safe to run again: it installs only what is missing. Runs apt-get as
+# root, or through sudo for another user.
 set -euo pipefail
 
 packages=(
@@ -10,9 +11,13 @@ packages=(
     qt6-base-dev qt6-webengine-dev libgl-dev qcoro-qt6-dev qt6-translations-l10n qt6-l10n-tools
     libcurl4-openssl-dev fonts-wqy-microhei strace
 )
-if [ "${1:-}" = --deep ]; then
-    packages+=(clang libclang-rt-14-dev)
-fi
+for flag in "$@"; do
+    case "$flag" in
+    --deep) packages+=(clang libclang-rt-14-dev) ;;
+    --package) packages+=(build-essential dpkg-dev debhelper lintian appstream desktop-file-utils man-db) ;;
+    *) echo "install-deps: unknown option $flag" >&2; exit 2 ;;
+    esac
+done
 
 missing=()
 for package in "${packages[@]}"; do
