@@ -235,13 +235,11 @@ CheckHistory::Opened CheckHistory::openFile() {
 
 // Reads the schema version, then brings an older schema up to date in one
 // transaction, which also makes a second program opening a new file at the
-// same time wait and find it done.
+// same time wait and find it done. Nothing is written to a file that turns
+// out to be no history of ours.
 CheckHistory::Opened CheckHistory::prepareSchema(QSqlDatabase& db) {
     QSqlQuery query(db);
-    const auto notAHistory = [this](const QString& why) {
-        notAHistory_ = why;
-        return Opened::NotAHistory;
-    };
+    notAHistory_.clear();
     const auto exec = [&](const QString& statement) {
         if (query.exec(statement))
             return true;
@@ -251,43 +249,45 @@ CheckHistory::Opened CheckHistory::prepareSchema(QSqlDatabase& db) {
             unusable(errorText(query.lastError()));
         return false;
     };
-    const auto outcomeOfFailure = [this] {
+    const auto failure = [this] {
         return notAHistory_.isEmpty() ? Opened::Failed : Opened::NotAHistory;
     };
+    // The version, read with the number of tables in one snapshot: version
+    // 0 is an empty file only when it has no tables, else another program's
+    // database.
     const auto version = [&]() -> std::optional<int> {
-        if (!exec(QStringLiteral("PRAGMA user_version")) || !query.next())
+        if (!exec(QStringLiteral("SELECT user_version, (SELECT count(*) FROM sqlite_master)"
+                                 " FROM pragma_user_version")) ||
+            !query.next())
             return std::nullopt;
-        return query.value(0).toInt();
+        const int found = query.value(0).toInt();
+        const bool empty = query.value(1).toInt() == 0;
+        query.finish();
+        if (found > SchemaVersion)
+            notAHistory_ = QStringLiteral("written by a newer version (schema %1)").arg(found);
+        else if (found == 0 && !empty)
+            notAHistory_ = QStringLiteral("a database of another kind");
+        if (!notAHistory_.isEmpty())
+            return std::nullopt;
+        return found;
     };
 
-    notAHistory_.clear();
     std::optional<int> found = version();
     if (!found)
-        return outcomeOfFailure();
-    if (*found > SchemaVersion)
-        return notAHistory(QStringLiteral("written by a newer version (schema %1)").arg(*found));
-    // Pages of earlier records are overwritten when they are deleted.
+        return failure();
+    // Pages of deleted records are overwritten.
     for (const char* setting : {"PRAGMA journal_mode = WAL", "PRAGMA synchronous = FULL",
                                 "PRAGMA foreign_keys = ON", "PRAGMA secure_delete = ON"}) {
         if (!exec(QString::fromLatin1(setting)))
-            return outcomeOfFailure();
+            return failure();
     }
     if (*found == SchemaVersion)
         return Opened::Ready;
 
     if (!exec(QStringLiteral("BEGIN IMMEDIATE")))
-        return outcomeOfFailure();
+        return failure();
     found = version();
     bool done = found.has_value();
-    if (done && *found == 0) {
-        // Version 0 is an empty file, not another program's database.
-        done = exec(QStringLiteral("SELECT count(*) FROM sqlite_master")) && query.next();
-        if (done && query.value(0).toInt() != 0) {
-            query.finish();
-            exec(QStringLiteral("ROLLBACK"));
-            return notAHistory(QStringLiteral("a database of another kind"));
-        }
-    }
     for (int step = found.value_or(SchemaVersion); done && step < SchemaVersion; ++step) {
         for (const QString& statement : Migrations[step])
             done = done && exec(statement);
@@ -297,7 +297,7 @@ CheckHistory::Opened CheckHistory::prepareSchema(QSqlDatabase& db) {
     if (done)
         return Opened::Ready;
     query.exec(QStringLiteral("ROLLBACK"));
-    return outcomeOfFailure();
+    return failure();
 }
 
 void CheckHistory::close() {
