@@ -65,16 +65,30 @@ ParsedCommandLine parseCommandLine(const QStringList& arguments, bool stdoutIsTe
         QStringLiteral("Compare the results with PREVIOUS, the JSON output of an earlier check, "
                        "and list what changed."),
         QStringLiteral("PREVIOUS"));
+    const QCommandLineOption sinceLastOption(
+        QStringLiteral("since-last"),
+        QStringLiteral("Compare the results with the latest earlier check of the same address in "
+                       "the history, and list what changed."));
     const QCommandLineOption failOnDropOption(
         QStringLiteral("fail-on-drop"),
-        QStringLiteral("With --compare: exit with status 3 when a shop stopped linking back, "
-                       "left the friend links or closed."));
+        QStringLiteral("With --compare or --since-last: exit with status 3 when a shop stopped "
+                       "linking back, left the friend links or closed."));
+    const QCommandLineOption noHistoryOption(
+        QStringLiteral("no-history"), QStringLiteral("Do not record this check in the history."));
+    const QCommandLineOption listHistoryOption(
+        QStringLiteral("list-history"),
+        QStringLiteral("List the recorded checks, newest first, of the one ADDRESS given or of "
+                       "every address; fetches nothing."));
     parser.addOptions({proxyOption, timeoutOption, formatOption, jobsOption, renderJobsOption,
-                       demoOption, compareOption, failOnDropOption});
+                       demoOption, compareOption, sinceLastOption, failOnDropOption,
+                       noHistoryOption, listHistoryOption});
     const QCommandLineOption helpOption = parser.addHelpOption();
     const QCommandLineOption versionOption = parser.addVersionOption();
-    parser.addPositionalArgument(QStringLiteral("ADDRESS"), QStringLiteral("A shop address."),
-                                 QStringLiteral("ADDRESS..."));
+    parser.addPositionalArgument(
+        QStringLiteral("ADDRESS"),
+        QStringLiteral(
+            "A shop address (with --list-history: at most one, whose checks are listed)."),
+        QStringLiteral("ADDRESS..."));
 
     if (!parser.parse(arguments))
         return usageError(parser.errorText());
@@ -127,10 +141,23 @@ ParsedCommandLine parseCommandLine(const QStringList& arguments, bool stdoutIsTe
         return usageError(*error);
     if (parser.isSet(compareOption))
         options.compare = parser.value(compareOption);
+    options.sinceLast = parser.isSet(sinceLastOption);
+    if (options.sinceLast && options.compare)
+        return usageError(QStringLiteral("--since-last and --compare cannot be used together."));
     options.failOnDrop = parser.isSet(failOnDropOption);
-    if (options.failOnDrop && !options.compare)
-        return usageError(QStringLiteral("--fail-on-drop needs --compare."));
+    if (options.failOnDrop && !options.compare && !options.sinceLast)
+        return usageError(QStringLiteral("--fail-on-drop needs --compare or --since-last."));
+    options.noHistory = parser.isSet(noHistoryOption);
     options.addresses = parser.positionalArguments();
+    options.listHistory = parser.isSet(listHistoryOption);
+    if (options.listHistory) {
+        if (options.compare || options.sinceLast || options.failOnDrop)
+            return usageError(QStringLiteral(
+                "--list-history cannot be used with --compare, --since-last or --fail-on-drop."));
+        if (options.addresses.size() > 1)
+            return usageError(QStringLiteral("--list-history takes at most one address."));
+        return {ParsedCommandLine::Outcome::Run, options, {}};
+    }
     if (options.demo && options.addresses.isEmpty())
         options.addresses = QStringList{DemoShopAddress};
     if (options.addresses.isEmpty())
