@@ -169,6 +169,7 @@ void Form1::mouseMoveEvent(QMouseEvent* event) {
 
 // The run goes on in the event loop; it keeps itself alive until it ends.
 void Form1::Command1_Click() {
+    emit analysisStarted();
     runAnalysis(*this, fetcher_, renderer_);
 }
 

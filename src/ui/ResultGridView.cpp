@@ -144,15 +144,31 @@ bool ResultGridView::eventFilter(QObject* watched, QEvent* event) {
     return QTableView::eventFilter(watched, event);
 }
 
-// A cell's tooltip is its whole text, shown only when the column cuts it.
+void ResultGridView::setCellNotes(const QHash<QPoint, QString>& notes) {
+    cellNotes_ = notes;
+}
+
+QString ResultGridView::toolTipText(const QModelIndex& index) const {
+    QStringList lines;
+    if (cellTextIsCut(index))
+        lines.append(index.data().toString());
+    if (const auto note = cellNotes_.find(QPoint(index.column(), index.row()));
+        index.isValid() && note != cellNotes_.end())
+        lines.append(*note);
+    return lines.join(u'\n');
+}
+
+void ResultGridView::addContextActions(const QList<QAction*>& actions) {
+    moreActions_.append(actions);
+}
+
 bool ResultGridView::viewportEvent(QEvent* event) {
     if (event->type() != QEvent::ToolTip)
         return QTableView::viewportEvent(event);
     const auto* help = static_cast<QHelpEvent*>(event);
     const QModelIndex index = indexAt(help->pos());
-    if (cellTextIsCut(index))
-        QToolTip::showText(help->globalPos(), index.data().toString(), viewport(),
-                           visualRect(index));
+    if (const QString text = toolTipText(index); !text.isEmpty())
+        QToolTip::showText(help->globalPos(), text, viewport(), visualRect(index));
     else
         QToolTip::hideText();
     return true;
@@ -163,6 +179,10 @@ void ResultGridView::contextMenuEvent(QContextMenuEvent* event) {
     QMenu menu(this);
     menu.addAction(copyAction_);
     menu.addAction(exportAction_);
+    if (!moreActions_.isEmpty()) {
+        menu.addSeparator();
+        menu.addActions(moreActions_);
+    }
     menu.exec(event->globalPos());
 }
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QHash>
+#include <QPoint>
 #include <QPointF>
 #include <QTableView>
 #include <functional>
@@ -33,6 +35,16 @@ public:
     // True when `index`'s text is wider than its column shows.
     bool cellTextIsCut(const QModelIndex& index) const;
 
+    // Notes on single cells, keyed by column (x) and grid row (y), shown in
+    // their tooltips; the new set replaces the old one.
+    void setCellNotes(const QHash<QPoint, QString>& notes);
+    // The tooltip of `index`: its whole text when the column cuts it, then
+    // its note.
+    QString toolTipText(const QModelIndex& index) const;
+
+    // Adds `actions` at the end of the context menu, after a separator.
+    void addContextActions(const QList<QAction*>& actions);
+
 signals:
     // The pointer moved over the grid, at this point in twips measured from
     // the grid's own top-left corner.
@@ -52,4 +64,6 @@ private:
     QAction* copyAction_;
     QAction* exportAction_;
     std::function<QString()> exportSubject_;
+    QHash<QPoint, QString> cellNotes_;
+    QList<QAction*> moreActions_;
 };
