@@ -7,7 +7,7 @@ set -euo pipefail
 
 packages=(
     cmake ninja-build g++ pkg-config clang-format
-    qt6-base-dev qt6-webengine-dev libgl-dev qcoro-qt6-dev qt6-translations-l10n
+    qt6-base-dev qt6-webengine-dev libgl-dev qcoro-qt6-dev qt6-translations-l10n libqt6sql6-sqlite
     libcurl4-openssl-dev fonts-wqy-microhei strace
 )
 if [ "${1:-}" = --deep ]; then
