@@ -66,6 +66,6 @@ int main(int argc, char* argv[]) {
         window.setAddressText(DemoShopAddress);
     window.show();
     // Records every run; the file is opened when the first run ends.
-    const WindowHistory history(window, CheckHistory::defaultPath());
+    WindowHistory history(window, CheckHistory::defaultPath());
     return app.exec();
 }
