@@ -42,8 +42,8 @@ QString dropNotice(const QString& when, const QList<GridChange>& changes) {
 QString problemText(const HistoryProblem& problem) {
     switch (problem.kind) {
     case HistoryProblem::Kind::MovedAside:
-        return QStringLiteral("历史记录文件无法读取（%1），已改名保存为 %2，并开始新的历史记录。")
-            .arg(problem.detail, problem.path);
+        return QStringLiteral("历史记录文件无法读取，已改名保存为 %1，并开始新的历史记录。")
+            .arg(problem.path);
     case HistoryProblem::Kind::Unusable:
         break;
     }
