@@ -159,7 +159,8 @@ QString ResultGridView::toolTipText(const QModelIndex& index) const {
 }
 
 void ResultGridView::addContextActions(const QList<QAction*>& actions) {
-    moreActions_.append(actions);
+    for (QAction* action : actions)
+        moreActions_.append(action);
 }
 
 bool ResultGridView::viewportEvent(QEvent* event) {
@@ -179,9 +180,15 @@ void ResultGridView::contextMenuEvent(QContextMenuEvent* event) {
     QMenu menu(this);
     menu.addAction(copyAction_);
     menu.addAction(exportAction_);
-    if (!moreActions_.isEmpty()) {
+    // Actions whose owner has gone are left out.
+    QList<QAction*> more;
+    for (QAction* action : moreActions_) {
+        if (action != nullptr)
+            more.append(action);
+    }
+    if (!more.isEmpty()) {
         menu.addSeparator();
-        menu.addActions(moreActions_);
+        menu.addActions(more);
     }
     menu.exec(event->globalPos());
 }

@@ -3,6 +3,7 @@
 #include <QHash>
 #include <QPoint>
 #include <QPointF>
+#include <QPointer>
 #include <QTableView>
 #include <functional>
 
@@ -65,5 +66,5 @@ private:
     QAction* exportAction_;
     std::function<QString()> exportSubject_;
     QHash<QPoint, QString> cellNotes_;
-    QList<QAction*> moreActions_;
+    QList<QPointer<QAction>> moreActions_;
 };
