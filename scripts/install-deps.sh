@@ -9,6 +9,7 @@ set -euo pipefail
 packages=(
     cmake ninja-build g++ pkg-config clang-format
     qt6-base-dev qt6-webengine-dev libgl-dev qcoro-qt6-dev qt6-translations-l10n qt6-l10n-tools
+    libqt6sql6-sqlite
     libcurl4-openssl-dev fonts-wqy-microhei strace
 )
 for flag in "$@"; do

@@ -54,16 +54,8 @@ Each ADDRESS is analysed in turn, as if typed into the address box.</source>
         <translation>把结果和 PREVIOUS（之前一次检查的 JSON 输出）比较，列出变化。</translation>
     </message>
     <message>
-        <source>With --compare: exit with status 3 when a shop stopped linking back, left the friend links or closed.</source>
-        <translation>与 --compare 一起使用：有店铺不再链接你、离开了友情链接或已关闭时，退出状态为 3。</translation>
-    </message>
-    <message>
         <source>ADDRESS</source>
         <translation>地址</translation>
-    </message>
-    <message>
-        <source>A shop address.</source>
-        <translation>店铺地址。</translation>
     </message>
     <message>
         <source>ADDRESS...</source>
@@ -86,10 +78,6 @@ Each ADDRESS is analysed in turn, as if typed into the address box.</source>
         <translation>不是 0 到 8 之间的浏览器页面数：%1</translation>
     </message>
     <message>
-        <source>--fail-on-drop needs --compare.</source>
-        <translation>--fail-on-drop 需要与 --compare 一起使用。</translation>
-    </message>
-    <message>
         <source>No shop address given.</source>
         <translation>没有给出店铺地址。</translation>
     </message>
@@ -100,6 +88,42 @@ Each ADDRESS is analysed in turn, as if typed into the address box.</source>
     <message>
         <source>Checks which shops in a shop&apos;s friend-link block link back to it.</source>
         <translation>检查店铺友情链接里的哪些店铺也链接了这家店铺。</translation>
+    </message>
+    <message>
+        <source>Compare the results with the latest earlier check of the same address in the history, and list what changed.</source>
+        <translation>把结果与检查记录里同一地址的上一次检查比较，列出变化。</translation>
+    </message>
+    <message>
+        <source>With --compare or --since-last: exit with status 3 when a shop stopped linking back, left the friend links or closed.</source>
+        <translation>与 --compare 或 --since-last 一起使用：有店铺不再链接你、被移出友情链接或已关闭时，以状态 3 退出。</translation>
+    </message>
+    <message>
+        <source>Do not record this check in the history.</source>
+        <translation>不把这次检查写入检查记录。</translation>
+    </message>
+    <message>
+        <source>List the recorded checks, newest first, of the one ADDRESS given or of every address; fetches nothing.</source>
+        <translation>列出给定地址（不给则为所有地址）的检查记录，最新的在前；不访问任何网页。</translation>
+    </message>
+    <message>
+        <source>A shop address (with --list-history: at most one, whose checks are listed).</source>
+        <translation>店铺地址（与 --list-history 一起使用时最多一个，列出它的检查记录）。</translation>
+    </message>
+    <message>
+        <source>--since-last and --compare cannot be used together.</source>
+        <translation>--since-last 和 --compare 不能一起使用。</translation>
+    </message>
+    <message>
+        <source>--fail-on-drop needs --compare or --since-last.</source>
+        <translation>--fail-on-drop 需要与 --compare 或 --since-last 一起使用。</translation>
+    </message>
+    <message>
+        <source>--list-history cannot be used with --compare, --since-last or --fail-on-drop.</source>
+        <translation>--list-history 不能与 --compare、--since-last 或 --fail-on-drop 一起使用。</translation>
+    </message>
+    <message>
+        <source>--list-history takes at most one address.</source>
+        <translation>--list-history 最多只能给一个地址。</translation>
     </message>
 </context>
 </TS>

@@ -8,6 +8,7 @@
 #include "DemoMarketplace.h"
 #include "Form1.h"
 #include "Version.h"
+#include "WindowHistory.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
@@ -99,5 +100,7 @@ int main(int argc, char* argv[]) {
     if (route.demo)
         window.setAddressText(DemoShopAddress);
     window.show();
+    // Records every run; the file is opened when the first run ends.
+    WindowHistory history(window, CheckHistory::defaultPath());
     return app.exec();
 }

@@ -24,10 +24,16 @@ QString beforeAndNow(const GridChange& change) {
     return gridtext::oneLine(change.before) + QStringLiteral(" → ") + gridtext::oneLine(change.now);
 }
 
+const QString Heading = QStringLiteral("\n与上次相比\n");
+
 } // namespace
 
+QString tableWithoutPrevious() {
+    return Heading + QStringLiteral("没有上次的记录\n");
+}
+
 QString table(const QList<GridChange>& changes, bool styled) {
-    QString out = QStringLiteral("\n与上次相比\n");
+    QString out = Heading;
     if (changes.isEmpty())
         return out + QStringLiteral("没有变化\n");
 

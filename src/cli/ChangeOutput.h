@@ -14,6 +14,9 @@ namespace changeoutput {
 // "没有变化". With `styled`, drops are red.
 QString table(const QList<GridChange>& changes, bool styled);
 
+// The heading, then "没有上次的记录": there was no earlier check to compare with.
+QString tableWithoutPrevious();
+
 // An empty line, then one line per change: kind, name, address, before and
 // now, separated by tabs; texts as gridtext::oneLine().
 QString tsv(const QList<GridChange>& changes);

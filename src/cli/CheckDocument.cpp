@@ -3,12 +3,12 @@
 #include "HeadlessWindow.h"
 #include "ResultGrid.h"
 
+#include <QJsonArray>
 #include <QJsonDocument>
-#include <QJsonObject>
 
 namespace checkdocument {
 
-QByteArray json(const HeadlessWindow& window, const std::optional<QJsonArray>& changes) {
+QByteArray json(const HeadlessWindow& window, const QJsonObject& comparison) {
     const ResultGrid& grid = window.grid();
     QJsonArray rows;
     for (qint32 row = 0; row < grid.Rows(); ++row) {
@@ -41,8 +41,8 @@ QByteArray json(const HeadlessWindow& window, const std::optional<QJsonArray>& c
                       foreColor ? QJsonValue(qint64(*foreColor)) : QJsonValue(QJsonValue::Null)},
                      {QStringLiteral("cells"), rows}}},
     };
-    if (changes)
-        document.insert(QStringLiteral("changes"), *changes);
+    for (auto member = comparison.begin(); member != comparison.end(); ++member)
+        document.insert(member.key(), member.value());
     return QJsonDocument(document).toJson(QJsonDocument::Compact) + '\n';
 }
 

@@ -1,8 +1,7 @@
 #pragma once
 
 #include <QByteArray>
-#include <QJsonArray>
-#include <optional>
+#include <QJsonObject>
 
 class HeadlessWindow;
 
@@ -10,9 +9,9 @@ class HeadlessWindow;
 namespace checkdocument {
 
 // The window's final state (address box, buttons, stop flag, messages shown
-// and the whole grid), followed by a line break. With `changes`, the
-// document also holds them as "changes".
-QByteArray json(const HeadlessWindow& window,
-                const std::optional<QJsonArray>& changes = std::nullopt);
+// and the whole grid), followed by a line break. The document also holds
+// the members of `comparison` ("changes", and "previous" for a check
+// compared with the history).
+QByteArray json(const HeadlessWindow& window, const QJsonObject& comparison = {});
 
 } // namespace checkdocument

@@ -66,16 +66,30 @@ ParsedCommandLine parseCommandLine(const QStringList& arguments, bool stdoutIsTe
         CommandLine::tr("Compare the results with PREVIOUS, the JSON output of an earlier check, "
                         "and list what changed."),
         QStringLiteral("PREVIOUS"));
+    const QCommandLineOption sinceLastOption(
+        QStringLiteral("since-last"),
+        CommandLine::tr("Compare the results with the latest earlier check of the same address in "
+                        "the history, and list what changed."));
     const QCommandLineOption failOnDropOption(
         QStringLiteral("fail-on-drop"),
-        CommandLine::tr("With --compare: exit with status 3 when a shop stopped linking back, "
-                        "left the friend links or closed."));
+        CommandLine::tr("With --compare or --since-last: exit with status 3 when a shop stopped "
+                        "linking back, left the friend links or closed."));
+    const QCommandLineOption noHistoryOption(
+        QStringLiteral("no-history"), CommandLine::tr("Do not record this check in the history."));
+    const QCommandLineOption listHistoryOption(
+        QStringLiteral("list-history"),
+        CommandLine::tr("List the recorded checks, newest first, of the one ADDRESS given or of "
+                        "every address; fetches nothing."));
     parser.addOptions({proxyOption, timeoutOption, formatOption, jobsOption, renderJobsOption,
-                       demoOption, compareOption, failOnDropOption});
+                       demoOption, compareOption, sinceLastOption, failOnDropOption,
+                       noHistoryOption, listHistoryOption});
     const QCommandLineOption helpOption = parser.addHelpOption();
     const QCommandLineOption versionOption = parser.addVersionOption();
-    parser.addPositionalArgument(CommandLine::tr("ADDRESS"), CommandLine::tr("A shop address."),
-                                 CommandLine::tr("ADDRESS..."));
+    parser.addPositionalArgument(
+        CommandLine::tr("ADDRESS"),
+        CommandLine::tr(
+            "A shop address (with --list-history: at most one, whose checks are listed)."),
+        CommandLine::tr("ADDRESS..."));
 
     if (!parser.parse(arguments))
         return usageError(parser.errorText());
@@ -129,10 +143,23 @@ ParsedCommandLine parseCommandLine(const QStringList& arguments, bool stdoutIsTe
         return usageError(*error);
     if (parser.isSet(compareOption))
         options.compare = parser.value(compareOption);
+    options.sinceLast = parser.isSet(sinceLastOption);
+    if (options.sinceLast && options.compare)
+        return usageError(CommandLine::tr("--since-last and --compare cannot be used together."));
     options.failOnDrop = parser.isSet(failOnDropOption);
-    if (options.failOnDrop && !options.compare)
-        return usageError(CommandLine::tr("--fail-on-drop needs --compare."));
+    if (options.failOnDrop && !options.compare && !options.sinceLast)
+        return usageError(CommandLine::tr("--fail-on-drop needs --compare or --since-last."));
+    options.noHistory = parser.isSet(noHistoryOption);
     options.addresses = parser.positionalArguments();
+    options.listHistory = parser.isSet(listHistoryOption);
+    if (options.listHistory) {
+        if (options.compare || options.sinceLast || options.failOnDrop)
+            return usageError(CommandLine::tr(
+                "--list-history cannot be used with --compare, --since-last or --fail-on-drop."));
+        if (options.addresses.size() > 1)
+            return usageError(CommandLine::tr("--list-history takes at most one address."));
+        return {ParsedCommandLine::Outcome::Run, options, {}};
+    }
     if (options.demo && options.addresses.isEmpty())
         options.addresses = QStringList{DemoShopAddress};
     if (options.addresses.isEmpty())

@@ -28,8 +28,16 @@ struct CheckOptions {
     Format format = Format::Table;
     // The JSON result of an earlier check to compare this one with.
     std::optional<QString> compare;
+    // Compare with the latest earlier check of the same address in the
+    // history instead.
+    bool sinceLast = false;
     // Exit with DropStatus when the comparison found a partner lost.
     bool failOnDrop = false;
+    // Record nothing in the history.
+    bool noHistory = false;
+    // List the recorded checks (of the one address given, if any) instead
+    // of checking.
+    bool listHistory = false;
     QStringList addresses;
 };
 

@@ -34,6 +34,7 @@ public:
     ResultTable& resultGrid() override { return grid_; }
     QCoro::Task<> ShowMessage(const QString& text, const QString& title) override;
     void rowStarted(qint32 row) override { emit inspectingRow(row); }
+    void runEnded(const RunOutcome& outcome) override { emit analysisEnded(outcome); }
 
     bool analyzeEnabled() const { return analyzeEnabled_; }
     bool stopEnabled() const { return stopEnabled_; }
@@ -46,6 +47,7 @@ public:
 signals:
     void messageShown(const QString& title, const QString& text);
     void inspectingRow(qint32 row);
+    void analysisEnded(const RunOutcome& outcome);
 
 private:
     QString address_;

@@ -24,8 +24,12 @@ StatusOutput::~StatusOutput() {
 }
 
 void StatusOutput::writeMessage(const QString& title, const QString& text) {
+    writeLine(title + QStringLiteral(": ") + text);
+}
+
+void StatusOutput::writeLine(const QString& text) {
     clearProgress();
-    write(title + QStringLiteral(": ") + text + u'\n');
+    write(text + u'\n');
 }
 
 void StatusOutput::clearProgress() {

@@ -15,6 +15,8 @@ public:
 
     // "TITLE: TEXT" on a line of its own.
     void writeMessage(const QString& title, const QString& text);
+    // `text` on a line of its own.
+    void writeLine(const QString& text);
     // The run is about to inspect this grid row.
     void showRow(qint32 row);
     void clearProgress();

@@ -5,19 +5,25 @@
 #include "BrowserEnvironment.h"
 #include "ChangeOutput.h"
 #include "CheckDocument.h"
+#include "CheckHistory.h"
 #include "CheckOptions.h"
 #include "CheckServices.h"
 #include "CommandLineLanguage.h"
 #include "GridText.h"
 #include "HeadlessWindow.h"
+#include "HistoryOutput.h"
 #include "InterruptStop.h"
+#include "OwnShopPage.h"
 #include "PreviousCheck.h"
 #include "StandardOutput.h"
 #include "StatusOutput.h"
 #include "Version.h"
 
 #include <QCoroTask>
+#include <QFileInfo>
 #include <QGuiApplication>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QTimer>
 #include <algorithm>
 #include <cstdio>
@@ -25,6 +31,7 @@
 
 namespace {
 
+constexpr int FailureStatus = 1;
 constexpr int UsageErrorStatus = 2;
 
 // Without a display the program still runs, on the offscreen platform.
@@ -43,23 +50,95 @@ void writeTo(std::FILE* stream, const QByteArray& bytes) {
     std::fflush(stream);
 }
 
+// What the grid was compared with, and what changed.
+struct Comparison {
+    // Without changes, the grid was not compared (or --since-last found no
+    // earlier check).
+    std::optional<QList<GridChange>> changes;
+    // --since-last: the check compared with, or null when there was none.
+    std::optional<QJsonValue> previous;
+
+    bool withoutPrevious() const { return previous && previous->isNull(); }
+};
+
 // The grid and, when comparing, the changes since the previous check.
 QByteArray results(const HeadlessWindow& window, CheckOptions::Format format,
-                   const std::optional<QList<GridChange>>& changes) {
+                   const Comparison& comparison) {
     const bool styled = supportsStyles(STDOUT_FILENO);
+    const QList<GridChange> changes = comparison.changes.value_or(QList<GridChange>());
+    const bool compared = comparison.changes || comparison.withoutPrevious();
     switch (format) {
-    case CheckOptions::Format::Table:
-        return (gridtext::table(window.grid(), styled) +
-                (changes ? changeoutput::table(*changes, styled) : QString()))
-            .toUtf8();
+    case CheckOptions::Format::Table: {
+        QString out = gridtext::table(window.grid(), styled);
+        if (comparison.withoutPrevious())
+            out += changeoutput::tableWithoutPrevious();
+        else if (compared)
+            out += changeoutput::table(changes, styled);
+        return out.toUtf8();
+    }
     case CheckOptions::Format::Tsv:
-        return (gridtext::tsv(window.grid()) + (changes ? changeoutput::tsv(*changes) : QString()))
+        return (gridtext::tsv(window.grid()) + (compared ? changeoutput::tsv(changes) : QString()))
             .toUtf8();
-    case CheckOptions::Format::Json:
-        return checkdocument::json(window, changes ? std::optional(changeoutput::json(*changes))
-                                                   : std::nullopt);
+    case CheckOptions::Format::Json: {
+        QJsonObject members;
+        if (compared)
+            members.insert(QStringLiteral("changes"), changeoutput::json(changes));
+        if (comparison.previous)
+            members.insert(QStringLiteral("previous"), *comparison.previous);
+        return checkdocument::json(window, members);
+    }
     }
     return {};
+}
+
+QString problemLine(const HistoryProblem& problem) {
+    switch (problem.kind) {
+    case HistoryProblem::Kind::MovedAside:
+        return QStringLiteral("zembrel-check: the history could not be read (%1); it was kept as "
+                              "%2 and a new one started")
+            .arg(problem.detail, problem.path);
+    case HistoryProblem::Kind::Unusable:
+        break;
+    }
+    return QStringLiteral("zembrel-check: cannot use the history %1: %2")
+        .arg(problem.path, problem.detail);
+}
+
+// --list-history: the recorded checks, of one address when one is given,
+// read from an existing history only.
+int listHistory(const CheckOptions& options, StandardOutput& output) {
+    QList<CheckSummary> checks;
+    bool readable = true;
+    if (const QString path = CheckHistory::defaultPath(); QFileInfo::exists(path)) {
+        CheckHistory history(path);
+        QString address = options.addresses.value(0);
+        if (!address.isEmpty())
+            address = ownshop::withDomainSuffix(ownshop::lowerCased(address));
+        checks = history.list(address);
+        while (const std::optional<HistoryProblem> problem = history.takeProblem()) {
+            readable = readable && problem->kind != HistoryProblem::Kind::Unusable;
+            writeTo(stderr, (problemLine(*problem) + u'\n').toUtf8());
+        }
+    }
+    QByteArray text;
+    switch (options.format) {
+    case CheckOptions::Format::Table:
+        text = historyoutput::table(checks).toUtf8();
+        break;
+    case CheckOptions::Format::Tsv:
+        text = historyoutput::tsv(checks).toUtf8();
+        break;
+    case CheckOptions::Format::Json:
+        text = QJsonDocument(historyoutput::json(checks)).toJson(QJsonDocument::Compact) + '\n';
+        break;
+    }
+    if (!output.write(text)) {
+        writeTo(stderr,
+                (QStringLiteral("zembrel-check: cannot write the list: ") + output.error() + u'\n')
+                    .toUtf8());
+        return FailureStatus;
+    }
+    return readable ? 0 : FailureStatus;
 }
 
 // One run per address, one after another on the same window state.
@@ -73,18 +152,10 @@ QCoro::Task<> analyseEach(const QStringList& addresses, HeadlessWindow& window,
 
 // This check's final grid and messages, as compared with the previous one.
 CheckedGrid thisCheck(const HeadlessWindow& window) {
-    const ResultGrid& grid = window.grid();
-    QList<QStringList> cellTexts;
-    for (qint32 row = 0; row < grid.Rows(); ++row) {
-        QStringList texts;
-        for (qint32 col = 0; col < grid.Cols(); ++col)
-            texts.append(grid.cell(row, col).text);
-        cellTexts.append(texts);
-    }
     QStringList messages;
     for (const HeadlessWindow::Message& message : window.messages())
         messages.append(message.text);
-    return checkedGrid(cellTexts, messages);
+    return checkedGrid(cellTexts(window.grid()), messages);
 }
 
 } // namespace
@@ -111,6 +182,8 @@ int main(int argc, char* argv[]) {
         break;
     }
     const CheckOptions& options = command.options;
+    if (options.listHistory)
+        return listHistory(options, output);
 
     // A broken PREVIOUS is found before anything is fetched.
     std::optional<CheckedGrid> previous;
@@ -129,7 +202,7 @@ int main(int argc, char* argv[]) {
         {options.demo, options.proxy}, {options.timeout, options.jobs, options.renderJobs}, &app);
     if (!services) {
         writeTo(stderr, "zembrel-check: cannot start the demo marketplace\n");
-        return 1;
+        return FailureStatus;
     }
 
     HeadlessWindow window;
@@ -137,6 +210,23 @@ int main(int argc, char* argv[]) {
     QObject::connect(&window, &HeadlessWindow::messageShown, &status, &StatusOutput::writeMessage);
     QObject::connect(&window, &HeadlessWindow::inspectingRow, &status, &StatusOutput::showRow);
     const InterruptStop interrupt([&window] { window.pressStop(); });
+
+    // Every run that asked for its own page is recorded as it ends; with
+    // --since-last, the latest earlier record of its address is kept first.
+    CheckHistory history(CheckHistory::defaultPath());
+    std::optional<CheckRecord> lastRecord;
+    QObject::connect(&window, &HeadlessWindow::analysisEnded, [&](const RunOutcome& outcome) {
+        const QString address = window.addressText();
+        if (options.sinceLast)
+            lastRecord = history.latest(address);
+        if (!options.noHistory && worthRecording(outcome)) {
+            CheckRecord record =
+                recordOf(window.grid(), address, outcome, QDateTime::currentDateTime());
+            history.record(record);
+        }
+        while (const std::optional<HistoryProblem> problem = history.takeProblem())
+            status.writeLine(problemLine(*problem));
+    });
 
     // The runs start once the event loop runs, and leave it when the last
     // one has ended.
@@ -148,16 +238,23 @@ int main(int argc, char* argv[]) {
     app.exec();
 
     status.clearProgress();
-    std::optional<QList<GridChange>> changes;
+    Comparison comparison;
     if (previous)
-        changes = compareGrids(*previous, thisCheck(window));
-    if (!output.write(results(window, options.format, changes))) {
+        comparison.changes = compareGrids(*previous, thisCheck(window));
+    if (options.sinceLast && lastRecord) {
+        comparison.changes = compareGrids(lastRecord->checkedGrid(), thisCheck(window));
+        comparison.previous = historyoutput::previous(*lastRecord);
+    } else if (options.sinceLast) {
+        comparison.previous = QJsonValue(QJsonValue::Null);
+    }
+    if (!output.write(results(window, options.format, comparison))) {
         writeTo(stderr, (QStringLiteral("zembrel-check: cannot write the results: ") +
                          output.error() + u'\n')
                             .toUtf8());
-        return 1;
+        return FailureStatus;
     }
-    const bool dropped = changes && std::any_of(changes->begin(), changes->end(),
-                                                [](const GridChange& c) { return c.isDrop(); });
+    const QList<GridChange> changes = comparison.changes.value_or(QList<GridChange>());
+    const bool dropped =
+        std::any_of(changes.begin(), changes.end(), [](const GridChange& c) { return c.isDrop(); });
     return options.failOnDrop && dropped ? CheckOptions::DropStatus : 0;
 }

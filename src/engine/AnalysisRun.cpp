@@ -52,7 +52,7 @@ QCoro::Task<> AnalysisRun::execute() {
     if (window_.StopRequested() == 1)
         window_.setStopRequested(0);
     endRun();
-    window_.runEnded();
+    window_.runEnded(outcome_);
 }
 
 QCoro::Task<std::optional<QString>> AnalysisRun::readOwnShop() {
@@ -64,6 +64,7 @@ QCoro::Task<std::optional<QString>> AnalysisRun::readOwnShop() {
     window_.setAddressText(ownshop::lowerCased(typed));
     window_.setAddressText(ownshop::withDomainSuffix(window_.addressText()));
 
+    outcome_.ending = RunEnding::Message;
     const QString page = co_await fetcher_.FetchPage(window_.addressText());
     if (page.isEmpty()) {
         co_await showMessage(runtext::NetworkFailed);
@@ -135,6 +136,7 @@ void AnalysisRun::clearResultCells() {
 }
 
 QCoro::Task<> AnalysisRun::inspectRows() {
+    outcome_.ending = RunEnding::Finished;
     fetcher_.planRows(plannedFetches_, [this](const QString& page) { return readAhead(page); });
     renderer_.planRows(plannedRenders_);
     const qint32 lastRow = grid_.Rows() - 2;
@@ -196,6 +198,7 @@ QCoro::Task<AnalysisRun::RowEnd> AnalysisRun::inspectRedirectRow(const QString& 
     if (!co_await waitForRenderer()) {
         renderer_.stopLoading();
         window_.setStopRequested(0);
+        outcome_.ending = RunEnding::Cancelled;
         writeProblem(runtext::UserCancelled);
         co_return RowEnd::RunEnded;
     }
@@ -282,10 +285,12 @@ void AnalysisRun::writeProblem(const QString& text) {
 }
 
 QCoro::Task<> AnalysisRun::showMessage(const QString& text) {
+    outcome_.message = text;
     co_await window_.ShowMessage(text, runtext::MessageTitle);
 }
 
 QCoro::Task<> AnalysisRun::networkFailure(FailureForm form) {
+    outcome_.ending = RunEnding::NetworkFailure;
     co_await showMessage(runtext::NetworkFailed);
     if (form == FailureForm::GridWide)
         grid_.setForeColor(runtext::Red);
@@ -299,6 +304,7 @@ bool AnalysisRun::stopAfterRow(qint32 row) {
     if (window_.StopRequested() != 1)
         return false;
     window_.setStopRequested(0);
+    outcome_.ending = RunEnding::Stopped;
     grid_.setRow(row + 1);
     grid_.setCol(gridcol::Status);
     writeProblem(runtext::UserStopped);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "PageServices.h"
+#include "RunOutcome.h"
 #include "ShopPage.h"
 
 #include <QCoroTask>
@@ -55,6 +56,8 @@ private:
     PageFetcher& fetcher_;
     PageRenderer& renderer_;
     QString ownShopName_;
+    // How the run ended, as far as it has got.
+    RunOutcome outcome_;
     // The rows that will be fetched directly and those that will be
     // rendered, for page services that work ahead.
     QList<PlannedRow> plannedFetches_;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "RunOutcome.h"
+
 #include <QCoroTask>
 #include <QString>
 #include <QtGlobal>
@@ -32,7 +34,8 @@ public:
     // was closed.
     virtual QCoro::Task<> ShowMessage(const QString& text, const QString& title) = 0;
 
-    // The run is about to inspect this row, and has ended.
+    // The run is about to inspect this row.
     virtual void rowStarted(qint32 row) { Q_UNUSED(row); }
-    virtual void runEnded() {}
+    // The run has ended, after its run-end step.
+    virtual void runEnded(const RunOutcome& outcome) { Q_UNUSED(outcome); }
 };

@@ -125,7 +125,7 @@ void Form1::createControls() {
     guide->setShortcut(QKeySequence::HelpContents);
     connect(guide, &QAction::triggered, eyes_, &WatchingEyes::openGuide);
     addAction(guide);
-    gridView_->addMenuAction(guide);
+    gridView_->addContextActions({guide});
 
     setTabOrder(Text1, Command1);
     setTabOrder(Command1, gridView_);
@@ -191,6 +191,7 @@ void Form1::mouseMoveEvent(QMouseEvent* event) {
 // A selection left from before would hide the new run's colours.
 void Form1::Command1_Click() {
     gridView_->clearSelection();
+    emit analysisStarted();
     runAnalysis(*this, fetcher_, renderer_);
 }
 

@@ -52,6 +52,12 @@ public:
     ResultTable& resultGrid() override { return grid_; }
     QCoro::Task<> ShowMessage(const QString& text, const QString& title) override;
     void rowStarted(qint32 row) override;
+    void runEnded(const RunOutcome& outcome) override { emit analysisEnded(outcome); }
+
+signals:
+    // Analyze started a run; the run has ended, after its run-end step.
+    void analysisStarted();
+    void analysisEnded(const RunOutcome& outcome);
 
 protected:
     void closeEvent(QCloseEvent* event) override;

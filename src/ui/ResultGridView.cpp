@@ -150,15 +150,32 @@ bool ResultGridView::eventFilter(QObject* watched, QEvent* event) {
     return QTableView::eventFilter(watched, event);
 }
 
-// A cell's tooltip is its whole text, shown only when the column cuts it.
+void ResultGridView::setCellNotes(const QHash<QPoint, QString>& notes) {
+    cellNotes_ = notes;
+}
+
+QString ResultGridView::toolTipText(const QModelIndex& index) const {
+    QStringList lines;
+    if (cellTextIsCut(index))
+        lines.append(index.data().toString());
+    if (const auto note = cellNotes_.find(QPoint(index.column(), index.row()));
+        index.isValid() && note != cellNotes_.end())
+        lines.append(*note);
+    return lines.join(u'\n');
+}
+
+void ResultGridView::addContextActions(const QList<QAction*>& actions) {
+    for (QAction* action : actions)
+        moreActions_.append(action);
+}
+
 bool ResultGridView::viewportEvent(QEvent* event) {
     if (event->type() != QEvent::ToolTip)
         return QTableView::viewportEvent(event);
     const auto* help = static_cast<QHelpEvent*>(event);
     const QModelIndex index = indexAt(help->pos());
-    if (cellTextIsCut(index))
-        QToolTip::showText(help->globalPos(), index.data().toString(), viewport(),
-                           visualRect(index));
+    if (const QString text = toolTipText(index); !text.isEmpty())
+        QToolTip::showText(help->globalPos(), text, viewport(), visualRect(index));
     else
         QToolTip::hideText();
     return true;
@@ -169,9 +186,15 @@ void ResultGridView::contextMenuEvent(QContextMenuEvent* event) {
     QMenu menu(this);
     menu.addAction(copyAction_);
     menu.addAction(exportAction_);
-    if (!menuActions_.isEmpty()) {
+    // Actions whose owner has gone are left out.
+    QList<QAction*> more;
+    for (QAction* action : moreActions_) {
+        if (action != nullptr)
+            more.append(action);
+    }
+    if (!more.isEmpty()) {
         menu.addSeparator();
-        menu.addActions(menuActions_);
+        menu.addActions(more);
     }
     menu.exec(event->globalPos());
 }

@@ -1,6 +1,9 @@
 #pragma once
 
+#include <QHash>
+#include <QPoint>
 #include <QPointF>
+#include <QPointer>
 #include <QTableView>
 #include <functional>
 
@@ -28,14 +31,21 @@ public:
     // Writes the grid as a CSV file; false when the file cannot be written.
     bool exportCsv(const QString& path) const;
 
-    // Adds `action` to the context menu, below the grid's own entries.
-    void addMenuAction(QAction* action) { menuActions_.append(action); }
-
     // Scrolls so that grid row `row` is in view, rows just added included.
     void showRow(int row);
 
     // True when `index`'s text is wider than its column shows.
     bool cellTextIsCut(const QModelIndex& index) const;
+
+    // Notes on single cells, keyed by column (x) and grid row (y), shown in
+    // their tooltips; the new set replaces the old one.
+    void setCellNotes(const QHash<QPoint, QString>& notes);
+    // The tooltip of `index`: its whole text when the column cuts it, then
+    // its note.
+    QString toolTipText(const QModelIndex& index) const;
+
+    // Adds `actions` at the end of the context menu, after a separator.
+    void addContextActions(const QList<QAction*>& actions);
 
 signals:
     // The pointer moved over the grid, at this point in twips measured from
@@ -56,5 +66,6 @@ private:
     QAction* copyAction_;
     QAction* exportAction_;
     std::function<QString()> exportSubject_;
-    QList<QAction*> menuActions_;
+    QHash<QPoint, QString> cellNotes_;
+    QList<QPointer<QAction>> moreActions_;
 };

@@ -435,6 +435,9 @@ void TestCheckCommand::usageErrors_data() {
     QTest::newRow("demo through a proxy")
         << QStringList{"--demo", "--proxy", "http://127.0.0.1:9", "myshop"};
     QTest::newRow("fail on drop without a comparison") << QStringList{"--fail-on-drop", "myshop"};
+    QTest::newRow("since last and a file to compare")
+        << QStringList{"--since-last", "--compare", "previous.json", "myshop"};
+    QTest::newRow("history of two addresses") << QStringList{"--list-history", "a", "b"};
 }
 
 void TestCheckCommand::usageErrors() {

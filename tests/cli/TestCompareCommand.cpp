@@ -2,7 +2,9 @@
 #include "CheckProcess.h"
 #include "MarketServer.h"
 
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QRegularExpression>
@@ -27,9 +29,28 @@ void serve(MarketServer& market, bool changed) {
     market.setPage(ShopB, QStringLiteral("/"), canned::gbkPage(canned::shopNotFoundPage(), 404));
 }
 
-QStringList checkArguments(const MarketServer& market, const QStringList& options) {
+QStringList checkArguments(const MarketServer& market, const QStringList& options,
+                           const QString& address = QStringLiteral("myshop")) {
     return QStringList{"--proxy", market.proxyUrl(), "--timeout", "2"} + options +
-           QStringList{"myshop"};
+           QStringList{address};
+}
+
+// The test environment with its history in `data`.
+QProcessEnvironment withData(const QTemporaryDir& data) {
+    QProcessEnvironment environment = CheckProcess::cleanEnvironment();
+    environment.insert(QStringLiteral("XDG_DATA_HOME"), data.path());
+    return environment;
+}
+
+// The recorded checks as --list-history prints them in TSV, one list of
+// fields per check.
+QList<QStringList> listed(const QTemporaryDir& data, const QStringList& options = {}) {
+    const CheckProcess list =
+        CheckProcess::run(QStringList{"--list-history"} + options, withData(data));
+    QList<QStringList> checks;
+    for (const QString& line : QString::fromUtf8(list.out).split(u'\n', Qt::SkipEmptyParts))
+        checks << line.split(u'\t').mid(1); // all but the time
+    return checks;
 }
 
 // The changes in each format's output as "kind|name|address|before|now".
@@ -57,8 +78,9 @@ QStringList changesIn(const QString& format, const QByteArray& out) {
 
 } // namespace
 
-// zembrel-check --compare against the test marketplace: a first check
-// written as JSON, then a second one compared with it.
+// zembrel-check --compare and --since-last against the test marketplace: a
+// first check written as JSON or recorded in the history, then a second one
+// compared with it; the history listed, and kept apart when it is bad.
 class TestCompareCommand : public QObject {
     Q_OBJECT
 
@@ -68,6 +90,11 @@ private slots:
     void changesSinceThePreviousCheck();
     void brokenPreviousFetchesNothing_data();
     void brokenPreviousFetchesNothing();
+    void noEarlierRecord_data();
+    void noEarlierRecord();
+    void listHistory();
+    void badHistoryKeepsTheResults_data();
+    void badHistoryKeepsTheResults();
 
 private:
     QTemporaryDir dir_;
@@ -88,16 +115,23 @@ void TestCompareCommand::initTestCase() {
     QCOMPARE(file.write(previous_), previous_.size());
 }
 
+// Against the history, the first check typed "MyShop" and the second
+// "MYSHOP.taobao.com": the same shop.
 void TestCompareCommand::changesSinceThePreviousCheck_data() {
     QTest::addColumn<QString>("format");
     QTest::addColumn<bool>("changed");
     QTest::addColumn<bool>("failOnDrop");
     QTest::addColumn<int>("exitCode");
+    QTest::addColumn<bool>("sinceLast"); // else --compare
 
-    QTest::newRow("json, drops fail") << "json" << true << true << 3;
-    QTest::newRow("tsv, drops fail") << "tsv" << true << true << 3;
-    QTest::newRow("table, drops reported") << "table" << true << false << 0;
-    QTest::newRow("table, nothing changed") << "table" << false << true << 0;
+    QTest::newRow("json, drops fail") << "json" << true << true << 3 << false;
+    QTest::newRow("tsv, drops fail") << "tsv" << true << true << 3 << false;
+    QTest::newRow("table, drops reported") << "table" << true << false << 0 << false;
+    QTest::newRow("table, nothing changed") << "table" << false << true << 0 << false;
+    QTest::newRow("since last: json, drops fail") << "json" << true << true << 3 << true;
+    QTest::newRow("since last: tsv, drops reported") << "tsv" << true << false << 0 << true;
+    QTest::newRow("since last: table, drops fail") << "table" << true << true << 3 << true;
+    QTest::newRow("since last: table, nothing changed") << "table" << false << true << 0 << true;
 }
 
 void TestCompareCommand::changesSinceThePreviousCheck() {
@@ -105,14 +139,23 @@ void TestCompareCommand::changesSinceThePreviousCheck() {
     QFETCH(bool, changed);
     QFETCH(bool, failOnDrop);
     QFETCH(int, exitCode);
+    QFETCH(bool, sinceLast);
 
     MarketServer market;
     QVERIFY(market.listen());
+    serve(market, false);
+    const QTemporaryDir data;
+    if (sinceLast)
+        QCOMPARE(CheckProcess::run(checkArguments(market, {}, "MyShop"), withData(data)).exitCode,
+                 0);
     serve(market, changed);
-    QStringList options{"--format", format, "--compare", previousPath_};
+    QStringList options{"--format", format};
+    options << (sinceLast ? QStringList{"--since-last"} : QStringList{"--compare", previousPath_});
     if (failOnDrop)
         options.append(QStringLiteral("--fail-on-drop"));
-    const CheckProcess check = CheckProcess::run(checkArguments(market, options));
+    const CheckProcess check = CheckProcess::run(
+        checkArguments(market, options, sinceLast ? "MYSHOP.taobao.com" : "myshop"),
+        withData(data));
 
     QCOMPARE(check.exitCode, exitCode);
     const QStringList expected =
@@ -122,8 +165,12 @@ void TestCompareCommand::changesSinceThePreviousCheck() {
     QCOMPARE(changesIn(format, check.out), expected);
     if (format == QLatin1String("table"))
         QCOMPARE(check.out.contains("没有变化"), !changed);
-    if (format == QLatin1String("json"))
+    if (format == QLatin1String("json")) {
         QCOMPARE(check.rowTexts(3), canned::expectedRow(3));
+        QCOMPARE(check.json()["previous"][u"address"].toString(),
+                 sinceLast ? canned::OwnHost : QString());
+    }
+    QVERIFY2(!check.err.contains("zembrel-check"), check.err.constData());
     QFile file(previousPath_);
     QVERIFY(file.open(QIODevice::ReadOnly));
     QCOMPARE(file.readAll(), previous_);
@@ -157,6 +204,109 @@ void TestCompareCommand::brokenPreviousFetchesNothing() {
     QVERIFY(check.out.isEmpty());
     QVERIFY2(check.err.contains(("zembrel-check: " + path + ": ").toUtf8()), check.err.constData());
     QCOMPARE(market.requestLog(), QStringList{});
+}
+
+void TestCompareCommand::noEarlierRecord_data() {
+    QTest::addColumn<QString>("format");
+    QTest::newRow("table") << "table";
+    QTest::newRow("tsv") << "tsv";
+    QTest::newRow("json") << "json";
+}
+
+// No changes, nothing on standard error, and the history's only record is
+// this check.
+void TestCompareCommand::noEarlierRecord() {
+    QFETCH(QString, format);
+    MarketServer market;
+    QVERIFY(market.listen());
+    serve(market, false);
+    const QTemporaryDir data;
+    const CheckProcess check = CheckProcess::run(
+        checkArguments(market, {"--format", format, "--since-last", "--fail-on-drop"}),
+        withData(data));
+
+    QCOMPARE(check.exitCode, 0);
+    QVERIFY2(!check.err.contains("zembrel-check"), check.err.constData());
+    if (format == QLatin1String("table"))
+        QVERIFY(check.out.endsWith("\n与上次相比\n没有上次的记录\n"));
+    if (format == QLatin1String("tsv"))
+        QVERIFY(check.out.endsWith("\t\n\n"));
+    if (format == QLatin1String("json")) {
+        QVERIFY(check.json()["previous"].isNull());
+        QCOMPARE(check.json()["changes"].toArray(), QJsonArray());
+    }
+    QCOMPARE(listed(data).size(), 1);
+}
+
+// Newest first, of every address or of one however it is typed, with
+// --no-history's check left out and nothing fetched.
+void TestCompareCommand::listHistory() {
+    MarketServer market;
+    QVERIFY(market.listen());
+    serve(market, false);
+    market.setPage(QStringLiteral("gone.taobao.com"), QStringLiteral("/"),
+                   canned::gbkPage(canned::shopNotFoundPage()));
+    const QTemporaryDir data;
+    const QList<std::pair<QStringList, QString>> checks{
+        {{}, "myshop"}, {{"--no-history"}, "MYSHOP"}, {{}, "gone"}};
+    for (const auto& [options, address] : checks) {
+        const CheckProcess check =
+            CheckProcess::run(checkArguments(market, options, address), withData(data));
+        QCOMPARE(check.exitCode, 0);
+    }
+    const qsizetype requests = market.requestLog().size();
+
+    const QStringList myshop{canned::OwnHost, "完成", "3", "2", "1", "0", "0"};
+    QCOMPARE(listed(data),
+             (QList<QStringList>{
+                 {"gone.taobao.com", "您输入的店铺不存在！", "0", "0", "0", "0", "0"}, myshop}));
+    QCOMPARE(listed(data, {"MyShop"}), QList<QStringList>{myshop});
+    const CheckProcess json =
+        CheckProcess::run({"--list-history", "--format", "json", "myshop"}, withData(data));
+    const QJsonArray array = QJsonDocument::fromJson(json.out).array();
+    QCOMPARE(array.size(), 1);
+    QCOMPARE(array[0]["ending"].toString(), QStringLiteral("finished"));
+    QCOMPARE(array[0]["linksBack"].toInt(), 2);
+    QVERIFY(QDateTime::fromString(array[0]["time"].toString(), Qt::ISODate).isValid());
+    QCOMPARE(market.requestLog().size(), requests);
+}
+
+void TestCompareCommand::badHistoryKeepsTheResults_data() {
+    QTest::addColumn<QString>("history"); // what stands where the history would be
+    QTest::newRow("not a database") << "file";
+    QTest::newRow("a folder that cannot be made") << "blocked";
+}
+
+// The results and exit status as always, one line on standard error; a
+// file that is not a history is kept under another name.
+void TestCompareCommand::badHistoryKeepsTheResults() {
+    QFETCH(QString, history);
+    MarketServer market;
+    QVERIFY(market.listen());
+    serve(market, false);
+    const QTemporaryDir data;
+    const QString folder = data.filePath(QStringLiteral("zembrel"));
+    QFile file(history == QLatin1String("file") ? folder + QStringLiteral("/history.sqlite")
+                                                : folder);
+    QVERIFY(QDir().mkpath(QFileInfo(file).absolutePath()));
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write("not a history");
+    file.close();
+
+    const CheckProcess check = CheckProcess::run(
+        checkArguments(market, {"--format", "json", "--since-last"}), withData(data));
+
+    QCOMPARE(check.exitCode, 0);
+    QCOMPARE(check.rowTexts(3), canned::expectedRow(3));
+    QVERIFY(check.json()["previous"].isNull());
+    const QStringList lines =
+        QString::fromUtf8(check.err).split(u'\n').filter(QStringLiteral("zembrel-check"));
+    QCOMPARE(lines.size(), 1);
+    QVERIFY2(lines[0].contains(QStringLiteral("history")), qPrintable(lines[0]));
+    if (history == QLatin1String("file")) {
+        QCOMPARE(QDir(folder).entryList({"history.sqlite.broken-*"}).size(), 1);
+        QCOMPARE(listed(data).size(), 1);
+    }
 }
 
 QTEST_GUILESS_MAIN(TestCompareCommand)

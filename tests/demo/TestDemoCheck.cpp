@@ -27,6 +27,9 @@ QByteArray TestDemoCheck::run(const QString& program, const QStringList& argumen
         environment.insert(QStringLiteral("ASAN_OPTIONS"),
                            environment.value(QStringLiteral("ASAN_OPTIONS")) +
                                QStringLiteral(":detect_leaks=0"));
+    // The checks' history goes to a folder of the test's own.
+    const QTemporaryDir data;
+    environment.insert(QStringLiteral("XDG_DATA_HOME"), data.path());
     // A proxy of the caller's must not matter in demo mode.
     environment.insert(QStringLiteral("http_proxy"), QStringLiteral("http://192.0.2.1:3128"));
     process.setProcessEnvironment(environment);

@@ -123,6 +123,11 @@ void TestAnalysisRun::ownShopMessages() {
     QVERIFY(bench.idle());
     QCOMPARE(bench.cell(1, 3), listed ? "|0|0" : "old|255|0");
     QCOMPARE(bench.fetcher.requests, typed.trimmed().isEmpty() ? QStringList{} : QStringList{Own});
+    const RunEnding ending = typed.trimmed().isEmpty() ? RunEnding::BeforeFetch
+                             : listed                  ? RunEnding::Finished
+                                                       : RunEnding::Message;
+    QCOMPARE(bench.window.outcome.ending, ending);
+    QCOMPARE(Ok + bench.window.outcome.message, messages.value(0, Ok));
 }
 
 void TestAnalysisRun::buttonsDuringRun() {
@@ -308,6 +313,7 @@ void TestAnalysisRun::networkFailures() {
         QCOMPARE(bench.cell(1, 6), "|0|0");
     QCOMPARE(bench.cell(3, 3), "|0|0");
     QVERIFY(!bench.fetcher.requests.contains("http://c"));
+    QCOMPARE(bench.window.outcome.ending, RunEnding::NetworkFailure);
 
     // The grid-wide colour stays for later runs; their clearing only resets cells.
     bench.window.messages.clear();
@@ -346,6 +352,7 @@ void TestAnalysisRun::stopAfterRow() {
     QVERIFY(bench.idle());
     QCOMPARE(bench.window.messages, QStringList{});
     QCOMPARE(bench.cell(stoppedRow, 3), "用户中止|255|0");
+    QCOMPARE(bench.window.outcome.ending, RunEnding::Stopped);
     QCOMPARE(bench.cell(stoppedRow - 1, 3).section('|', 0, 0).isEmpty(), false);
     if (stoppedRow == 2)
         QCOMPARE(bench.cell(2, 1), "B|0|0");
@@ -460,6 +467,10 @@ void TestAnalysisRun::redirectRows() {
     QCOMPARE(bench.cell(2, 3) == "正常|0|0", nextRowInspected);
     QCOMPARE(bench.renderer.stops, stop > 0 ? 1 : 0);
     QVERIFY(bench.idle());
+    const RunEnding ending = stop > 0              ? RunEnding::Cancelled
+                             : !messages.isEmpty() ? RunEnding::NetworkFailure
+                                                   : RunEnding::Finished;
+    QCOMPARE(bench.window.outcome.ending, ending);
 }
 
 void TestAnalysisRun::verdictReadsEditedAddressBox() {

@@ -28,7 +28,7 @@ namespace {
 using MarketChange = std::function<void(MarketServer&, const Options&)>;
 
 // What one run left behind.
-struct RunOutcome {
+struct RunResults {
     QByteArray json;
     // Every change of the grid as it happened: cell, text, colour, bold.
     QStringList writes;
@@ -68,10 +68,10 @@ private:
 
 // One analysis run of the own shop in a window that presses Stop as soon
 // as row `stopAtRow` starts.
-RunOutcome analyse(HeadlessWindow& window, PrefetchingPageFetcher& fetcher, int stopAtRow = 0) {
+RunResults analyse(HeadlessWindow& window, PrefetchingPageFetcher& fetcher, int stopAtRow = 0) {
     WakingRenderer renderer;
     renderer.bodies.insert(mixedmarket::redirectAddress(4), mixedmarket::renderedRedirectPage());
-    RunOutcome outcome;
+    RunResults outcome;
     const ResultGrid& grid = window.grid();
     const QMetaObject::Connection recording = QObject::connect(
         &grid, &ResultGrid::dataChanged, [&](const QModelIndex& top, const QModelIndex& bottom) {
@@ -208,7 +208,7 @@ void TestPrefetchingPageFetcher::sameResultsForAnyJobs() {
     QFETCH(QStringList, expected);
     QFETCH(bool, abandonsAhead);
 
-    QList<RunOutcome> outcomes;
+    QList<RunResults> outcomes;
     for (const int jobs : {1, 8}) {
         MarketServer market;
         QVERIFY(market.listen());

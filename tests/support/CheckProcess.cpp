@@ -4,6 +4,7 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QProcess>
+#include <QTemporaryDir>
 #include <QTimer>
 
 namespace {
@@ -69,7 +70,10 @@ CheckProcess CheckProcess::run(const QStringList& arguments, const QProcessEnvir
 }
 
 QProcessEnvironment CheckProcess::cleanEnvironment() {
+    // The checks of one test program share a history of their own.
+    static const QTemporaryDir data;
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("XDG_DATA_HOME"), data.path());
     for (const char* name : {"http_proxy", "HTTP_PROXY", "https_proxy", "HTTPS_PROXY", "all_proxy",
                              "ALL_PROXY", "no_proxy", "NO_PROXY"})
         environment.remove(QString::fromLatin1(name));

@@ -28,6 +28,7 @@ struct CheckProcess {
                             const std::function<void(qint64 pid)>& started = {},
                             const QStringList& wrapper = {});
 
-    // The test environment without any proxy variables.
+    // The test environment without any proxy variables, with a data folder
+    // (and so a history) of the test program's own.
     static QProcessEnvironment cleanEnvironment();
 };

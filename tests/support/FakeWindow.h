@@ -51,6 +51,7 @@ public:
     QStringList messages; // "title: text"
     QList<qint32> startedRows;
     int runEnds = 0;
+    RunOutcome outcome; // of the last run
     std::function<void()> onMessage;
     std::function<void(qint32 row)> onRowStarted;
 
@@ -68,7 +69,10 @@ public:
     ResultTable& resultGrid() override { return table; }
     QCoro::Task<> ShowMessage(const QString& text, const QString& title) override;
     void rowStarted(qint32 row) override;
-    void runEnded() override { ++runEnds; }
+    void runEnded(const RunOutcome& ended) override {
+        ++runEnds;
+        outcome = ended;
+    }
 
     // The Stop button.
     void pressStop();

@@ -4,11 +4,15 @@
 #include <QString>
 #include <QStringList>
 
+class ResultGrid;
+
 // What changed between two checks of the same shop: the final grids of an
 // earlier check and of this one, compared row by row on the shop address.
 
 // One friend-link row of a grid, as far as a comparison looks at it.
 struct ShopRow {
+    // The row's index in its grid.
+    qint32 gridRow = 0;
     QString name;
     QString address;
     QString status;
@@ -47,8 +51,22 @@ struct GridChange {
     bool isDrop() const;
 };
 
+// A cell whose text differs from the same cell of the matching row of an
+// earlier check.
+struct CellChange {
+    qint32 row;
+    qint32 col;
+    QString before;
+};
+
 // The kind as the seller reads it, e.g. "不再链接你".
 QString kindText(ChangeKind kind);
+
+// The shop was found not to exist, or its page was read to the end.
+bool fullyChecked(const ShopRow& row);
+
+// The cell texts of every row of `grid`, header row first.
+QList<QStringList> cellTexts(const ResultGrid& grid);
 
 // The friend-link rows of a grid given as the cell texts of every row,
 // header row first; a data row counts when it has a name or an address.
@@ -59,3 +77,10 @@ CheckedGrid checkedGrid(const QList<QStringList>& cellTexts, const QStringList& 
 // address matches the n-th row with that address in the other grid. Drops
 // come first, then the other changes, each in grid order.
 QList<GridChange> compareGrids(const CheckedGrid& previous, const CheckedGrid& current);
+
+// The result cells (columns 1 to 8) of the friend-link rows in `current`
+// whose text differs from the matching row in `previous`, both given as
+// cell texts of every row, header row first; rows are matched as
+// compareGrids() matches them. A row without a match has no changed cells.
+QList<CellChange> changedCells(const QList<QStringList>& previous,
+                               const QList<QStringList>& current);

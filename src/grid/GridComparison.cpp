@@ -1,6 +1,7 @@
 #include "GridComparison.h"
 
 #include "GridColumns.h"
+#include "ResultGrid.h"
 #include "RunTexts.h"
 
 #include <QHash>
@@ -10,17 +11,6 @@ namespace {
 
 // The reason shown for a row whose check never began.
 const QString NotChecked = QStringLiteral("未检测");
-
-// A row was fully checked when its shop was found not to exist, or its page
-// was read to the end. A failed rating page leaves "正常" in the status and
-// its failure mark in the back-link cell.
-bool fullyChecked(const ShopRow& row) {
-    if (row.status == runtext::NotExisting)
-        return true;
-    return row.status == runtext::Normal &&
-           (row.linksBack.isEmpty() || row.linksBack == runtext::LinksBack ||
-            row.linksBack == runtext::NoLinkBack);
-}
 
 // How far a row's check got, as the reason for not comparing it.
 QString checkState(const ShopRow& row) {
@@ -67,7 +57,42 @@ private:
     QList<GridChange> changes_;
 };
 
+// For each row of `current`, the index of its matching row in `previous`, or
+// -1: the n-th row with an address matches the n-th row with that address.
+QList<qsizetype> matchRows(const CheckedGrid& previous, const CheckedGrid& current) {
+    QHash<QString, QList<qsizetype>> previousByAddress;
+    for (qsizetype index = 0; index < previous.rows.size(); ++index)
+        previousByAddress[previous.rows[index].address].append(index);
+    QList<qsizetype> matches;
+    for (const ShopRow& row : current.rows) {
+        QList<qsizetype>& candidates = previousByAddress[row.address];
+        matches.append(candidates.isEmpty() ? -1 : candidates.takeFirst());
+    }
+    return matches;
+}
+
 } // namespace
+
+// A failed rating page leaves "正常" in the status and its failure mark in
+// the back-link cell.
+bool fullyChecked(const ShopRow& row) {
+    if (row.status == runtext::NotExisting)
+        return true;
+    return row.status == runtext::Normal &&
+           (row.linksBack.isEmpty() || row.linksBack == runtext::LinksBack ||
+            row.linksBack == runtext::NoLinkBack);
+}
+
+QList<QStringList> cellTexts(const ResultGrid& grid) {
+    QList<QStringList> texts;
+    for (qint32 row = 0; row < grid.Rows(); ++row) {
+        QStringList cells;
+        for (qint32 col = 0; col < grid.Cols(); ++col)
+            cells.append(grid.cell(row, col).text);
+        texts.append(cells);
+    }
+    return texts;
+}
 
 bool GridChange::isDrop() const {
     return kind == ChangeKind::StoppedLinking || kind == ChangeKind::Removed ||
@@ -104,8 +129,9 @@ CheckedGrid checkedGrid(const QList<QStringList>& cellTexts, const QStringList& 
             continue;
         if (cells[gridcol::ShopName].isEmpty() && cells[gridcol::Address].isEmpty())
             continue;
-        grid.rows.append({cells[gridcol::ShopName], cells[gridcol::Address], cells[gridcol::Status],
-                          cells[gridcol::Credit], cells[gridcol::LinksBack]});
+        grid.rows.append({qint32(row), cells[gridcol::ShopName], cells[gridcol::Address],
+                          cells[gridcol::Status], cells[gridcol::Credit],
+                          cells[gridcol::LinksBack]});
     }
     // A listed block fills the grid without any message; an empty grid
     // after a message means the check never got that far.
@@ -115,16 +141,12 @@ CheckedGrid checkedGrid(const QList<QStringList>& cellTexts, const QStringList& 
 }
 
 QList<GridChange> compareGrids(const CheckedGrid& previous, const CheckedGrid& current) {
-    QHash<QString, QList<qsizetype>> previousByAddress;
-    for (qsizetype index = 0; index < previous.rows.size(); ++index)
-        previousByAddress[previous.rows[index].address].append(index);
-
+    const QList<qsizetype> matches = matchRows(previous, current);
     Comparison comparison;
     QList<bool> matched(previous.rows.size(), false);
-    for (const ShopRow& row : current.rows) {
-        QList<qsizetype>& candidates = previousByAddress[row.address];
-        if (!candidates.isEmpty()) {
-            const qsizetype index = candidates.takeFirst();
+    for (qsizetype at = 0; at < current.rows.size(); ++at) {
+        const ShopRow& row = current.rows[at];
+        if (const qsizetype index = matches[at]; index >= 0) {
             matched[index] = true;
             comparison.compareRows(previous.rows[index], row);
         } else if (!previous.unlistedReason.isEmpty()) {
@@ -143,4 +165,23 @@ QList<GridChange> compareGrids(const CheckedGrid& previous, const CheckedGrid& c
             comparison.add(ChangeKind::NotCompared, row, checkState(row), current.unlistedReason);
     }
     return comparison.dropsFirst();
+}
+
+QList<CellChange> changedCells(const QList<QStringList>& previous,
+                               const QList<QStringList>& current) {
+    const CheckedGrid before = checkedGrid(previous, {});
+    const CheckedGrid now = checkedGrid(current, {});
+    const QList<qsizetype> matches = matchRows(before, now);
+    QList<CellChange> changes;
+    for (qsizetype at = 0; at < now.rows.size(); ++at) {
+        if (matches[at] < 0)
+            continue;
+        const QStringList& oldCells = previous[before.rows[matches[at]].gridRow];
+        const qint32 row = now.rows[at].gridRow;
+        for (qint32 col = gridcol::ShopName; col < gridcol::Count; ++col) {
+            if (current[row][col] != oldCells[col])
+                changes.append({row, col, oldCells[col]});
+        }
+    }
+    return changes;
 }

@@ -1,12 +1,6 @@
-#include "ChangeOutput.h"
-#include "CheckDocument.h"
 #include "GridComparison.h"
-#include "HeadlessWindow.h"
-#include "PreviousCheck.h"
 #include "RunTexts.h"
 
-#include <QJsonArray>
-#include <QTemporaryDir>
 #include <QTest>
 #include <algorithm>
 
@@ -35,16 +29,15 @@ QStringList changeTexts(const QList<GridChange>& changes) {
 
 } // namespace
 
-// Comparing two checks' grids, and reading an earlier check back.
+// Comparing two checks' grids.
 class TestGridComparison : public QObject {
     Q_OBJECT
 
 private slots:
     void changes_data();
     void changes();
-    void previousCheck_data();
-    void previousCheck();
-    void dropsRedOnlyWhenStyled();
+    void changedCells_data();
+    void changedCells();
 };
 
 void TestGridComparison::changes_data() {
@@ -125,66 +118,34 @@ void TestGridComparison::changes() {
         dropped);
 }
 
-// The document written by --format json reads back; anything else is
-// refused with what is wrong.
-void TestGridComparison::previousCheck_data() {
-    QTest::addColumn<QByteArray>("document"); // null: no file at all
-    QTest::addColumn<QString>("error");       // empty: read back
+// The cells whose text changed, in the current grid's rows, with the
+// matching row's earlier text.
+void TestGridComparison::changedCells_data() {
+    QTest::addColumn<QStringList>("before");
+    QTest::addColumn<QStringList>("now");
+    QTest::addColumn<QStringList>("cells"); // "row,col before"
 
-    HeadlessWindow window;
-    ResultTable& grid = window.resultGrid();
-    grid.setRow(1);
-    grid.setCol(2);
-    grid.setText(QStringLiteral("a"));
-    const QByteArray written = checkdocument::json(window);
-    const auto edited = [&written](const char* from, const char* to) {
-        return QByteArray(written).replace(from, to);
-    };
-
-    QTest::newRow("written by --format json") << written << "";
-    QTest::newRow("written with changes") << checkdocument::json(window, QJsonArray{1}) << "";
-    QTest::newRow("missing") << QByteArray() << "cannot open: No such file or directory";
-    QTest::newRow("empty") << QByteArray("\n") << "the file is empty";
-    QTest::newRow("not JSON") << written.left(40) << "not JSON: ";
-    QTest::newRow("a JSON array") << QByteArray("[]") << "not a JSON object";
-    QTest::newRow("no grid") << edited("\"grid\"", "\"grid0\"") << "no \"grid\" object";
-    QTest::newRow("no messages") << edited("\"messages\"", "\"m\"") << "no \"messages\" array";
-    QTest::newRow("rows and cells disagree")
-        << edited("\"rows\":2", "\"rows\":3") << "\"rows\" and \"cells\" do not agree";
-    QTest::newRow("a cell without text")
-        << edited("\"text\":\"a\"", "\"txt\":\"a\"") << "grid row 1 is not 9 cells";
-    QTest::newRow("another header row")
-        << edited("店铺地址", "地址") << "grid row 0 is not the results grid's header row";
+    const QString a = QStringLiteral("甲|a|正常|3心|√");
+    QTest::newRow("nothing changed") << QStringList{a} << QStringList{a} << QStringList{};
+    QTest::newRow("row moved down, verdict and credit changed")
+        << QStringList{a} << QStringList{"乙|b|正常|1心|√", "甲|a|正常|4心|×"}
+        << QStringList{"2,5 3心", "2,8 √"};
+    QTest::newRow("closed: emptied cells too") << QStringList{a} << QStringList{"甲|a|不存在||"}
+                                               << QStringList{"1,3 正常", "1,5 3心", "1,8 √"};
+    QTest::newRow("same address twice, matched in order")
+        << QStringList{a, "甲二|a|正常|3心|√"}
+        << QStringList{"甲|a|正常|3心|×", "甲二|a|正常|3心|√"} << QStringList{"1,8 √"};
 }
 
-void TestGridComparison::previousCheck() {
-    QFETCH(QByteArray, document);
-    QFETCH(QString, error);
+void TestGridComparison::changedCells() {
+    QFETCH(QStringList, before);
+    QFETCH(QStringList, now);
+    QFETCH(QStringList, cells);
 
-    QTemporaryDir dir;
-    const QString path = dir.filePath(QStringLiteral("previous.json"));
-    if (!document.isNull()) {
-        QFile file(path);
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write(document);
-    }
-    const PreviousCheck read = readPreviousCheck(path);
-    QVERIFY2(read.error.contains(error), qPrintable(read.error));
-    QCOMPARE(read.grid.has_value(), error.isEmpty());
-    if (read.grid) {
-        QCOMPARE(read.grid->rows.size(), 1);
-        QCOMPARE(read.grid->rows[0].address, QStringLiteral("a"));
-    }
-}
-
-// Drops in red on a terminal that shows styles; never escapes otherwise.
-void TestGridComparison::dropsRedOnlyWhenStyled() {
-    const QList<GridChange> changes{{ChangeKind::Removed, "甲", "a", "", ""},
-                                    {ChangeKind::CreditChanged, "乙", "b", "1心", "2心"}};
-    const QStringList styled = changeoutput::table(changes, true).split(u'\n');
-    QCOMPARE(styled.mid(1, 3), (QStringList{"与上次相比", "\x1b[31m移除      甲  a\x1b[0m",
-                                            "信用变化  乙  b  1心 → 2心"}));
-    QVERIFY(!changeoutput::table(changes, false).contains(u'\x1b'));
+    QStringList found;
+    for (const CellChange& cell : ::changedCells(gridCells(before), gridCells(now)))
+        found << QStringLiteral("%1,%2 %3").arg(cell.row).arg(cell.col).arg(cell.before);
+    QCOMPARE(found, cells);
 }
 
 QTEST_GUILESS_MAIN(TestGridComparison)

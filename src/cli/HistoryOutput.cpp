@@ -1,0 +1,84 @@
+#include "HistoryOutput.h"
+
+#include "TerminalText.h"
+
+#include <QJsonValue>
+#include <algorithm>
+
+namespace historyoutput {
+
+namespace {
+
+QStringList fields(const CheckSummary& check) {
+    const CheckCounts& counts = check.counts;
+    return {localTime(check.endedAt),
+            gridtext::oneLine(check.address),
+            gridtext::oneLine(endingText(check.outcome)),
+            QString::number(counts.rows),
+            QString::number(counts.linksBack),
+            QString::number(counts.noLinkBack),
+            QString::number(counts.notExisting),
+            QString::number(counts.notChecked)};
+}
+
+QString isoTime(const QDateTime& time) {
+    return time.toOffsetFromUtc(time.toLocalTime().offsetFromUtc()).toString(Qt::ISODate);
+}
+
+} // namespace
+
+QString localTime(const QDateTime& time) {
+    return time.toLocalTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+}
+
+QString tsv(const QList<CheckSummary>& checks) {
+    QString out;
+    for (const CheckSummary& check : checks)
+        out += fields(check).join(u'\t') + u'\n';
+    return out;
+}
+
+QString table(const QList<CheckSummary>& checks) {
+    QList<QStringList> lines{{QStringLiteral("检查时间"), QStringLiteral("店铺地址"),
+                              QStringLiteral("结束"), QStringLiteral("行数"), QStringLiteral("√"),
+                              QStringLiteral("×"), QStringLiteral("不存在"),
+                              QStringLiteral("未检查完")}};
+    for (const CheckSummary& check : checks)
+        lines.append(fields(check));
+    QList<int> widths(lines.first().size(), 0);
+    for (const QStringList& line : lines) {
+        for (qsizetype col = 0; col < line.size(); ++col)
+            widths[col] = std::max(widths[col], gridtext::displayWidth(line[col]));
+    }
+    QString out;
+    for (const QStringList& line : lines) {
+        QString text;
+        for (qsizetype col = 0; col < line.size(); ++col)
+            text += line[col] + QString(widths[col] - gridtext::displayWidth(line[col]) + 2, u' ');
+        out += text.trimmed() + u'\n';
+    }
+    return out;
+}
+
+QJsonArray json(const QList<CheckSummary>& checks) {
+    QJsonArray array;
+    for (const CheckSummary& check : checks) {
+        QJsonObject object = previous(check);
+        object.insert(QStringLiteral("rows"), check.counts.rows);
+        object.insert(QStringLiteral("linksBack"), check.counts.linksBack);
+        object.insert(QStringLiteral("noLinkBack"), check.counts.noLinkBack);
+        object.insert(QStringLiteral("notExisting"), check.counts.notExisting);
+        object.insert(QStringLiteral("notChecked"), check.counts.notChecked);
+        array.append(object);
+    }
+    return array;
+}
+
+QJsonObject previous(const CheckSummary& check) {
+    return {{QStringLiteral("time"), isoTime(check.endedAt)},
+            {QStringLiteral("address"), check.address},
+            {QStringLiteral("ending"), endingName(check.outcome.ending)},
+            {QStringLiteral("message"), check.outcome.message}};
+}
+
+} // namespace historyoutput

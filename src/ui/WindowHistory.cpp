@@ -1,0 +1,171 @@
+#include "WindowHistory.h"
+
+#include "ChangeListDialog.h"
+#include "Form1.h"
+#include "HistoryDialog.h"
+#include "Notice.h"
+#include "OwnShopPage.h"
+#include "ResultGridView.h"
+
+#include <QAction>
+#include <algorithm>
+
+namespace {
+
+// A notice lists at most this many changes; the context menu lists all.
+constexpr qsizetype MaxNoticeLines = 20;
+
+QString shortTime(const QDateTime& time) {
+    return time.toLocalTime().toString(QStringLiteral("MM-dd HH:mm"));
+}
+
+// The changes since the previous check, drops first; empty when nothing
+// was dropped.
+QString dropNotice(const QString& when, const QList<GridChange>& changes) {
+    if (std::none_of(changes.begin(), changes.end(),
+                     [](const GridChange& change) { return change.isDrop(); }))
+        return {};
+    QStringList lines{QStringLiteral("与上次（%1）相比：").arg(when)};
+    for (const GridChange& change : changes.mid(0, MaxNoticeLines)) {
+        QString line =
+            kindText(change.kind) + QStringLiteral("：") + change.name + u' ' + change.address;
+        if (!change.before.isEmpty() || !change.now.isEmpty())
+            line += QStringLiteral("（%1 → %2）").arg(change.before, change.now);
+        lines.append(line);
+    }
+    if (changes.size() > MaxNoticeLines)
+        lines.append(
+            QStringLiteral("……共 %1 项变化，右键菜单“与上次比较…”里有全部。").arg(changes.size()));
+    return lines.join(u'\n');
+}
+
+QString problemText(const HistoryProblem& problem) {
+    switch (problem.kind) {
+    case HistoryProblem::Kind::MovedAside:
+        return QStringLiteral("历史记录文件无法读取，已改名保存为 %1，并开始新的历史记录。")
+            .arg(problem.path);
+    case HistoryProblem::Kind::Unusable:
+        break;
+    }
+    return QStringLiteral("无法使用历史记录 %1（%2），检查记录不会保存。分析结果不受影响。")
+        .arg(problem.path, problem.detail);
+}
+
+} // namespace
+
+WindowHistory::WindowHistory(Form1& window, const QString& path)
+    : QObject(&window)
+    , window_(window)
+    , history_(path)
+    , compareAction_(new QAction(QStringLiteral("与上次比较…"), this))
+    , historyAction_(new QAction(QStringLiteral("历史记录…"), this)) {
+    window.gridView().addContextActions({compareAction_, historyAction_});
+    connect(compareAction_, &QAction::triggered, this,
+            [this] { showChanges(QStringLiteral("与上次比较")); });
+    connect(historyAction_, &QAction::triggered, this, &WindowHistory::showHistory);
+    connect(&window, &Form1::analysisStarted, this, &WindowHistory::runStarted);
+    connect(&window, &Form1::analysisEnded, this, &WindowHistory::runEnded);
+    updateActions();
+}
+
+void WindowHistory::runStarted() {
+    running_ = true;
+    compared_.reset();
+    window_.gridView().setCellNotes({});
+    updateActions();
+}
+
+void WindowHistory::runEnded(const RunOutcome& outcome) {
+    running_ = false;
+    if (worthRecording(outcome)) {
+        const QString address = window_.addressText();
+        // A run that never listed its links left an earlier grid behind:
+        // there is nothing of its own to compare.
+        std::optional<CheckRecord> previous;
+        if (outcome.listedFriendLinks())
+            previous = history_.latest(address);
+        CheckRecord record =
+            recordOf(window_.grid(), address, outcome, QDateTime::currentDateTime());
+        history_.record(record);
+        if (previous) {
+            compareWith(*previous);
+            const QString notice =
+                dropNotice(shortTime(previous->endedAt), changesSince(*previous));
+            if (!notice.isEmpty())
+                showNotice(&window_, notice);
+        }
+        refreshHistory();
+    }
+    tellProblems();
+    updateActions();
+}
+
+void WindowHistory::compareWith(const CheckRecord& record) {
+    compared_ = record;
+    QHash<QPoint, QString> notes;
+    if (record.outcome.listedFriendLinks()) {
+        const QString prefix = QStringLiteral("上次（%1）：").arg(shortTime(record.endedAt));
+        for (const CellChange& cell : changedCells(record.cellTexts(), cellTexts(window_.grid())))
+            notes.insert(QPoint(cell.col, cell.row), prefix + cell.before);
+    }
+    window_.gridView().setCellNotes(notes);
+    updateActions();
+}
+
+QList<GridChange> WindowHistory::changesSince(const CheckRecord& record) const {
+    return compareGrids(record.checkedGrid(), checkedGrid(cellTexts(window_.grid()), {}));
+}
+
+void WindowHistory::showChanges(const QString& title) {
+    if (!compared_)
+        return;
+    auto* dialog = new ChangeListDialog(title, shortTime(compared_->endedAt),
+                                        changesSince(*compared_), &window_);
+    dialog->show();
+}
+
+// The records of the address in the box, as the next run would read it.
+void WindowHistory::showHistory() {
+    QString address = window_.addressText();
+    if (!ownshop::trimSpaces(address).isEmpty())
+        address = ownshop::withDomainSuffix(ownshop::lowerCased(address));
+    if (historyDialog_)
+        historyDialog_->close();
+    historyAddress_ = address;
+    historyDialog_ = new HistoryDialog(address, &window_);
+    connect(historyDialog_, &HistoryDialog::compareRequested, this, [this](qint64 id) {
+        if (const std::optional<CheckRecord> record = history_.load(id)) {
+            compareWith(*record);
+            showChanges(QStringLiteral("与历史记录比较"));
+        }
+        tellProblems();
+    });
+    connect(historyDialog_, &HistoryDialog::removeRequested, this, [this](qint64 id) {
+        history_.remove(id);
+        refreshHistory();
+        tellProblems();
+    });
+    connect(historyDialog_, &HistoryDialog::removeAllRequested, this, [this] {
+        history_.removeAll(historyAddress_);
+        refreshHistory();
+        tellProblems();
+    });
+    refreshHistory();
+    tellProblems();
+    historyDialog_->show();
+}
+
+void WindowHistory::refreshHistory() {
+    if (historyDialog_)
+        historyDialog_->showChecks(history_.list(historyAddress_));
+}
+
+void WindowHistory::tellProblems() {
+    while (const std::optional<HistoryProblem> problem = history_.takeProblem())
+        showNotice(&window_, problemText(*problem));
+}
+
+void WindowHistory::updateActions() {
+    compareAction_->setEnabled(!running_ && compared_.has_value());
+    historyAction_->setEnabled(!running_);
+}
