@@ -95,7 +95,7 @@ Each ADDRESS is analysed in turn, as if typed into the address box.</source>
     </message>
     <message>
         <source>With --compare or --since-last: exit with status 3 when a shop stopped linking back, left the friend links or closed.</source>
-        <translation>与 --compare 或 --since-last 一起使用：有店铺不再链接你、被移出友情链接或已关闭时，以状态 3 退出。</translation>
+        <translation>与 --compare 或 --since-last 一起使用：有店铺不再链接你、离开了友情链接或已关闭时，退出状态为 3。</translation>
     </message>
     <message>
         <source>Do not record this check in the history.</source>
