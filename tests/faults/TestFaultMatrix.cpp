@@ -485,11 +485,11 @@ private slots:
         FakeWindow window;
         setUpRow(market, window, fault, place,
                  QStringLiteral("127.0.0.1:%1").arg(routing_.deadPort));
-        PageTransfers transfers;
-        transfers.setProxyFactory(std::make_unique<RowRoutes>(routing_));
         // A refused connection needs a direct one to this machine.
-        if (fault == Fault::ConnectionRefused)
-            transfers.allowLocalAddressesForTesting();
+        PageTransfers transfers([fault](const QHostAddress& address) {
+            return fault == Fault::ConnectionRefused || isPublicAddress(address);
+        });
+        transfers.setProxyFactory(std::make_unique<RowRoutes>(routing_));
         runRow(window, transfers, outcome);
         if (QTest::currentTestFailed())
             return;
