@@ -128,7 +128,7 @@ int main(int argc, char* argv[]) {
     const std::unique_ptr<CheckServices> services = CheckServices::start(
         {options.demo, options.proxy}, {options.timeout, options.jobs, options.renderJobs}, &app);
     if (!services) {
-        writeTo(stderr, "zembrel-check: cannot start the demo marketplace\n");
+        writeTo(stderr, "zembrel-check: cannot start the page services\n");
         return 1;
     }
 
