@@ -12,7 +12,6 @@
 #include "RunTexts.h"
 #include "ShopPage.h"
 
-#include <QCoroSignal>
 #include <algorithm>
 
 using shoppage::Layout;
@@ -215,15 +214,13 @@ QCoro::Task<AnalysisRun::RowEnd> AnalysisRun::inspectRedirectRow(const QString& 
 // whichever comes first; false for Stop, which wins when both happened
 // since the run last looked.
 QCoro::Task<bool> AnalysisRun::waitForRenderer() {
-    RunNotice wake;
-    QObject::connect(&window_.stopNotice(), &RunNotice::raised, &wake, &RunNotice::raise);
-    QObject::connect(&renderer_.readyNotice(), &RunNotice::raised, &wake, &RunNotice::raise);
+    const QList<RunNotice*> wakers{&window_.stopNotice(), &renderer_.readyNotice()};
     for (;;) {
         if (window_.StopRequested() == 1)
             co_return false;
         if (renderer_.ReadyState() == PageRenderer::ReadyStateComplete)
             co_return true;
-        co_await qCoro(&wake, &RunNotice::raised);
+        co_await NoticeWait(wakers);
     }
 }
 
