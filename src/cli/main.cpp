@@ -61,13 +61,16 @@ QByteArray results(const HeadlessWindow& window, CheckOptions::Format format,
     return {};
 }
 
-// One run per address, one after another on the same window state.
-QCoro::Task<> analyseEach(const QStringList& addresses, HeadlessWindow& window,
-                          PageFetcher& fetcher, PageRenderer& renderer) {
+// One run per address, one after another on the same window state; false
+// when a run was broken off by an error of the program itself.
+QCoro::Task<bool> analyseEach(const QStringList& addresses, HeadlessWindow& window,
+                              PageFetcher& fetcher, PageRenderer& renderer) {
+    bool completed = true;
     for (const QString& address : addresses) {
         window.setAddressText(address);
-        co_await runAnalysis(window, fetcher, renderer);
+        completed = co_await runAnalysis(window, fetcher, renderer) && completed;
     }
+    co_return completed;
 }
 
 // This check's final grid and messages, as compared with the previous one.
@@ -140,10 +143,14 @@ int main(int argc, char* argv[]) {
 
     // The runs start once the event loop runs, and leave it when the last
     // one has ended.
+    bool completed = false;
     QTimer::singleShot(0, &app, [&] {
         QCoro::connect(
             analyseEach(options.addresses, window, services->fetcher(), services->renderer()), &app,
-            [] { QCoreApplication::quit(); });
+            [&completed](bool allCompleted) {
+                completed = allCompleted;
+                QCoreApplication::quit();
+            });
     });
     app.exec();
 
@@ -157,6 +164,9 @@ int main(int argc, char* argv[]) {
                             .toUtf8());
         return 1;
     }
+    // The run's own message has named the problem.
+    if (!completed)
+        return 1;
     const bool dropped = changes && std::any_of(changes->begin(), changes->end(),
                                                 [](const GridChange& c) { return c.isDrop(); });
     return options.failOnDrop && dropped ? CheckOptions::DropStatus : 0;

@@ -8,6 +8,7 @@
 
 #include <QHostAddress>
 #include <curl/curl.h>
+#include <exception>
 #include <utility>
 
 namespace {
@@ -136,6 +137,24 @@ void PageRequest::sendHop(const QUrl& address, const QNetworkProxy& proxy) {
 }
 
 void PageRequest::transferEnded(int result) {
+    std::optional<QString> text;
+    try {
+        text = readHop(result);
+    } catch (...) {
+        // Reading the answer failed in the program itself (memory ran out,
+        // say): the asker hears of it.
+        failure_ = std::current_exception();
+        text = QString();
+    }
+    if (text) {
+        endTransfer();
+        finish(*text);
+    }
+}
+
+// The page text once the request is done, or none while the next hop of a
+// redirect is on its way.
+std::optional<QString> PageRequest::readHop(int result) {
     long status = 0;
     const char* redirectTarget = nullptr;
     const char* contentType = nullptr;
@@ -144,36 +163,27 @@ void PageRequest::transferEnded(int result) {
         curl_easy_getinfo(easy_, CURLINFO_RESPONSE_CODE, &status) == CURLE_OK &&
         curl_easy_getinfo(easy_, CURLINFO_REDIRECT_URL, &redirectTarget) == CURLE_OK &&
         curl_easy_getinfo(easy_, CURLINFO_CONTENT_TYPE, &contentType) == CURLE_OK;
-    if (!answered) {
-        endTransfer();
-        finish({});
-        return;
-    }
-    if (isRedirect(status) && redirectTarget) {
-        followRedirect(redirectTarget);
-        return;
-    }
-    const QByteArray body = std::exchange(body_, {});
-    const QByteArray contentTypeHeader(contentType);
-    endTransfer();
-    finish(pagedecoding::decodePage(body, contentTypeHeader));
+    if (!answered)
+        return QString();
+    if (isRedirect(status) && redirectTarget)
+        return followRedirect(redirectTarget);
+    return pagedecoding::decodePage(std::exchange(body_, {}), QByteArray(contentType));
 }
 
 // A redirect may not lead to another scheme, from https to http, to an
-// address the policy refuses, or past the most redirects allowed.
-void PageRequest::followRedirect(const QByteArray& target) {
+// address the policy refuses, or past the most redirects allowed; such a
+// redirect ends the request with empty text.
+std::optional<QString> PageRequest::followRedirect(const QByteArray& target) {
     transfers_.remove(easy_);
     char* current = nullptr;
     const bool known = curl_easy_getinfo(easy_, CURLINFO_EFFECTIVE_URL, &current) == CURLE_OK;
     const bool fromHttps = !known || QByteArray(current).startsWith("https:");
     const QUrl to = QUrl::fromEncoded(target);
     const bool lessSafe = fromHttps && to.scheme() != QLatin1String("https");
-    if (++redirects_ > MaxRedirects || !to.isValid() || lessSafe || !mayRequest(to)) {
-        endTransfer();
-        finish({});
-        return;
-    }
+    if (++redirects_ > MaxRedirects || !to.isValid() || lessSafe || !mayRequest(to))
+        return QString();
     startHop(to);
+    return std::nullopt;
 }
 
 void PageRequest::endTransfer() {

@@ -9,6 +9,8 @@
 #include <QTimer>
 #include <QUrl>
 #include <chrono>
+#include <exception>
+#include <optional>
 
 // One page fetch over HTTP(S), asynchronous: start() sends the request and
 // finished() reports the page text once the transfer has ended. Every
@@ -44,6 +46,9 @@ public:
     bool isFinished() const { return finished_; }
     // The page text once finished; empty on failure.
     const QString& text() const { return text_; }
+    // What the program raised while it read the answer (memory running out,
+    // say), for the asker to raise in turn; the text is then empty.
+    std::exception_ptr failure() const { return failure_; }
 
 signals:
     void finished(const QString& text);
@@ -55,7 +60,8 @@ private:
     bool mayRequest(const QUrl& address) const;
     // The hop's transfer has ended with this libcurl result.
     void transferEnded(int result) override;
-    void followRedirect(const QByteArray& target);
+    std::optional<QString> readHop(int result);
+    std::optional<QString> followRedirect(const QByteArray& target);
     void endTransfer();
     void failSoon();
     void finish(const QString& text);
@@ -79,4 +85,5 @@ private:
     bool cancelled_ = false;
     bool finished_ = false;
     QString text_;
+    std::exception_ptr failure_;
 };
