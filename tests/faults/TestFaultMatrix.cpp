@@ -1,19 +1,26 @@
 #include "AnalysisRun.h"
-#include "BrowserTestMain.h"
+#include "BrowserEnvironment.h"
 #include "CannedMarket.h"
+#include "FakePages.h"
 #include "FakeWindow.h"
+#include "ForwardingProxy.h"
 #include "MarketFaults.h"
 #include "PageRequest.h"
 #include "PageTransfers.h"
 #include "PrefetchingPageFetcher.h"
+#include "PrivateNetwork.h"
 #include "RunTexts.h"
 #include "WebPageRenderer.h"
 
 #include <QCoroTask>
 #include <QElapsedTimer>
+#include <QGuiApplication>
 #include <QNetworkProxyFactory>
 #include <QTcpServer>
+#include <QTemporaryFile>
+#include <QTest>
 #include <QTimer>
+#include <QUdpSocket>
 #include <algorithm>
 #include <array>
 #include <memory>
@@ -241,6 +248,36 @@ private:
     Routing routing_;
 };
 
+// Every host through the marketplace but the one reached directly.
+class AllButOneThroughMarket : public QNetworkProxyFactory {
+public:
+    AllButOneThroughMarket(quint16 port, QString direct)
+        : port_(port)
+        , direct_(std::move(direct)) {}
+
+    QList<QNetworkProxy> queryProxy(const QNetworkProxyQuery& query) override {
+        if (query.peerHostName() == direct_)
+            return {QNetworkProxy(QNetworkProxy::NoProxy)};
+        return {QNetworkProxy(QNetworkProxy::HttpProxy, QStringLiteral("127.0.0.1"), port_)};
+    }
+
+private:
+    quint16 port_;
+    QString direct_;
+};
+
+// A file of the given text, bound over a system file.
+struct OwnFile {
+    QTemporaryFile file;
+    std::unique_ptr<privatenetwork::BoundFile> bound;
+
+    OwnFile(const QByteArray& text, const char* over) {
+        if (file.open() && file.write(text) == text.size() && file.flush())
+            bound = std::make_unique<privatenetwork::BoundFile>(file.fileName(), over);
+    }
+    bool isBound() const { return bound && bound->isBound(); }
+};
+
 // Whether every request in the log went to a marketplace host.
 bool onlyMarketHosts(const QStringList& log) {
     return std::all_of(log.begin(), log.end(), [](const QString& entry) {
@@ -263,7 +300,13 @@ Q_DECLARE_METATYPE(Outcome)
 class TestFaultMatrix : public QObject {
     Q_OBJECT
 
+public:
+    // Whether the test runs in network and mount namespaces of its own.
+    explicit TestFaultMatrix(bool ownNetwork)
+        : ownNetwork_(ownNetwork) {}
+
 private:
+    bool ownNetwork_;
     Routing routing_;
 
     // Serves the canned marketplace with the fault at the place, and sets
@@ -546,7 +589,101 @@ private slots:
         QCOMPARE(localService.requestLog().join(QLatin1Char(' ')), QString());
         QVERIFY2(onlyMarketHosts(market.requestLog()), qPrintable(market.requestLog().join(' ')));
     }
+
+    // No proxy and a name server that never answers: the own page is a
+    // network failure within the time-out, as neither the look-up of the
+    // system's proxy settings nor the name's resolution holds the run up.
+    void nameServerNeverAnswers() {
+        if (!ownNetwork_)
+            QSKIP("needs network and mount namespaces of its own (root)");
+        QUdpSocket silent; // reads nothing, answers nothing
+        silent.setProxy(QNetworkProxy::NoProxy);
+        QVERIFY(silent.bind(QHostAddress::LocalHost, 53));
+        const OwnFile resolver("nameserver 127.0.0.1\noptions timeout:5 attempts:2\n",
+                               "/etc/resolv.conf");
+        QVERIFY(resolver.isBound());
+        for (const char* name : {"http_proxy", "HTTP_PROXY", "all_proxy", "ALL_PROXY"})
+            qunsetenv(name);
+        QNetworkProxyFactory::setUseSystemConfiguration(true);
+        FakeWindow window;
+        window.address = QStringLiteral("myshop");
+        PageTransfers transfers;
+        PrefetchingPageFetcher fetcher(transfers, FetchTimeout, 1);
+        FakeRenderer renderer;
+
+        QElapsedTimer clock;
+        clock.start();
+        QCoro::waitFor(runAnalysis(window, fetcher, renderer));
+        const qint64 elapsed = clock.elapsed();
+        QNetworkProxyFactory::setUseSystemConfiguration(false);
+
+        QVERIFY2(elapsed < std::chrono::milliseconds(FetchTimeout).count() + 2000,
+                 qPrintable(QStringLiteral("%1 ms").arg(elapsed)));
+        QCOMPARE(window.messages, QStringList{runtext::MessageTitle + QStringLiteral(": ") +
+                                              runtext::NetworkFailed});
+        checkNetworkFailure(window, Place::OwnShop);
+    }
+
+    // A name that resolves to this machine, reached by the browser as a
+    // redirect target or as a page's picture: the browser goes through the
+    // forwarding proxy, which resolves the name and refuses the address.
+    void nameOfThisMachineNotReached_data() {
+        QTest::addColumn<bool>("asRedirect"); // else as a picture on the shop page
+        QTest::newRow("302 to the name") << true;
+        QTest::newRow("picture from the name") << false;
+    }
+
+    void nameOfThisMachineNotReached() {
+        QFETCH(bool, asRedirect);
+        if (!ownNetwork_)
+            QSKIP("needs network and mount namespaces of its own (root)");
+        const OwnFile hosts("127.0.0.1 localhost\n127.0.0.1 intranet.example\n", "/etc/hosts");
+        QVERIFY(hosts.isBound());
+        MarketServer market;
+        MarketServer localService;
+        QVERIFY(market.listen());
+        QVERIFY(localService.listen());
+        canned::serveAll(market);
+        market.setPage(canned::OwnHost, Root,
+                       canned::gbkPage(canned::ownPage().replace(
+                           QStringLiteral("http://shopa.taobao.com/"), RedirectAddress)));
+        const QByteArray local =
+            "http://intranet.example:" + QByteArray::number(localService.port());
+        MarketPage row = pageOf({}, 302);
+        row.headers = {{"Location", local + '/'}};
+        if (!asRedirect) {
+            row = pageOf(canned::gbk(renderedShopPage()) + "<img src=\"" + local + "/x.gif\">");
+            row.charset = "gbk";
+        }
+        market.setPage(QStringLiteral("s.click.taobao.com"), QStringLiteral("/row"), row);
+        PageTransfers transfers;
+        transfers.setProxyFactory(std::make_unique<AllButOneThroughMarket>(
+            market.port(), QStringLiteral("intranet.example")));
+        ForwardingProxy forwarder(transfers);
+        QVERIFY(forwarder.listen());
+        QNetworkProxy::setApplicationProxy(forwarder.proxy());
+        FakeWindow window;
+        window.address = QStringLiteral("myshop");
+
+        runRow(window, transfers, asRedirect ? Outcome::NetworkFailure : Outcome::Searched);
+        if (QTest::currentTestFailed())
+            return;
+
+        if (asRedirect)
+            checkNetworkFailure(window, Place::RedirectRow);
+        else
+            checkSearched(window, Place::RedirectRow, Fault::ImageNeverAnswers);
+        QVERIFY(market.requestLog().contains(QStringLiteral("GET http://s.click.taobao.com/row")));
+        QCOMPARE(localService.requestLog(), QStringList());
+    }
 };
 
-ZEMBREL_BROWSER_TEST_MAIN(TestFaultMatrix)
+int main(int argc, char** argv) {
+    const bool ownNetwork = privatenetwork::enter();
+    prepareBrowserEnvironment();
+    QGuiApplication app(argc, argv);
+    TestFaultMatrix test(ownNetwork);
+    return QTest::qExec(&test, argc, argv);
+}
+
 #include "TestFaultMatrix.moc"
