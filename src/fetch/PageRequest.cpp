@@ -215,12 +215,19 @@ void PageRequest::finish(const QString& text) {
     emit finished(text_);
 }
 
+// No exception may pass through libcurl: one raised while the body grows
+// (memory running out) ends the transfer and is kept for the asker.
 size_t PageRequest::onBody(char* data, size_t size, size_t count, void* self) {
-    QByteArray& body = static_cast<PageRequest*>(self)->body_;
+    auto* const request = static_cast<PageRequest*>(self);
     const size_t bytes = size * count;
-    if (body.size() + qint64(bytes) > MaxPageBytes)
+    if (request->body_.size() + qint64(bytes) > MaxPageBytes)
         return 0; // ends the transfer as failed
-    body.append(data, qsizetype(bytes));
+    try {
+        request->body_.append(data, qsizetype(bytes));
+    } catch (...) {
+        request->failure_ = std::current_exception();
+        return 0;
+    }
     return bytes;
 }
 

@@ -74,10 +74,16 @@ void PageTransfers::remove(CURL* easy) {
 
 bool PageTransfers::guardSockets(CURL* easy, SocketGuard& guard) const {
     guard.transfers = this;
+    // No exception may pass through libcurl: a check that cannot be made
+    // refuses the connection.
     const curl_opensocket_callback open = [](void* data, curlsocktype, curl_sockaddr* address) {
         const auto& guard = *static_cast<const SocketGuard*>(data);
-        if (guard.direct && !guard.transfers->mayConnect(QHostAddress(&address->addr)))
+        try {
+            if (guard.direct && !guard.transfers->mayConnect(QHostAddress(&address->addr)))
+                return CURL_SOCKET_BAD;
+        } catch (...) {
             return CURL_SOCKET_BAD;
+        }
         return ::socket(address->family, address->socktype | SOCK_CLOEXEC, address->protocol);
     };
     return curl_easy_setopt(easy, CURLOPT_OPENSOCKETFUNCTION, open) == CURLE_OK &&
