@@ -17,7 +17,6 @@
 #include <QGuiApplication>
 #include <QNetworkProxyFactory>
 #include <QTcpServer>
-#include <QTemporaryFile>
 #include <QTest>
 #include <QTimer>
 #include <QUdpSocket>
@@ -226,17 +225,18 @@ struct Routing {
     quint16 marketPort = 0;
     quint16 deadPort = 0;
     QString hostBehindDeadProxy;
+    QString directHost = QStringLiteral("127.0.0.1");
 };
 
 // The fetcher's routes: through the row's marketplace, except for the host
-// whose proxy is unreachable; loopback addresses directly.
+// whose proxy is unreachable; the direct host (127.0.0.1) directly.
 class RowRoutes : public QNetworkProxyFactory {
 public:
     explicit RowRoutes(Routing routing)
         : routing_(std::move(routing)) {}
 
     QList<QNetworkProxy> queryProxy(const QNetworkProxyQuery& query) override {
-        if (query.peerHostName() == QLatin1String("127.0.0.1"))
+        if (query.peerHostName() == routing_.directHost)
             return {QNetworkProxy(QNetworkProxy::NoProxy)};
         const quint16 port = query.peerHostName() == routing_.hostBehindDeadProxy
                                  ? routing_.deadPort
@@ -246,36 +246,6 @@ public:
 
 private:
     Routing routing_;
-};
-
-// Every host through the marketplace but the one reached directly.
-class AllButOneThroughMarket : public QNetworkProxyFactory {
-public:
-    AllButOneThroughMarket(quint16 port, QString direct)
-        : port_(port)
-        , direct_(std::move(direct)) {}
-
-    QList<QNetworkProxy> queryProxy(const QNetworkProxyQuery& query) override {
-        if (query.peerHostName() == direct_)
-            return {QNetworkProxy(QNetworkProxy::NoProxy)};
-        return {QNetworkProxy(QNetworkProxy::HttpProxy, QStringLiteral("127.0.0.1"), port_)};
-    }
-
-private:
-    quint16 port_;
-    QString direct_;
-};
-
-// A file of the given text, bound over a system file.
-struct OwnFile {
-    QTemporaryFile file;
-    std::unique_ptr<privatenetwork::BoundFile> bound;
-
-    OwnFile(const QByteArray& text, const char* over) {
-        if (file.open() && file.write(text) == text.size() && file.flush())
-            bound = std::make_unique<privatenetwork::BoundFile>(file.fileName(), over);
-    }
-    bool isBound() const { return bound && bound->isBound(); }
 };
 
 // Whether every request in the log went to a marketplace host.
@@ -599,8 +569,8 @@ private slots:
         QUdpSocket silent; // reads nothing, answers nothing
         silent.setProxy(QNetworkProxy::NoProxy);
         QVERIFY(silent.bind(QHostAddress::LocalHost, 53));
-        const OwnFile resolver("nameserver 127.0.0.1\noptions timeout:5 attempts:2\n",
-                               "/etc/resolv.conf");
+        const privatenetwork::BoundFile resolver(
+            "nameserver 127.0.0.1\noptions timeout:5 attempts:2\n", "/etc/resolv.conf");
         QVERIFY(resolver.isBound());
         for (const char* name : {"http_proxy", "HTTP_PROXY", "all_proxy", "ALL_PROXY"})
             qunsetenv(name);
@@ -637,7 +607,8 @@ private slots:
         QFETCH(bool, asRedirect);
         if (!ownNetwork_)
             QSKIP("needs network and mount namespaces of its own (root)");
-        const OwnFile hosts("127.0.0.1 localhost\n127.0.0.1 intranet.example\n", "/etc/hosts");
+        const privatenetwork::BoundFile hosts("127.0.0.1 localhost\n127.0.0.1 intranet.example\n",
+                                              "/etc/hosts");
         QVERIFY(hosts.isBound());
         MarketServer market;
         MarketServer localService;
@@ -657,8 +628,8 @@ private slots:
         }
         market.setPage(QStringLiteral("s.click.taobao.com"), QStringLiteral("/row"), row);
         PageTransfers transfers;
-        transfers.setProxyFactory(std::make_unique<AllButOneThroughMarket>(
-            market.port(), QStringLiteral("intranet.example")));
+        Routing routing{market.port(), 0, {}, QStringLiteral("intranet.example")};
+        transfers.setProxyFactory(std::make_unique<RowRoutes>(routing));
         ForwardingProxy forwarder(transfers);
         QVERIFY(forwarder.listen());
         QNetworkProxy::setApplicationProxy(forwarder.proxy());

@@ -49,9 +49,12 @@ bool enter() {
     return entered;
 }
 
-BoundFile::BoundFile(const QString& file, const char* target)
-    : target_(target)
-    , bound_(::mount(file.toLocal8Bit().constData(), target, nullptr, MS_BIND, nullptr) == 0) {}
+BoundFile::BoundFile(const QByteArray& text, const char* target)
+    : target_(target) {
+    bound_ =
+        file_.open() && file_.write(text) == text.size() && file_.flush() &&
+        ::mount(file_.fileName().toLocal8Bit().constData(), target, nullptr, MS_BIND, nullptr) == 0;
+}
 
 BoundFile::~BoundFile() {
     if (bound_)

@@ -1,6 +1,7 @@
 #pragma once
 
-#include <QString>
+#include <QByteArray>
+#include <QTemporaryFile>
 
 // Network and mount namespaces of the test process's own, for tests that
 // need a name server or host names of their own. Entered at the top of
@@ -13,10 +14,11 @@ namespace privatenetwork {
 // False, with nothing changed, when not root or when the kernel refuses.
 bool enter();
 
-// `file` bound over `target` (e.g. /etc/hosts) for the object's life.
+// A file of this text bound over `target` (e.g. /etc/hosts) for the
+// object's life.
 class BoundFile {
 public:
-    BoundFile(const QString& file, const char* target);
+    BoundFile(const QByteArray& text, const char* target);
     ~BoundFile();
     BoundFile(const BoundFile&) = delete;
     BoundFile& operator=(const BoundFile&) = delete;
@@ -24,6 +26,7 @@ public:
     bool isBound() const { return bound_; }
 
 private:
+    QTemporaryFile file_;
     const char* target_;
     bool bound_ = false;
 };
