@@ -93,7 +93,7 @@ int main(int argc, char* argv[]) {
     if (!market.listen())
         return 1;
     mixedmarket::serve(market, options);
-    applyProxy(market.proxyUrl());
+    QNetworkProxy::setApplicationProxy(*proxyFromUrl(market.proxyUrl()));
 
     PageTransfers transfers;
     PrefetchingPageFetcher fetcher(transfers);

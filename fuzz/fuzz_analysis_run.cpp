@@ -107,7 +107,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     for (int run = 0; run < runs; ++run) {
         const int messagesBefore = window.messages;
         const qint32 rowsBefore = window.grid.Rows();
-        QCoro::Task<> task = runAnalysis(window, pages, pages);
+        QCoro::Task<bool> task = runAnalysis(window, pages, pages);
         // The run waits only for the browser; each step lets the user or
         // the page act, then the event loop resumes the run.
         for (int step = 1; !task.isReady(); ++step) {

@@ -141,13 +141,16 @@ int listHistory(const CheckOptions& options, StandardOutput& output) {
     return readable ? 0 : FailureStatus;
 }
 
-// One run per address, one after another on the same window state.
-QCoro::Task<> analyseEach(const QStringList& addresses, HeadlessWindow& window,
-                          PageFetcher& fetcher, PageRenderer& renderer) {
+// One run per address, one after another on the same window state; false
+// when a run was broken off by an error of the program itself.
+QCoro::Task<bool> analyseEach(const QStringList& addresses, HeadlessWindow& window,
+                              PageFetcher& fetcher, PageRenderer& renderer) {
+    bool completed = true;
     for (const QString& address : addresses) {
         window.setAddressText(address);
-        co_await runAnalysis(window, fetcher, renderer);
+        completed = co_await runAnalysis(window, fetcher, renderer) && completed;
     }
+    co_return completed;
 }
 
 // This check's final grid and messages, as compared with the previous one.
@@ -201,7 +204,7 @@ int main(int argc, char* argv[]) {
     const std::unique_ptr<CheckServices> services = CheckServices::start(
         {options.demo, options.proxy}, {options.timeout, options.jobs, options.renderJobs}, &app);
     if (!services) {
-        writeTo(stderr, "zembrel-check: cannot start the demo marketplace\n");
+        writeTo(stderr, "zembrel-check: cannot start the page services\n");
         return FailureStatus;
     }
 
@@ -230,10 +233,14 @@ int main(int argc, char* argv[]) {
 
     // The runs start once the event loop runs, and leave it when the last
     // one has ended.
+    bool completed = false;
     QTimer::singleShot(0, &app, [&] {
         QCoro::connect(
             analyseEach(options.addresses, window, services->fetcher(), services->renderer()), &app,
-            [] { QCoreApplication::quit(); });
+            [&completed](bool allCompleted) {
+                completed = allCompleted;
+                QCoreApplication::quit();
+            });
     });
     app.exec();
 
@@ -253,6 +260,9 @@ int main(int argc, char* argv[]) {
                             .toUtf8());
         return FailureStatus;
     }
+    // The run's own message has named the problem.
+    if (!completed)
+        return FailureStatus;
     const QList<GridChange> changes = comparison.changes.value_or(QList<GridChange>());
     const bool dropped =
         std::any_of(changes.begin(), changes.end(), [](const GridChange& c) { return c.isDrop(); });

@@ -12,8 +12,9 @@
 #include "RunTexts.h"
 #include "ShopPage.h"
 
-#include <QCoroSignal>
 #include <algorithm>
+#include <exception>
+#include <new>
 
 using shoppage::Layout;
 using shoppage::ShopValues;
@@ -28,9 +29,23 @@ bool isRedirectLink(const QString& address) {
 
 } // namespace
 
-QCoro::Task<> runAnalysis(AnalysisWindow& window, PageFetcher& fetcher, PageRenderer& renderer) {
+QCoro::Task<bool> runAnalysis(AnalysisWindow& window, PageFetcher& fetcher,
+                              PageRenderer& renderer) {
     AnalysisRun run(window, fetcher, renderer);
-    co_await run.execute();
+    std::optional<QString> problem;
+    try {
+        co_await run.execute();
+    } catch (const std::bad_alloc&) {
+        problem = runtext::OutOfMemory;
+    } catch (const std::exception& error) {
+        problem = QString::fromLocal8Bit(error.what());
+    } catch (...) {
+        problem = runtext::UnknownError;
+    }
+    if (!problem)
+        co_return true;
+    co_await run.fail(*problem);
+    co_return false;
 }
 
 AnalysisRun::AnalysisRun(AnalysisWindow& window, PageFetcher& fetcher, PageRenderer& renderer)
@@ -45,8 +60,26 @@ QCoro::Task<> AnalysisRun::execute() {
     if (const std::optional<QString> linkBlock = co_await readOwnShop();
         linkBlock && co_await listFriendLinks(*linkBlock))
         co_await inspectRows();
+    stopPageServices();
+    finish();
+}
+
+// The run could not go on: whatever it was doing is dropped, and it ends
+// like any other, after a message that names the problem.
+QCoro::Task<> AnalysisRun::fail(const QString& problem) {
+    stopPageServices();
+    if (outcome_.listedFriendLinks())
+        outcome_.ending = RunEnding::Failed;
+    co_await showMessage(runtext::RunFailed + problem);
+    finish();
+}
+
+void AnalysisRun::stopPageServices() {
     fetcher_.endRun();
     renderer_.endRun();
+}
+
+void AnalysisRun::finish() {
     // A Stop pressed during this run and not honoured by it belongs to it:
     // the next run starts as if it had never been pressed.
     if (window_.StopRequested() == 1)
@@ -219,15 +252,13 @@ QCoro::Task<AnalysisRun::RowEnd> AnalysisRun::inspectRedirectRow(const QString& 
 // whichever comes first; false for Stop, which wins when both happened
 // since the run last looked.
 QCoro::Task<bool> AnalysisRun::waitForRenderer() {
-    RunNotice wake;
-    QObject::connect(&window_.stopNotice(), &RunNotice::raised, &wake, &RunNotice::raise);
-    QObject::connect(&renderer_.readyNotice(), &RunNotice::raised, &wake, &RunNotice::raise);
+    const QList<RunNotice*> wakers{&window_.stopNotice(), &renderer_.readyNotice()};
     for (;;) {
         if (window_.StopRequested() == 1)
             co_return false;
         if (renderer_.ReadyState() == PageRenderer::ReadyStateComplete)
             co_return true;
-        co_await qCoro(&wake, &RunNotice::raised);
+        co_await NoticeWait(wakers);
     }
 }
 

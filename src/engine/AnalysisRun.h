@@ -16,15 +16,19 @@ class ResultTable;
 // lists its friend links in the results grid, then inspects every linked
 // shop in turn. Every wait (a page, the browser, a message box) is awaited on
 // the caller's event loop; the task ends when the run has ended, and every
-// end leaves Analyze enabled and Stop disabled. The window and the page
+// end leaves Analyze enabled and Stop disabled. An exception that escapes
+// the run (memory exhausted, say) ends it too, after a message naming the
+// problem; the task's result is then false. The window and the page
 // services must outlive the task.
-QCoro::Task<> runAnalysis(AnalysisWindow& window, PageFetcher& fetcher, PageRenderer& renderer);
+QCoro::Task<bool> runAnalysis(AnalysisWindow& window, PageFetcher& fetcher, PageRenderer& renderer);
 
 class AnalysisRun {
 public:
     AnalysisRun(AnalysisWindow& window, PageFetcher& fetcher, PageRenderer& renderer);
 
     QCoro::Task<> execute();
+    // Ends a run that an exception broke off.
+    QCoro::Task<> fail(const QString& problem);
 
 private:
     enum class RowEnd { Done, RunEnded };
@@ -49,6 +53,8 @@ private:
     QCoro::Task<> showMessage(const QString& text);
     QCoro::Task<> networkFailure(FailureForm form);
     bool stopAfterRow(qint32 row);
+    void stopPageServices();
+    void finish();
     void endRun();
 
     AnalysisWindow& window_;

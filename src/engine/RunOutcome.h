@@ -17,6 +17,9 @@ enum class RunEnding {
     Stopped,
     // Every row up to the first without an address was inspected.
     Finished,
+    // An error of the program itself broke the run off after the friend
+    // links were listed; its message names the problem.
+    Failed,
 };
 
 struct RunOutcome {

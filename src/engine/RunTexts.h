@@ -13,6 +13,11 @@ inline const QString ShopMissing = QStringLiteral("您输入的店铺不存在�
 inline const QString NoFriendLinks = QStringLiteral("该店铺没有加入任何友情连接！");
 inline const QString LinkListFileFailed =
     QStringLiteral("无法使用临时文件保存友情链接列表！请检查临时文件夹后再试。");
+// A run that failed in the program itself ends with this text and the
+// problem's name.
+inline const QString RunFailed = QStringLiteral("分析出错，已停止：");
+inline const QString OutOfMemory = QStringLiteral("内存不足");
+inline const QString UnknownError = QStringLiteral("未知错误");
 
 inline const QString Checking = QStringLiteral("检测中...");
 inline const QString Normal = QStringLiteral("正常");

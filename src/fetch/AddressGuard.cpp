@@ -103,19 +103,24 @@ bool isLocalAddress(const QHostAddress& address) {
     return uniqueLocal || linkOrSiteLocal || multicast;
 }
 
-bool isLocalAddress(const QUrl& url) {
+std::optional<QHostAddress> literalHostAddress(const QUrl& url) {
     QString host = url.host().toLower();
     if (host.isEmpty())
-        return false;
+        return std::nullopt;
     if (host.endsWith(QLatin1Char('.')))
         host.chop(1);
     if (host == QLatin1String("localhost") || host.endsWith(QLatin1String(".localhost")))
-        return true;
+        return QHostAddress(QHostAddress::LocalHost);
     if (host.contains(QLatin1Char(':'))) {
         const QHostAddress address(host);
-        return address.isNull() || isLocalAddress(address);
+        return address.isNull() ? QHostAddress(QHostAddress::AnyIPv6) : address;
     }
     if (const std::optional<quint32> ipv4 = numericIPv4(host))
-        return isLocalIPv4(*ipv4);
-    return false;
+        return QHostAddress(*ipv4);
+    return std::nullopt;
+}
+
+bool isLocalAddress(const QUrl& url) {
+    const std::optional<QHostAddress> address = literalHostAddress(url);
+    return address && isLocalAddress(*address);
 }

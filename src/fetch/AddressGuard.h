@@ -1,6 +1,9 @@
 #pragma once
 
-class QHostAddress;
+#include <QHostAddress>
+#include <functional>
+#include <optional>
+
 class QUrl;
 
 // Addresses on the seller's own machine or network, which a stranger's page
@@ -16,3 +19,17 @@ bool isLocalAddress(const QHostAddress& address);
 // and IPv6 literals ("[::1]", "[::ffff:127.0.0.1]"). A URL without a host is
 // not local.
 bool isLocalAddress(const QUrl& url);
+
+// The address a URL's host stands for when it is not a name to resolve:
+// an address in any of the spellings above, or loopback for "localhost" and
+// its sub-domains; none for a name. An IPv6 literal that cannot be read
+// counts as the unspecified address.
+std::optional<QHostAddress> literalHostAddress(const QUrl& url);
+
+// Which addresses a page may make the program connect to. The program's own
+// policy, isPublicAddress, allows every address that is not local.
+using AddressPolicy = std::function<bool(const QHostAddress& address)>;
+
+inline bool isPublicAddress(const QHostAddress& address) {
+    return !isLocalAddress(address);
+}

@@ -8,7 +8,7 @@
 
 #include <QHostAddress>
 #include <curl/curl.h>
-#include <sys/socket.h>
+#include <exception>
 #include <utility>
 
 namespace {
@@ -18,14 +18,6 @@ const char* const UserAgent = "Zembrel/" ZEMBREL_VERSION;
 
 bool isRedirect(long status) {
     return status == 301 || status == 302 || status == 303 || status == 307 || status == 308;
-}
-
-// Refuses direct connections to addresses on this machine or its network,
-// whatever name led to them.
-curl_socket_t openPublicSocket(void*, curlsocktype, curl_sockaddr* address) {
-    if (isLocalAddress(QHostAddress(&address->addr)))
-        return CURL_SOCKET_BAD;
-    return ::socket(address->family, address->socktype, address->protocol);
 }
 
 // libcurl's form of a Qt proxy; empty for a direct connection.
@@ -50,7 +42,14 @@ PageRequest::PageRequest(PageTransfers& transfers, const QString& url,
     : QObject(parent)
     , transfers_(transfers)
     , address_(webAddress(url))
-    , timeout_(timeout) {}
+    , timeout_(timeout) {
+    deadline_.setSingleShot(true);
+    deadline_.setTimerType(Qt::PreciseTimer);
+    connect(&deadline_, &QTimer::timeout, this, [this] {
+        endTransfer();
+        finish({});
+    });
+}
 
 PageRequest::~PageRequest() {
     cancel();
@@ -60,112 +59,131 @@ void PageRequest::start() {
     if (started_)
         return;
     started_ = true;
-    clock_.start();
-    if (!mayRequest(address_)) {
-        // Reported from the event loop, like every other outcome.
-        QMetaObject::invokeMethod(
-            this,
-            [this] {
-                if (!cancelled_)
-                    finish({});
-            },
-            Qt::QueuedConnection);
+    deadline_.start(timeout_);
+    if (!mayRequest(address_) || !setUp()) {
+        failSoon();
         return;
     }
-    easy_ = curl_easy_init();
-    curl_easy_setopt(easy_, CURLOPT_PROTOCOLS_STR, "http,https");
-    curl_easy_setopt(easy_, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
-    curl_easy_setopt(easy_, CURLOPT_USERAGENT, UserAgent);
-    curl_easy_setopt(easy_, CURLOPT_ACCEPT_ENCODING, "gzip, deflate");
-    curl_easy_setopt(easy_, CURLOPT_NOSIGNAL, 1L);
-    // The proxy for each hop is chosen by the program's routing, which has
-    // already applied no_proxy; libcurl must not apply it again.
-    curl_easy_setopt(easy_, CURLOPT_NOPROXY, "");
-    curl_easy_setopt(easy_, CURLOPT_WRITEFUNCTION, &PageRequest::onBody);
-    curl_easy_setopt(easy_, CURLOPT_WRITEDATA, this);
-    curl_easy_setopt(easy_, CURLOPT_HEADERFUNCTION, &PageRequest::onHeader);
-    curl_easy_setopt(easy_, CURLOPT_HEADERDATA, this);
-    curl_easy_setopt(easy_, CURLOPT_PREREQFUNCTION, &PageRequest::onRequestReady);
-    curl_easy_setopt(easy_, CURLOPT_PREREQDATA, this);
     startHop(address_);
 }
 
 void PageRequest::cancel() {
     cancelled_ = true;
+    deadline_.stop();
     endTransfer();
 }
 
-// Web addresses only, and none on this machine or its network.
+// The options every hop shares; false when libcurl refuses one.
+bool PageRequest::setUp() {
+    easy_ = curl_easy_init();
+    if (!easy_)
+        return false;
+    const auto set = [this](CURLoption option, auto value) {
+        return curl_easy_setopt(easy_, option, value) == CURLE_OK;
+    };
+    return set(CURLOPT_PROTOCOLS_STR, "http,https") &&
+           set(CURLOPT_REDIR_PROTOCOLS_STR, "http,https") && set(CURLOPT_USERAGENT, UserAgent) &&
+           set(CURLOPT_ACCEPT_ENCODING, "gzip, deflate") && set(CURLOPT_NOSIGNAL, 1L) &&
+           // A name still being resolved when the transfer ends is left to
+           // finish on its own: cleaning up must not wait for it.
+           set(CURLOPT_QUICK_EXIT, 1L) &&
+           // The proxy for each hop is chosen by the program's routing, which
+           // has already applied no_proxy; libcurl must not apply it again.
+           set(CURLOPT_NOPROXY, "") && set(CURLOPT_WRITEFUNCTION, &PageRequest::onBody) &&
+           set(CURLOPT_WRITEDATA, this) && set(CURLOPT_HEADERFUNCTION, &PageRequest::onHeader) &&
+           set(CURLOPT_HEADERDATA, this) &&
+           set(CURLOPT_PREREQFUNCTION, &PageRequest::onRequestReady) &&
+           set(CURLOPT_PREREQDATA, this) && transfers_.guardSockets(easy_, socketGuard_);
+}
+
+// Web addresses only, and none whose host is an address the policy refuses.
+// A name is checked when its addresses are connected to.
 bool PageRequest::mayRequest(const QUrl& address) const {
     const QString scheme = address.scheme();
     if (address.host().isEmpty() ||
         (scheme != QLatin1String("http") && scheme != QLatin1String("https")))
         return false;
-    return transfers_.localAddressesAllowed() || !isLocalAddress(address);
+    const std::optional<QHostAddress> literal = literalHostAddress(address);
+    return !literal || transfers_.mayConnect(*literal);
 }
 
+// Each hop goes the way the routes say, once they know it.
 void PageRequest::startHop(const QUrl& address) {
-    const qint64 left = timeout_.count() - clock_.elapsed();
-    if (left <= 0) {
-        endTransfer();
-        finish({});
-        return;
-    }
+    transfers_.routes().find(address, this, [this, address](const QNetworkProxy& proxy) {
+        if (easy_)
+            sendHop(address, proxy);
+    });
+}
+
+void PageRequest::sendHop(const QUrl& address, const QNetworkProxy& proxy) {
     sent_ = 0;
     headerBytes_ = 0;
     body_.clear();
-    const QNetworkProxy proxy = transfers_.proxyFor(address);
     const QByteArray proxyAddress = curlProxy(proxy);
-    // An empty proxy also keeps libcurl from reading proxy variables itself.
-    curl_easy_setopt(easy_, CURLOPT_PROXY, proxyAddress.constData());
+    socketGuard_.direct = proxyAddress.isEmpty();
     const QByteArray user = proxy.user().toUtf8();
     const QByteArray password = proxy.password().toUtf8();
-    curl_easy_setopt(easy_, CURLOPT_PROXYUSERNAME, user.isEmpty() ? nullptr : user.constData());
-    curl_easy_setopt(easy_, CURLOPT_PROXYPASSWORD, user.isEmpty() ? nullptr : password.constData());
-    const bool guardSockets = proxyAddress.isEmpty() && !transfers_.localAddressesAllowed();
-    curl_easy_setopt(easy_, CURLOPT_OPENSOCKETFUNCTION, guardSockets ? &openPublicSocket : nullptr);
-    curl_easy_setopt(easy_, CURLOPT_URL, address.toEncoded().constData());
-    curl_easy_setopt(easy_, CURLOPT_TIMEOUT_MS, long(left));
-    transfers_.add(easy_, *this);
+    const QByteArray url = address.toEncoded();
+    // An empty proxy also keeps libcurl from reading proxy variables itself.
+    const bool set =
+        curl_easy_setopt(easy_, CURLOPT_PROXY, proxyAddress.constData()) == CURLE_OK &&
+        curl_easy_setopt(easy_, CURLOPT_PROXYUSERNAME,
+                         user.isEmpty() ? nullptr : user.constData()) == CURLE_OK &&
+        curl_easy_setopt(easy_, CURLOPT_PROXYPASSWORD,
+                         user.isEmpty() ? nullptr : password.constData()) == CURLE_OK &&
+        curl_easy_setopt(easy_, CURLOPT_URL, url.constData()) == CURLE_OK;
+    if (!set || !transfers_.add(easy_, *this))
+        failSoon();
 }
 
 void PageRequest::transferEnded(int result) {
-    if (result != CURLE_OK) {
+    std::optional<QString> text;
+    try {
+        text = readHop(result);
+    } catch (...) {
+        // Reading the answer failed in the program itself (memory ran out,
+        // say): the asker hears of it.
+        failure_ = std::current_exception();
+        text = QString();
+    }
+    if (text) {
         endTransfer();
-        finish({});
-        return;
+        finish(*text);
     }
-    long status = 0;
-    curl_easy_getinfo(easy_, CURLINFO_RESPONSE_CODE, &status);
-    const char* redirectTarget = nullptr;
-    curl_easy_getinfo(easy_, CURLINFO_REDIRECT_URL, &redirectTarget);
-    if (isRedirect(status) && redirectTarget) {
-        followRedirect(redirectTarget);
-        return;
-    }
-    const char* contentType = nullptr;
-    curl_easy_getinfo(easy_, CURLINFO_CONTENT_TYPE, &contentType);
-    const QByteArray body = std::exchange(body_, {});
-    const QByteArray contentTypeHeader(contentType);
-    endTransfer();
-    finish(pagedecoding::decodePage(body, contentTypeHeader));
 }
 
-// A redirect may not lead to another scheme, from https to http, to this
-// machine or its network, or past the most redirects allowed.
-void PageRequest::followRedirect(const QByteArray& target) {
+// The page text once the request is done, or none while the next hop of a
+// redirect is on its way.
+std::optional<QString> PageRequest::readHop(int result) {
+    long status = 0;
+    const char* redirectTarget = nullptr;
+    const char* contentType = nullptr;
+    const bool answered =
+        result == CURLE_OK &&
+        curl_easy_getinfo(easy_, CURLINFO_RESPONSE_CODE, &status) == CURLE_OK &&
+        curl_easy_getinfo(easy_, CURLINFO_REDIRECT_URL, &redirectTarget) == CURLE_OK &&
+        curl_easy_getinfo(easy_, CURLINFO_CONTENT_TYPE, &contentType) == CURLE_OK;
+    if (!answered)
+        return QString();
+    if (isRedirect(status) && redirectTarget)
+        return followRedirect(redirectTarget);
+    return pagedecoding::decodePage(std::exchange(body_, {}), QByteArray(contentType));
+}
+
+// A redirect may not lead to another scheme, from https to http, to an
+// address the policy refuses, or past the most redirects allowed; such a
+// redirect ends the request with empty text.
+std::optional<QString> PageRequest::followRedirect(const QByteArray& target) {
     transfers_.remove(easy_);
     char* current = nullptr;
-    curl_easy_getinfo(easy_, CURLINFO_EFFECTIVE_URL, &current);
-    const bool fromHttps = QByteArray(current).startsWith("https:");
+    const bool known = curl_easy_getinfo(easy_, CURLINFO_EFFECTIVE_URL, &current) == CURLE_OK;
+    const bool fromHttps = !known || QByteArray(current).startsWith("https:");
     const QUrl to = QUrl::fromEncoded(target);
     const bool lessSafe = fromHttps && to.scheme() != QLatin1String("https");
-    if (++redirects_ > MaxRedirects || !to.isValid() || lessSafe || !mayRequest(to)) {
-        endTransfer();
-        finish({});
-        return;
-    }
+    if (++redirects_ > MaxRedirects || !to.isValid() || lessSafe || !mayRequest(to))
+        return QString();
     startHop(to);
+    return std::nullopt;
 }
 
 void PageRequest::endTransfer() {
@@ -176,18 +194,40 @@ void PageRequest::endTransfer() {
     easy_ = nullptr;
 }
 
+// Ends the request as failed, reported from the event loop like every other
+// outcome, unless it is cancelled first.
+void PageRequest::failSoon() {
+    endTransfer();
+    deadline_.stop();
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            if (!cancelled_ && !finished_)
+                finish({});
+        },
+        Qt::QueuedConnection);
+}
+
 void PageRequest::finish(const QString& text) {
     finished_ = true;
+    deadline_.stop();
     text_ = text;
     emit finished(text_);
 }
 
+// No exception may pass through libcurl: one raised while the body grows
+// (memory running out) ends the transfer and is kept for the asker.
 size_t PageRequest::onBody(char* data, size_t size, size_t count, void* self) {
-    QByteArray& body = static_cast<PageRequest*>(self)->body_;
+    auto* const request = static_cast<PageRequest*>(self);
     const size_t bytes = size * count;
-    if (body.size() + qint64(bytes) > MaxPageBytes)
+    if (request->body_.size() + qint64(bytes) > MaxPageBytes)
         return 0; // ends the transfer as failed
-    body.append(data, qsizetype(bytes));
+    try {
+        request->body_.append(data, qsizetype(bytes));
+    } catch (...) {
+        request->failure_ = std::current_exception();
+        return 0;
+    }
     return bytes;
 }
 

@@ -1,26 +1,30 @@
 #pragma once
 
+#include "PageTransfers.h"
+
 #include <QByteArray>
-#include <QElapsedTimer>
+#include <QNetworkProxy>
 #include <QObject>
 #include <QString>
+#include <QTimer>
 #include <QUrl>
 #include <chrono>
-
-class PageTransfers;
-typedef void CURL; // as libcurl declares it
+#include <exception>
+#include <optional>
 
 // One page fetch over HTTP(S), asynchronous: start() sends the request and
 // finished() reports the page text once the transfer has ended. Every
 // failure (no such host, refused or reset connection, TLS error, time-out,
 // a body cut short or badly framed, headers or a body over their caps, too
 // many redirects, a non-web address, an address on this machine or its
-// network) gives empty text. An HTTP error status with a body gives the
-// body. The time-out counts from start() and covers every redirect.
+// network, libcurl refusing a call) gives empty text, always reported from
+// the event loop after start() has returned. An HTTP error status with a
+// body gives the body. The time-out counts from start() and covers every
+// redirect and every wait for a proxy look-up.
 //
 // Each request is sent once: redirects are followed here, one hop at a
 // time, so that every target is checked before it is asked for.
-class PageRequest : public QObject {
+class PageRequest : public QObject, private Transfer {
     Q_OBJECT
 
 public:
@@ -42,19 +46,24 @@ public:
     bool isFinished() const { return finished_; }
     // The page text once finished; empty on failure.
     const QString& text() const { return text_; }
+    // What the program raised while it read the answer (memory running out,
+    // say), for the asker to raise in turn; the text is then empty.
+    std::exception_ptr failure() const { return failure_; }
 
 signals:
     void finished(const QString& text);
 
 private:
-    friend class PageTransfers;
-
+    bool setUp();
     void startHop(const QUrl& address);
+    void sendHop(const QUrl& address, const QNetworkProxy& proxy);
     bool mayRequest(const QUrl& address) const;
     // The hop's transfer has ended with this libcurl result.
-    void transferEnded(int result);
-    void followRedirect(const QByteArray& target);
+    void transferEnded(int result) override;
+    std::optional<QString> readHop(int result);
+    std::optional<QString> followRedirect(const QByteArray& target);
     void endTransfer();
+    void failSoon();
     void finish(const QString& text);
 
     static size_t onBody(char* data, size_t size, size_t count, void* self);
@@ -64,8 +73,9 @@ private:
     PageTransfers& transfers_;
     QUrl address_;
     std::chrono::milliseconds timeout_;
-    QElapsedTimer clock_;
+    QTimer deadline_;
     CURL* easy_ = nullptr;
+    SocketGuard socketGuard_;
     int redirects_ = 0;
     // This hop's requests sent, answer and header bytes.
     int sent_ = 0;
@@ -75,4 +85,5 @@ private:
     bool cancelled_ = false;
     bool finished_ = false;
     QString text_;
+    std::exception_ptr failure_;
 };

@@ -1,22 +1,48 @@
 #pragma once
 
-#include <QNetworkProxy>
+#include "AddressGuard.h"
+#include "ProxyRoutes.h"
+
 #include <QObject>
 #include <QTimer>
 #include <memory>
 #include <unordered_map>
 
-class PageRequest;
 class QNetworkProxyFactory;
 class QSocketNotifier;
-class QUrl;
 typedef void CURL;  // as libcurl declares them
 typedef void CURLM; // NOLINT(modernize-use-using)
 
+class PageTransfers;
+
+// How a transfer's sockets are opened: by the transfers, and, for a direct
+// connection, only to an address their policy allows. It must outlive the
+// transfer's handle; `direct` may change between hops.
+struct SocketGuard {
+    const PageTransfers* transfers = nullptr;
+    bool direct = false;
+};
+
+// A libcurl transfer run by PageTransfers. It hears once, with libcurl's
+// result code, that its transfer has ended, unless it removes the transfer
+// first.
+class Transfer {
+public:
+    virtual void transferEnded(int result) = 0;
+
+protected:
+    ~Transfer() = default;
+};
+
 // The program's page transfers: one libcurl multi handle driven by the Qt
 // event loop (a socket notifier per socket, one timer), with a bounded
-// connection cache. Every PageRequest runs its transfer here; requests must
-// end before this object does.
+// connection cache, the routes to proxies and the policy of which addresses
+// pages may make the program connect to. Every transfer must end before this
+// object does.
+//
+// Every libcurl call is checked. When libcurl cannot be set up, no transfer
+// can be added; when the multi handle fails while it drives its transfers,
+// every transfer attached to it ends with an error.
 class PageTransfers : public QObject {
     Q_OBJECT
 
@@ -27,40 +53,42 @@ public:
     static constexpr long MaxConnections = 32;
     static constexpr long MaxCachedConnections = 16;
 
-    explicit PageTransfers(QObject* parent = nullptr);
+    explicit PageTransfers(AddressPolicy policy = isPublicAddress, QObject* parent = nullptr);
     ~PageTransfers() override;
 
     // Routes requests by this factory instead of the application's proxy
     // settings (--proxy or the environment's proxy variables).
     void setProxyFactory(std::unique_ptr<QNetworkProxyFactory> factory);
-    // The proxy a request to this address goes through; NoProxy when direct.
-    QNetworkProxy proxyFor(const QUrl& address) const;
+    ProxyRoutes& routes() { return routes_; }
 
-    // For tests that serve pages from 127.0.0.1 directly: lets requests
-    // reach addresses on this machine and its network. No user setting
-    // leads here.
-    void allowLocalAddressesForTesting() { localAllowed_ = true; }
-    bool localAddressesAllowed() const { return localAllowed_; }
+    // Whether a page may make the program connect to this address.
+    bool mayConnect(const QHostAddress& address) const { return policy_(address); }
+
+    // Runs the transfer until it ends (the transfer hears of it) or is
+    // removed; false, with nothing started, when libcurl refuses it.
+    bool add(CURL* easy, Transfer& transfer);
+    void remove(CURL* easy);
+
+    // Makes libcurl open the handle's sockets through the guard: closed on
+    // exec, and none for a direct connection to an address the policy
+    // refuses. False when libcurl refuses the options.
+    bool guardSockets(CURL* easy, SocketGuard& guard) const;
 
 private:
-    friend class PageRequest;
-
     struct SocketWatch;
-
-    // The request's transfer runs until it completes (the request hears of
-    // it) or is removed.
-    void add(CURL* easy, PageRequest& request);
-    void remove(CURL* easy);
 
     static int onSocket(CURL* easy, int socket, int what, void* self, void* socketData);
     static int onTimer(CURLM* multi, long timeoutMs, void* self);
     void watch(int socket, int what);
     void act(int socket, int events);
     void reportCompleted();
+    void failAttached();
 
+    AddressPolicy policy_;
+    bool curlReady_ = false;
     CURLM* multi_ = nullptr;
     QTimer timer_;
     std::unordered_map<int, std::unique_ptr<SocketWatch>> sockets_;
-    std::unique_ptr<QNetworkProxyFactory> proxyFactory_;
-    bool localAllowed_ = false;
+    std::unordered_map<CURL*, Transfer*> attached_;
+    ProxyRoutes routes_;
 };

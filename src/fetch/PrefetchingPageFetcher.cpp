@@ -5,6 +5,7 @@
 
 #include <QCoroSignal>
 #include <algorithm>
+#include <exception>
 
 struct PrefetchingPageFetcher::Fetch {
     qint32 row = 0;
@@ -39,9 +40,12 @@ QCoro::Task<QString> PrefetchingPageFetcher::FetchPage(const QString& url) {
     if (!request->isFinished())
         co_await qCoro(request, &PageRequest::finished);
     QString text = request->text();
+    const std::exception_ptr failure = request->failure();
     // Pages fetched ahead may have been added meanwhile: look the fetch up again.
     fetches_.erase(std::find_if(fetches_.begin(), fetches_.end(),
                                 [&](const auto& item) { return item.get() == &fetch; }));
+    if (failure)
+        std::rethrow_exception(failure);
     co_return text;
 }
 
@@ -111,8 +115,12 @@ void PrefetchingPageFetcher::fetched(Fetch& fetch) {
 void PrefetchingPageFetcher::fetchFollowUpAhead(const Fetch& rowPage) {
     if (!followUp_)
         return;
-    if (const std::optional<QString> next = followUp_(rowPage.request->text()))
-        add(rowPage.row, Purpose::FollowUpPage, *next);
+    // A page that cannot be read now is read when its row asks for it.
+    try {
+        if (const std::optional<QString> next = followUp_(rowPage.request->text()))
+            add(rowPage.row, Purpose::FollowUpPage, *next);
+    } catch (...) {
+    }
 }
 
 // Gives back the places a finished or cancelled fetch took.

@@ -2,7 +2,7 @@
 
 #include "WebAddress.h"
 
-#include <QNetworkProxyFactory>
+#include <QUrl>
 
 namespace {
 
@@ -16,17 +16,4 @@ std::optional<QNetworkProxy> proxyFromUrl(const QString& proxyUrl) {
         return std::nullopt;
     return QNetworkProxy(QNetworkProxy::HttpProxy, url.host(), quint16(url.port(DefaultProxyPort)),
                          url.userName(), url.password());
-}
-
-bool applyProxy(const QString& proxyUrlOrEmpty) {
-    if (proxyUrlOrEmpty.isEmpty()) {
-        // Qt's system configuration reads the proxy variables, no_proxy included.
-        QNetworkProxyFactory::setUseSystemConfiguration(true);
-        return true;
-    }
-    const std::optional<QNetworkProxy> proxy = proxyFromUrl(proxyUrlOrEmpty);
-    if (!proxy)
-        return false;
-    QNetworkProxy::setApplicationProxy(*proxy);
-    return true;
 }

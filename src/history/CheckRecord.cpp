@@ -7,13 +7,14 @@
 
 namespace {
 
-constexpr std::array<std::pair<RunEnding, const char*>, 6> EndingNames{{
+constexpr std::array<std::pair<RunEnding, const char*>, 7> EndingNames{{
     {RunEnding::BeforeFetch, "before-fetch"},
     {RunEnding::Message, "message"},
     {RunEnding::NetworkFailure, "network-failure"},
     {RunEnding::Cancelled, "cancelled"},
     {RunEnding::Stopped, "stopped"},
     {RunEnding::Finished, "finished"},
+    {RunEnding::Failed, "failed"},
 }};
 
 CheckCounts countsOf(const CheckedGrid& grid) {
@@ -97,6 +98,7 @@ QString endingText(const RunOutcome& outcome) {
         return runtext::NetworkBroken;
     case RunEnding::BeforeFetch:
     case RunEnding::Message:
+    case RunEnding::Failed:
         break;
     }
     return outcome.message;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "ForwardingProxy.h"
 #include "PageTransfers.h"
 #include "PrefetchingPageFetcher.h"
 #include "WebPageRenderer.h"
@@ -30,13 +31,14 @@ struct CheckPace {
 };
 
 // The page services both programs check with: the plain-page transfers and
-// their read-ahead fetcher, and the embedded browser, with the program's
-// traffic routed before any of them exists.
+// their read-ahead fetcher, and the embedded browser behind the forwarding
+// proxy that keeps it off this machine and its network, with the program's
+// traffic routed before any page is asked for.
 class CheckServices {
 public:
     // Routes the traffic (starting the demo marketplace, owned by `owner`,
     // when asked for) and creates the services; null when the demo
-    // marketplace cannot start.
+    // marketplace or the forwarding proxy cannot start.
     static std::unique_ptr<CheckServices> start(const TrafficRoute& route, const CheckPace& pace,
                                                 QObject* owner);
 
@@ -45,8 +47,10 @@ public:
 
 private:
     explicit CheckServices(const CheckPace& pace);
+    bool route(const QString& proxyUrl);
 
     PageTransfers transfers_;
+    ForwardingProxy forwarder_;
     PrefetchingPageFetcher fetcher_;
     WebPageRenderer renderer_;
 };

@@ -2,8 +2,79 @@
 #include <QJsonDocument>
 #include <QProcess>
 #include <QRegularExpression>
+#include <QSignalSpy>
+#include <QSocketNotifier>
 #include <QTemporaryDir>
 #include <QTest>
+#include <cstdlib>
+#include <fcntl.h>
+#include <unistd.h>
+
+namespace {
+
+// What cron gives a job: no terminal, no display, no session, only PATH
+// (and the sanitizers' settings of a sanitizer build, which cron lacks).
+QProcessEnvironment cronEnvironment() {
+    const QProcessEnvironment ours = QProcessEnvironment::systemEnvironment();
+    QProcessEnvironment bare;
+    bare.insert(QStringLiteral("PATH"), QStringLiteral("/usr/bin:/bin"));
+    for (const char* name : {"ASAN_OPTIONS", "LSAN_OPTIONS", "UBSAN_OPTIONS"}) {
+        if (ours.contains(QLatin1String(name)))
+            bare.insert(QLatin1String(name), ours.value(QLatin1String(name)));
+    }
+    return bare;
+}
+
+struct BareRun {
+    int status = -1;
+    QByteArray err;
+};
+
+// zembrel-check in cron's environment in `folder`, standard output into
+// `output` there. With `terminalErr`, standard error is a terminal.
+BareRun runBare(const QStringList& arguments, const QString& folder, const QString& output,
+                bool terminalErr = false) {
+    QProcess process;
+    process.setProcessEnvironment(cronEnvironment());
+    process.setWorkingDirectory(folder);
+    process.setStandardOutputFile(folder + u'/' + output);
+    process.setStandardInputFile(QProcess::nullDevice());
+    BareRun run;
+    int terminal = -1;
+    int terminalSide = -1;
+    std::unique_ptr<QSocketNotifier> reader;
+    if (terminalErr) {
+        terminal = ::posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
+        if (terminal < 0 || ::grantpt(terminal) != 0 || ::unlockpt(terminal) != 0)
+            return run;
+        terminalSide = ::open(::ptsname(terminal), O_RDWR | O_NOCTTY | O_CLOEXEC);
+        ::fcntl(terminal, F_SETFL, O_NONBLOCK);
+        reader = std::make_unique<QSocketNotifier>(terminal, QSocketNotifier::Read);
+        QObject::connect(reader.get(), &QSocketNotifier::activated, [&] {
+            char bytes[4096];
+            for (ssize_t got; (got = ::read(terminal, bytes, sizeof bytes)) > 0;)
+                run.err.append(bytes, got);
+        });
+        process.setChildProcessModifier([terminalSide] { ::dup2(terminalSide, STDERR_FILENO); });
+    }
+    QSignalSpy finished(&process, &QProcess::finished);
+    process.start(QStringLiteral(ZEMBREL_CHECK_PATH), arguments);
+    if (terminalSide >= 0)
+        ::close(terminalSide);
+    if (!finished.wait(60'000))
+        process.kill();
+    run.status = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+    if (terminalErr) {
+        QTest::qWait(100); // the last bytes the terminal still holds
+        reader.reset();
+        ::close(terminal);
+    } else {
+        run.err = process.readAllStandardError();
+    }
+    return run;
+}
+
+} // namespace
 
 // `zembrel-check --demo`, as a newcomer runs it: the whole demo grid, and
 // not one connection to anything but the built-in marketplace server.
@@ -13,6 +84,8 @@ class TestDemoCheck : public QObject {
 private slots:
     void jsonIsTheDemoGrid();
     void talksOnlyToTheBuiltInServer();
+    void dailyCheckFromCronIsSilent();
+    void sandboxNoteOnlyOnTerminal();
 
 private:
     // Runs the command and returns its standard output.
@@ -87,6 +160,40 @@ void TestDemoCheck::talksOnlyToTheBuiltInServer() {
         }
     }
     QVERIFY(tcpConnects > 0);
+}
+
+// The README's daily check, on the demo shop, from cron: nothing written
+// but the files, so cron mails nothing while nothing changed.
+void TestDemoCheck::dailyCheckFromCronIsSilent() {
+    QTemporaryDir folder;
+    const BareRun reference =
+        runBare({"--demo", "--format", "json"}, folder.path(), QStringLiteral("reference.json"));
+    QCOMPARE(reference.status, 0);
+    QCOMPARE(reference.err, QByteArray());
+
+    const BareRun daily =
+        runBare({"--demo", "--format", "tsv", "--compare", "reference.json", "--fail-on-drop"},
+                folder.path(), QStringLiteral("today.tsv"));
+    QCOMPARE(daily.status, 0);
+    QCOMPARE(daily.err, QByteArray());
+    QFile today(folder.filePath(QStringLiteral("today.tsv")));
+    QVERIFY(today.open(QIODevice::ReadOnly));
+    QVERIFY(today.readAll().endsWith("\t\n\n")); // the grid, then no change
+}
+
+// As root the browser runs without its sandbox: said once on a terminal
+// (besides the progress line, which ends without a line end).
+void TestDemoCheck::sandboxNoteOnlyOnTerminal() {
+    if (geteuid() != 0)
+        QSKIP("the browser runs without its sandbox only as root");
+    QTemporaryDir folder;
+    const BareRun run =
+        runBare({"--demo", "--format", "tsv"}, folder.path(), QStringLiteral("grid.tsv"), true);
+    QCOMPARE(run.status, 0);
+    QList<QByteArray> lines = run.err.split('\n');
+    lines.removeLast();
+    QCOMPARE(lines, QList<QByteArray>{"zembrel-check: running as root, the built-in browser runs "
+                                      "without its sandbox\r"});
 }
 
 QTEST_GUILESS_MAIN(TestDemoCheck)

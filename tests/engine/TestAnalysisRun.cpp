@@ -5,6 +5,8 @@
 
 #include <QCoroTask>
 #include <QTest>
+#include <new>
+#include <stdexcept>
 
 using namespace canned;
 
@@ -22,7 +24,7 @@ struct Bench {
     FakeFetcher fetcher;
     FakeRenderer renderer;
 
-    QCoro::Task<> start(const QString& typed) {
+    QCoro::Task<bool> start(const QString& typed) {
         window.address = typed;
         return runAnalysis(window, fetcher, renderer);
     }
@@ -70,6 +72,8 @@ private slots:
     void redirectRows();
     void verdictReadsEditedAddressBox();
     void fetchAheadHints();
+    void exceptionEndsTheRun_data();
+    void exceptionEndsTheRun();
 };
 
 void TestAnalysisRun::ownShopMessages_data() {
@@ -448,7 +452,7 @@ void TestAnalysisRun::redirectRows() {
     bench.renderer.bodies[address] = body;
     bench.renderer.holdLoads = stop > 0;
 
-    QCoro::Task<> run = bench.start("myshop");
+    QCoro::Task<bool> run = bench.start("myshop");
     if (stop > 0) {
         QVERIFY(!run.isReady());
         QCOMPARE(bench.cell(1, 3), "检测中...|0|0");
@@ -479,7 +483,7 @@ void TestAnalysisRun::verdictReadsEditedAddressBox() {
     bench.fetcher.pages[Own] = ownPageWith({{click, "R"}});
     bench.renderer.bodies[click] = renderedA("m", "", "1%", "d", "<LI>edited.taobao.com</LI>");
     bench.renderer.holdLoads = true;
-    QCoro::Task<> run = bench.start("myshop");
+    QCoro::Task<bool> run = bench.start("myshop");
     bench.window.address = "edited.taobao.com";
     bench.renderer.finishLoad();
     QCoro::waitFor(std::move(run));
@@ -520,6 +524,52 @@ void TestAnalysisRun::fetchAheadHints() {
     QCOMPARE(bench.fetcher.runEnds, 2);
     QCOMPARE(bench.renderer.runEnds, 2);
     QCOMPARE(bench.window.runEnds, 2);
+}
+
+// An exception that escapes the run's steps ends the run like any other
+// end, after one message that names the problem.
+void TestAnalysisRun::exceptionEndsTheRun_data() {
+    QTest::addColumn<QString>("thrownAt");
+    QTest::addColumn<int>("thrown"); // 0 std::bad_alloc, 1 std::runtime_error, 2 an int
+    QTest::addColumn<QString>("named");
+    QTest::addColumn<int>("ending"); // RunEnding: a failure before listing is a message
+
+    QTest::newRow("memory runs out at the own page")
+        << Own << 0 << "内存不足" << int(RunEnding::Message);
+    QTest::newRow("an error at a friend shop's page")
+        << "http://a.taobao.com" << 1 << "too long" << int(RunEnding::Failed);
+    QTest::newRow("something else at a rating page")
+        << "http://rate.taobao.com/b.htm" << 2 << "未知错误" << int(RunEnding::Failed);
+}
+
+void TestAnalysisRun::exceptionEndsTheRun() {
+    QFETCH(QString, thrownAt);
+    QFETCH(int, thrown);
+    QFETCH(QString, named);
+    QFETCH(int, ending);
+    Bench bench;
+    bench.fetcher.pages[Own] =
+        ownPageWith({{"http://a.taobao.com", "甲"}, {"http://b.taobao.com", "乙"}});
+    bench.fetcher.pages["http://a.taobao.com"] = layoutA("m", "", "1%", "d", BackLink);
+    bench.fetcher.pages["http://b.taobao.com"] =
+        layoutB("m", "", "d", "http://rate.taobao.com/b.htm", BackLink);
+    bench.fetcher.onFetch = [&](const QString& url) {
+        if (url == thrownAt && thrown == 0)
+            throw std::bad_alloc();
+        if (url == thrownAt && thrown == 1)
+            throw std::runtime_error("too long");
+        if (url == thrownAt)
+            throw 42;
+    };
+
+    QVERIFY(!QCoro::waitFor(bench.start("myshop")));
+
+    QCOMPARE(bench.window.messages, QStringList{Ok + "分析出错，已停止：" + named});
+    QVERIFY(bench.idle());
+    QCOMPARE(bench.window.runEnds, 1);
+    QCOMPARE(int(bench.window.outcome.ending), ending);
+    QCOMPARE(bench.fetcher.runEnds, 1);
+    QCOMPARE(bench.renderer.runEnds, 1);
 }
 
 QTEST_MAIN(TestAnalysisRun)

@@ -1,19 +1,25 @@
 #include "AnalysisRun.h"
-#include "BrowserTestMain.h"
+#include "BrowserEnvironment.h"
 #include "CannedMarket.h"
+#include "FakePages.h"
 #include "FakeWindow.h"
+#include "ForwardingProxy.h"
 #include "MarketFaults.h"
 #include "PageRequest.h"
 #include "PageTransfers.h"
 #include "PrefetchingPageFetcher.h"
+#include "PrivateNetwork.h"
 #include "RunTexts.h"
 #include "WebPageRenderer.h"
 
 #include <QCoroTask>
 #include <QElapsedTimer>
+#include <QGuiApplication>
 #include <QNetworkProxyFactory>
 #include <QTcpServer>
+#include <QTest>
 #include <QTimer>
+#include <QUdpSocket>
 #include <algorithm>
 #include <array>
 #include <memory>
@@ -219,17 +225,18 @@ struct Routing {
     quint16 marketPort = 0;
     quint16 deadPort = 0;
     QString hostBehindDeadProxy;
+    QString directHost = QStringLiteral("127.0.0.1");
 };
 
 // The fetcher's routes: through the row's marketplace, except for the host
-// whose proxy is unreachable; loopback addresses directly.
+// whose proxy is unreachable; the direct host (127.0.0.1) directly.
 class RowRoutes : public QNetworkProxyFactory {
 public:
     explicit RowRoutes(Routing routing)
         : routing_(std::move(routing)) {}
 
     QList<QNetworkProxy> queryProxy(const QNetworkProxyQuery& query) override {
-        if (query.peerHostName() == QLatin1String("127.0.0.1"))
+        if (query.peerHostName() == routing_.directHost)
             return {QNetworkProxy(QNetworkProxy::NoProxy)};
         const quint16 port = query.peerHostName() == routing_.hostBehindDeadProxy
                                  ? routing_.deadPort
@@ -263,7 +270,13 @@ Q_DECLARE_METATYPE(Outcome)
 class TestFaultMatrix : public QObject {
     Q_OBJECT
 
+public:
+    // Whether the test runs in network and mount namespaces of its own.
+    explicit TestFaultMatrix(bool ownNetwork)
+        : ownNetwork_(ownNetwork) {}
+
 private:
+    bool ownNetwork_;
     Routing routing_;
 
     // Serves the canned marketplace with the fault at the place, and sets
@@ -485,11 +498,11 @@ private slots:
         FakeWindow window;
         setUpRow(market, window, fault, place,
                  QStringLiteral("127.0.0.1:%1").arg(routing_.deadPort));
-        PageTransfers transfers;
-        transfers.setProxyFactory(std::make_unique<RowRoutes>(routing_));
         // A refused connection needs a direct one to this machine.
-        if (fault == Fault::ConnectionRefused)
-            transfers.allowLocalAddressesForTesting();
+        PageTransfers transfers([fault](const QHostAddress& address) {
+            return fault == Fault::ConnectionRefused || isPublicAddress(address);
+        });
+        transfers.setProxyFactory(std::make_unique<RowRoutes>(routing_));
         runRow(window, transfers, outcome);
         if (QTest::currentTestFailed())
             return;
@@ -546,7 +559,102 @@ private slots:
         QCOMPARE(localService.requestLog().join(QLatin1Char(' ')), QString());
         QVERIFY2(onlyMarketHosts(market.requestLog()), qPrintable(market.requestLog().join(' ')));
     }
+
+    // No proxy and a name server that never answers: the own page is a
+    // network failure within the time-out, as neither the look-up of the
+    // system's proxy settings nor the name's resolution holds the run up.
+    void nameServerNeverAnswers() {
+        if (!ownNetwork_)
+            QSKIP("needs network and mount namespaces of its own (root)");
+        QUdpSocket silent; // reads nothing, answers nothing
+        silent.setProxy(QNetworkProxy::NoProxy);
+        QVERIFY(silent.bind(QHostAddress::LocalHost, 53));
+        const privatenetwork::BoundFile resolver(
+            "nameserver 127.0.0.1\noptions timeout:5 attempts:2\n", "/etc/resolv.conf");
+        QVERIFY(resolver.isBound());
+        for (const char* name : {"http_proxy", "HTTP_PROXY", "all_proxy", "ALL_PROXY"})
+            qunsetenv(name);
+        QNetworkProxyFactory::setUseSystemConfiguration(true);
+        FakeWindow window;
+        window.address = QStringLiteral("myshop");
+        PageTransfers transfers;
+        PrefetchingPageFetcher fetcher(transfers, FetchTimeout, 1);
+        FakeRenderer renderer;
+
+        QElapsedTimer clock;
+        clock.start();
+        QCoro::waitFor(runAnalysis(window, fetcher, renderer));
+        const qint64 elapsed = clock.elapsed();
+        QNetworkProxyFactory::setUseSystemConfiguration(false);
+
+        QVERIFY2(elapsed < std::chrono::milliseconds(FetchTimeout).count() + 2000,
+                 qPrintable(QStringLiteral("%1 ms").arg(elapsed)));
+        QCOMPARE(window.messages, QStringList{runtext::MessageTitle + QStringLiteral(": ") +
+                                              runtext::NetworkFailed});
+        checkNetworkFailure(window, Place::OwnShop);
+    }
+
+    // A name that resolves to this machine, reached by the browser as a
+    // redirect target or as a page's picture: the browser goes through the
+    // forwarding proxy, which resolves the name and refuses the address.
+    void nameOfThisMachineNotReached_data() {
+        QTest::addColumn<bool>("asRedirect"); // else as a picture on the shop page
+        QTest::newRow("302 to the name") << true;
+        QTest::newRow("picture from the name") << false;
+    }
+
+    void nameOfThisMachineNotReached() {
+        QFETCH(bool, asRedirect);
+        if (!ownNetwork_)
+            QSKIP("needs network and mount namespaces of its own (root)");
+        const privatenetwork::BoundFile hosts("127.0.0.1 localhost\n127.0.0.1 intranet.example\n",
+                                              "/etc/hosts");
+        QVERIFY(hosts.isBound());
+        MarketServer market;
+        MarketServer localService;
+        QVERIFY(market.listen());
+        QVERIFY(localService.listen());
+        canned::serveAll(market);
+        market.setPage(canned::OwnHost, Root,
+                       canned::gbkPage(canned::ownPage().replace(
+                           QStringLiteral("http://shopa.taobao.com/"), RedirectAddress)));
+        const QByteArray local =
+            "http://intranet.example:" + QByteArray::number(localService.port());
+        MarketPage row = pageOf({}, 302);
+        row.headers = {{"Location", local + '/'}};
+        if (!asRedirect) {
+            row = pageOf(canned::gbk(renderedShopPage()) + "<img src=\"" + local + "/x.gif\">");
+            row.charset = "gbk";
+        }
+        market.setPage(QStringLiteral("s.click.taobao.com"), QStringLiteral("/row"), row);
+        PageTransfers transfers;
+        Routing routing{market.port(), 0, {}, QStringLiteral("intranet.example")};
+        transfers.setProxyFactory(std::make_unique<RowRoutes>(routing));
+        ForwardingProxy forwarder(transfers);
+        QVERIFY(forwarder.listen());
+        QNetworkProxy::setApplicationProxy(forwarder.proxy());
+        FakeWindow window;
+        window.address = QStringLiteral("myshop");
+
+        runRow(window, transfers, asRedirect ? Outcome::NetworkFailure : Outcome::Searched);
+        if (QTest::currentTestFailed())
+            return;
+
+        if (asRedirect)
+            checkNetworkFailure(window, Place::RedirectRow);
+        else
+            checkSearched(window, Place::RedirectRow, Fault::ImageNeverAnswers);
+        QVERIFY(market.requestLog().contains(QStringLiteral("GET http://s.click.taobao.com/row")));
+        QCOMPARE(localService.requestLog(), QStringList());
+    }
 };
 
-ZEMBREL_BROWSER_TEST_MAIN(TestFaultMatrix)
+int main(int argc, char** argv) {
+    const bool ownNetwork = privatenetwork::enter();
+    prepareBrowserEnvironment();
+    QGuiApplication app(argc, argv);
+    TestFaultMatrix test(ownNetwork);
+    return QTest::qExec(&test, argc, argv);
+}
+
 #include "TestFaultMatrix.moc"

@@ -266,8 +266,7 @@ void TestPageRequest::directRequestByHostHeader() {
     QNetworkProxy::setApplicationProxy(QNetworkProxy::NoProxy);
     market_.setPage(QStringLiteral("127.0.0.1"), QStringLiteral("/shop?id=7"),
                     canned::gbkPage(QStringLiteral("直连")));
-    PageTransfers local;
-    local.allowLocalAddressesForTesting();
+    PageTransfers local([](const QHostAddress&) { return true; });
     QCOMPARE(fetch(local, 5s, QStringLiteral("127.0.0.1:%1/shop?id=7").arg(market_.port())),
              QStringLiteral("直连"));
 }

@@ -1,0 +1,68 @@
+#pragma once
+
+#include <QByteArray>
+#include <QNetworkProxy>
+#include <QObject>
+#include <QUrl>
+#include <chrono>
+
+class HostConnection;
+class PageTransfers;
+class QTcpSocket;
+
+// One connection of the browser to the forwarding proxy. It reads one
+// request head (at most MaxHeadBytes), then:
+// - CONNECT host:port becomes a tunnel to that host;
+// - any other request, for an absolute http address, is passed on to its
+//   host as an origin-form request with "Connection: close", and the answer's
+//   head is told "Connection: close" too, so that the connection serves that
+//   one request;
+// - through an HTTP proxy, the request goes to the proxy as it came, with
+//   the proxy's credentials.
+// A request that may not or cannot be passed on is answered "502 Bad
+// Gateway". Data is relayed with at most RelayBufferBytes held each way. The
+// object deletes itself once both sides have closed.
+class ForwardedConnection : public QObject {
+    Q_OBJECT
+
+public:
+    static constexpr qsizetype MaxHeadBytes = 64 * 1024;
+    static constexpr qint64 RelayBufferBytes = 1024 * 1024;
+    static constexpr std::chrono::seconds ConnectTimeout{30};
+
+    ForwardedConnection(QTcpSocket* client, PageTransfers& transfers, QObject* parent);
+    ~ForwardedConnection() override;
+
+private:
+    enum class State { ReadingHead, Connecting, Relaying, Closing };
+
+    void readHead();
+    bool parseHead(const QByteArray& head);
+    void route(const QNetworkProxy& proxy);
+    void connected(int socket);
+    QByteArray requestToSend() const;
+    void relay();
+    void passAnswerHead();
+    void sideClosed();
+    void refuse();
+
+    PageTransfers& transfers_;
+    QTcpSocket* client_;
+    QTcpSocket* upstream_ = nullptr;
+    HostConnection* connecting_ = nullptr;
+    State state_ = State::ReadingHead;
+    // The request head, then the answer's head, and what came after either.
+    QByteArray buffer_;
+    // The request: CONNECT or not, its parts, its target, the head's lines
+    // after the request line, and the HTTP proxy it goes through, if any.
+    bool tunnel_ = false;
+    QByteArray requestLine_;
+    QByteArray method_;
+    QByteArray originForm_;
+    QByteArray version_;
+    QList<QByteArray> headerLines_;
+    QUrl target_;
+    QNetworkProxy httpProxy_{QNetworkProxy::NoProxy};
+    // The answer's head is still to be rewritten before it is passed on.
+    bool answerHeadPending_ = false;
+};
