@@ -92,8 +92,9 @@ int main(int argc, char* argv[]) {
 
     const std::unique_ptr<CheckServices> services = CheckServices::start(route, {}, &app);
     if (!services) {
-        QMessageBox::critical(nullptr, QStringLiteral("Zembrel"),
-                              QStringLiteral("无法启动内置演示市场。"));
+        QMessageBox::critical(
+            nullptr, QStringLiteral("Zembrel"),
+            QStringLiteral("无法启动访问网页所需的本机服务（内置浏览器的代理或演示市场）。"));
         return 1;
     }
     Form1 window(services->fetcher(), services->renderer());
