@@ -3,6 +3,7 @@
 #include "AddressGuard.h"
 #include "PageDecoding.h"
 #include "PageTransfers.h"
+#include "RunCookies.h"
 #include "Version.h"
 #include "WebAddress.h"
 
@@ -18,6 +19,10 @@ const char* const UserAgent = "Zembrel/" ZEMBREL_VERSION;
 
 bool isRedirect(long status) {
     return status == 301 || status == 302 || status == 303 || status == 307 || status == 308;
+}
+
+bool isServerError(long status) {
+    return status >= 500 && status <= 599;
 }
 
 // Refuses direct connections to addresses on this machine or its network,
@@ -87,6 +92,11 @@ void PageRequest::start() {
     curl_easy_setopt(easy_, CURLOPT_HEADERDATA, this);
     curl_easy_setopt(easy_, CURLOPT_PREREQFUNCTION, &PageRequest::onRequestReady);
     curl_easy_setopt(easy_, CURLOPT_PREREQDATA, this);
+    if (cookies_) {
+        // The jar's cookies, and no file: "" turns the cookie engine on.
+        curl_easy_setopt(easy_, CURLOPT_SHARE, cookies_->share());
+        curl_easy_setopt(easy_, CURLOPT_COOKIEFILE, "");
+    }
     startHop(address_);
 }
 
@@ -141,6 +151,13 @@ void PageRequest::transferEnded(int result) {
     curl_easy_getinfo(easy_, CURLINFO_REDIRECT_URL, &redirectTarget);
     if (isRedirect(status) && redirectTarget) {
         followRedirect(redirectTarget);
+        return;
+    }
+    // A server error's page (or a proxy's, for a shop it cannot reach) says
+    // nothing about the shop: the fetch failed.
+    if (isServerError(status)) {
+        endTransfer();
+        finish({});
         return;
     }
     const char* contentType = nullptr;

@@ -6,8 +6,10 @@
 #include <QString>
 #include <QUrl>
 #include <chrono>
+#include <memory>
 
 class PageTransfers;
+class RunCookies;
 typedef void CURL; // as libcurl declares it
 
 // One page fetch over HTTP(S), asynchronous: start() sends the request and
@@ -15,8 +17,9 @@ typedef void CURL; // as libcurl declares it
 // failure (no such host, refused or reset connection, TLS error, time-out,
 // a body cut short or badly framed, headers or a body over their caps, too
 // many redirects, a non-web address, an address on this machine or its
-// network) gives empty text. An HTTP error status with a body gives the
-// body. The time-out counts from start() and covers every redirect.
+// network, a server error status 5xx) gives empty text. A client error
+// status 4xx with a body gives the body: a shop that is gone answers so. The
+// time-out counts from start() and covers every redirect.
 //
 // Each request is sent once: redirects are followed here, one hop at a
 // time, so that every target is checked before it is asked for.
@@ -33,6 +36,10 @@ public:
     PageRequest(PageTransfers& transfers, const QString& url, std::chrono::milliseconds timeout,
                 QObject* parent = nullptr);
     ~PageRequest() override;
+
+    // Keeps and sends cookies in this jar; without one, no cookies at all.
+    // Set before start().
+    void useCookies(std::shared_ptr<RunCookies> cookies) { cookies_ = std::move(cookies); }
 
     void start();
     // Ends a started transfer at once, without finished().
@@ -63,6 +70,7 @@ private:
 
     PageTransfers& transfers_;
     QUrl address_;
+    std::shared_ptr<RunCookies> cookies_;
     std::chrono::milliseconds timeout_;
     QElapsedTimer clock_;
     CURL* easy_ = nullptr;
