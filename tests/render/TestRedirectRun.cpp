@@ -48,6 +48,11 @@ const QByteArray LayoutB =
 
 const QByteArray SiteFooter = "<p>增值电信业务经营许可证：浙B2-20080224</p>";
 
+MarketPage withStatus(MarketPage page, int status) {
+    page.status = status;
+    return page;
+}
+
 // Layout A with a script that runs once the page has loaded.
 MarketPage layoutAThen(const QByteArray& script) {
     return html("<body onload=\"setTimeout(function () { " + script + " }, 0)\">" + LayoutA +
@@ -56,8 +61,8 @@ MarketPage layoutAThen(const QByteArray& script) {
 
 const QStringList LayoutAWrites = {"3 检测中...", "3 正常",       "4 卖家甲", "5 1钻",
                                    "6 99.50%",    "7 2009-03-01", "8 √"};
-const QStringList LayoutBStart = {"3 检测中...",       "3 正常",      "4 卖家乙", "5 3心",
-                                  "7 2010-05-06</LI>", "8 color=255", "8 bold=1", "8 ×"};
+const QStringList LayoutBStart = {"3 检测中...",  "3 正常",      "4 卖家乙", "5 3心",
+                                  "7 2010-05-06", "8 color=255", "8 bold=1", "8 ×"};
 
 // The writes to one row from the start of its inspection on; empty when the
 // row was not inspected (clearing and listing come before).
@@ -137,6 +142,21 @@ private slots:
         server_.setPage("shop-a.taobao.com", "/to-attachment",
                         layoutAThen("location.href = '/setup.exe';"));
         server_.setPage("shop-a.taobao.com", "/to-204", layoutAThen("location.href = '/nothing';"));
+        // The same, from a script that runs before the page has completed,
+        // to answers that come at once or only after it has.
+        for (const char* target : {"/setup.exe", "/nothing", "/slow.exe", "/slow-nothing"})
+            server_.setPage("shop-a.taobao.com", QByteArray("/early") + target,
+                            html(LayoutA + "<script>location.href = '" + target + "';</script>"));
+        server_.setPage("shop-a.taobao.com", "/badge-attributes",
+                        html(QByteArray(LayoutA).replace(
+                            "s_blue_1.gif\">", "s_red_2.gif\" border=\"0\" alt=\"\" />")));
+        server_.setPage("shop-b.taobao.com", "/scheme-relative",
+                        html(QByteArray(LayoutB).replace("http://rate.taobao.com/b.htm",
+                                                         "//rate.taobao.com/b.htm")));
+        server_.setPage("gone.taobao.com", "/404", withStatus(html(SiteFooter), 404));
+        for (const int status : {500, 503})
+            server_.setPage("down.taobao.com", "/" + QByteArray::number(status),
+                            withStatus(html(LayoutA), status));
         server_.setPage("gone.taobao.com", "/", html(SiteFooter));
         MarketPage attachment = html("MZ");
         attachment.contentType = "application/octet-stream";
@@ -145,6 +165,10 @@ private slots:
         MarketPage noContent;
         noContent.status = 204;
         server_.setPage("shop-a.taobao.com", "/nothing", noContent);
+        attachment.delayMs = 300;
+        server_.setPage("shop-a.taobao.com", "/slow.exe", attachment);
+        noContent.delayMs = 300;
+        server_.setPage("shop-a.taobao.com", "/slow-nothing", noContent);
     }
 
     // One redirect row, and the writes made to it. A row that ends the run
@@ -183,6 +207,24 @@ private slots:
             << redirect("http://shop-a.taobao.com/to-attachment") << LayoutAWrites << none;
         QTest::newRow("target then goes to a 204 answer")
             << redirect("http://shop-a.taobao.com/to-204") << LayoutAWrites << none;
+        for (const char* target : {"/setup.exe", "/nothing", "/slow.exe", "/slow-nothing"})
+            QTest::addRow("target goes to %s before it has completed", target)
+                << redirect("http://shop-a.taobao.com/early" + QByteArray(target)) << LayoutAWrites
+                << none;
+        QStringList redBadge = LayoutAWrites;
+        redBadge[3] = "5 2心";
+        QTest::newRow("badge with attributes after its address")
+            << redirect("http://shop-a.taobao.com/badge-attributes") << redBadge << none;
+        QTest::newRow("rating link without a scheme")
+            << redirect("http://shop-b.taobao.com/scheme-relative")
+            << LayoutBStart + QStringList{"6 98.76%"} << none;
+        QTest::newRow("closed shop answering 404 with its page")
+            << redirect("http://gone.taobao.com/404")
+            << QStringList{"3 检测中...", "3 color=255", "3 不存在"} << none;
+        for (const int status : {500, 503})
+            QTest::addRow("shop page answering %d with a body", status)
+                << redirect("http://down.taobao.com/" + QByteArray::number(status))
+                << QStringList{"3 检测中...", "3 color=255", "3 网络中断"} << networkMessage;
         QTest::newRow("rating page fails")
             << redirect("http://shop-c.taobao.com/")
             << LayoutBStart + QStringList{"8 color=255", "8 网络中断"} << networkMessage;
