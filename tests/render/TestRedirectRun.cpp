@@ -338,36 +338,70 @@ private slots:
         QCOMPARE(ahead.messages, oneAtATime.messages);
     }
 
-    // The run's own page and those loaded ahead: at most two at once to one
-    // host, and at most the jobs besides the run's own.
+    // The run's own page and those loaded ahead: at most the jobs and one
+    // more at once, and at most two at once on one host; a page the redirect
+    // service has sent elsewhere no longer counts for the service.
     void boundsPagesOpen_data() {
         QTest::addColumn<int>("renderJobs");
         QTest::addColumn<QList<QByteArray>>("hosts");
+        QTest::addColumn<bool>("redirected");
         QTest::addColumn<int>("mostOpen");
 
         const QList<QByteArray> oneHost = {"s.click.taobao.com"};
         const QList<QByteArray> threeHosts = {"s.click.taobao.com", "s.click.tmall.com",
                                               "s.click.alimama.com"};
-        QTest::newRow("one at a time") << 0 << threeHosts << 1;
-        QTest::newRow("one host") << 2 << oneHost << 2;
-        QTest::newRow("three hosts, two jobs") << 2 << threeHosts << 3;
+        QTest::newRow("one at a time") << 0 << threeHosts << false << 1;
+        QTest::newRow("one host") << 2 << oneHost << false << 2;
+        QTest::newRow("three hosts, two jobs") << 2 << threeHosts << false << 3;
+        QTest::newRow("one host redirecting to others") << 2 << oneHost << true << 3;
     }
 
     void boundsPagesOpen() {
         QFETCH(int, renderJobs);
         QFETCH(QList<QByteArray>, hosts);
+        QFETCH(bool, redirected);
         QFETCH(int, mostOpen);
         MarketPage slow = html(LayoutA);
         slow.delayMs = 300;
         QList<QByteArray> addresses;
-        for (int row = 0; row < 7; ++row)
-            addresses.append(redirectRow(slow, hosts[row % hosts.size()]));
+        for (int row = 0; row < 7; ++row) {
+            const QByteArray host = hosts[row % hosts.size()];
+            if (!redirected) {
+                addresses.append(redirectRow(slow, host));
+                continue;
+            }
+            const QByteArray shop = "shop-r" + QByteArray::number(redirectRows_) + ".taobao.com";
+            server_.setPage(shop, "/", slow);
+            addresses.append(redirectRow(redirect("http://" + shop + "/"), host));
+        }
         int most = 0;
         FakeWindow window;
         run(window, addresses, renderJobs,
             [&](WebPageRenderer& renderer) { most = std::max(most, renderer.pagesOpen()); });
         QCOMPARE(most, mostOpen);
         for (qint32 row = 1; row <= addresses.size(); ++row)
+            QCOMPARE(inspectionWrites(window, row), LayoutAWrites);
+    }
+
+    // Pages finished ahead hold only their bodies, not places: while the run
+    // waits for a slow plain row, every redirect row after it is loaded.
+    void loadsAheadWhileRunWaitsElsewhere() {
+        MarketPage slowShop = html(LayoutA);
+        slowShop.delayMs = 1500;
+        server_.setPage("slow.taobao.com", "/", slowShop);
+        QList<QByteArray> addresses = {"http://slow.taobao.com/"};
+        for (int row = 0; row < 5; ++row)
+            addresses.append(redirectRow(redirect("http://shop-a.taobao.com/")));
+        QStringList loadedBeforeRow2;
+        FakeWindow window;
+        window.onRowStarted = [&](qint32 row) {
+            if (row == 2)
+                loadedBeforeRow2 = server_.requestLog();
+        };
+        run(window, addresses, 2);
+        for (const QByteArray& address : addresses.mid(1))
+            QVERIFY2(loadedBeforeRow2.contains("GET " + address), address.constData());
+        for (qint32 row = 2; row <= addresses.size(); ++row)
             QCOMPARE(inspectionWrites(window, row), LayoutAWrites);
     }
 
