@@ -103,6 +103,24 @@ private slots:
         QCOMPARE(body.size(), kept ? length : 0);
     }
 
+    // Many more pieces of markup than are joined at a time come out whole
+    // and in order.
+    void serialisesManyElements() {
+        const int count = 50000;
+        const QString body = render(
+            QStringLiteral("<body><script>document.body.style.display = 'none';"
+                           "for (let i = 0; i < %1; ++i) {"
+                           " const item = document.createElement('i');"
+                           " item.title = i; item.textContent = i;"
+                           " document.body.appendChild(item); }"
+                           "document.body.removeChild(document.body.firstChild);</script>")
+                .arg(count));
+        QString expected;
+        for (int i = 0; i < count; ++i)
+            expected += QStringLiteral("<I title=\"%1\">%1</I>").arg(i);
+        QCOMPARE(body, expected);
+    }
+
     // Nesting far deeper than a recursive walk could take. The page is not
     // laid out (display: none), which the browser could not do at that depth.
     void serialisesDeepNesting() {
