@@ -74,8 +74,9 @@ bool PageLoad::isCurrent(Mark mark) const {
 void PageLoad::onMainFrameNavigation(const QUrl& url) {
     ++navigations_;
     quietTimer_.stop();
+    // The blank document leaves the page where its address is going.
     const QString host = url.host().toLower();
-    if (host != currentHost_) {
+    if (isWebAddress(url) && host != currentHost_) {
         currentHost_ = host;
         emit hostChanged();
     }

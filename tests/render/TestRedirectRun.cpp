@@ -379,6 +379,7 @@ private slots:
         run(window, addresses, renderJobs,
             [&](WebPageRenderer& renderer) { most = std::max(most, renderer.pagesOpen()); });
         QCOMPARE(most, mostOpen);
+        QVERIFY(server_.mostAtOnceToOneHost() <= WebPageRenderer::MaxPerHost);
         for (qint32 row = 1; row <= addresses.size(); ++row)
             QCOMPARE(inspectionWrites(window, row), LayoutAWrites);
     }
