@@ -380,6 +380,7 @@ QStringList rowTexts(const HeadlessWindow& window, int row) {
 // Pages as real shops serve them, through whole runs with one and with eight
 // jobs: the three canned shops' rows after the change, and the same pages
 // asked for in a second run, which starts without the first run's cookies.
+// (Error statuses at every place are in the fault matrix.)
 void TestPrefetchingPageFetcher::readsPlainPages_data() {
     QTest::addColumn<MarketChange>("change");
     QTest::addColumn<QList<QStringList>>("rows");
@@ -427,34 +428,6 @@ void TestPrefetchingPageFetcher::readsPlainPages_data() {
                market.setPageForCookie(shopA, "/", "tb=7", canned::gbkPage(canned::shopPageA()));
            })
         << canned;
-
-    QList<QStringList> closed = canned;
-    closed[0] = closed[0].mid(0, 3) + QStringList{runtext::NotExisting} + QStringList(5);
-    QTest::newRow("closed shop answering 404 with its page")
-        << MarketChange([=](MarketServer& market, const Options&) {
-               market.setPage(shopA, "/", canned::gbkPage(canned::shopNotFoundPage(), 404));
-           })
-        << closed;
-    QList<QStringList> shopDown = canned;
-    shopDown[0] = shopDown[0].mid(0, 3) + QStringList{runtext::NetworkBroken} + QStringList(5);
-    shopDown[1] = shopDown[1].mid(0, 3) + QStringList(6);
-    shopDown[2] = shopDown[2].mid(0, 3) + QStringList(6);
-    QTest::newRow("shop page answering 503 with a body")
-        << MarketChange([=](MarketServer& market, const Options&) {
-               market.setPage(shopA, "/", canned::gbkPage(canned::shopPageA(), 503));
-           })
-        << shopDown;
-    QList<QStringList> ratingDown = shopDown;
-    ratingDown[0] = canned[0];
-    ratingDown[1] = canned[1];
-    ratingDown[1][6] = QString();
-    ratingDown[1][8] = runtext::NetworkBroken;
-    QTest::newRow("rating page answering 502 with a body")
-        << MarketChange([](MarketServer& market, const Options&) {
-               market.setPage(canned::RatingHost, canned::RatingPath,
-                              canned::gbkPage(canned::ratingPageB(), 502));
-           })
-        << ratingDown;
 }
 
 void TestPrefetchingPageFetcher::readsPlainPages() {
