@@ -107,14 +107,14 @@ private slots:
     // and in order.
     void serialisesManyElements() {
         const int count = 50000;
-        const QString body = render(
-            QStringLiteral("<body><script>document.body.style.display = 'none';"
-                           "for (let i = 0; i < %1; ++i) {"
-                           " const item = document.createElement('i');"
-                           " item.title = i; item.textContent = i;"
-                           " document.body.appendChild(item); }"
-                           "document.body.removeChild(document.body.firstChild);</script>")
-                .arg(count));
+        const QString body =
+            render(QStringLiteral("<body><script>document.body.style.display = 'none';"
+                                  "for (let i = 0; i < %1; ++i) {"
+                                  " const item = document.createElement('i');"
+                                  " item.title = i; item.textContent = i;"
+                                  " document.body.appendChild(item); }"
+                                  "document.body.removeChild(document.body.firstChild);</script>")
+                       .arg(count));
         QString expected;
         for (int i = 0; i < count; ++i)
             expected += QStringLiteral("<I title=\"%1\">%1</I>").arg(i);
