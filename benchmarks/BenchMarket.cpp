@@ -3,11 +3,14 @@
 // first line of standard output; with --urls it first writes every page a
 // complete run fetches directly (own page, shop pages, rating pages), one
 // address a line, for curl. With --rendered-shops a redirect row leads to a
-// rendered Layout A page; with --log every request is printed as it comes,
+// rendered Layout A page, which with --pictures carries N pictures answered
+// after --picture-delay ms each, and with --elements builds N more (empty)
+// elements by script; with --log every request is printed as it comes,
 // one "GET http://host/path" a line.
 //
 //   BenchMarket [--rows N] [--delay MS] [--redirect-every K] [--rendered-shops]
-//               [--log] [--urls FILE]
+//               [--pictures N] [--picture-delay MS] [--elements N] [--log]
+//               [--urls FILE]
 
 #include "MarketServer.h"
 #include "MixedMarket.h"
@@ -32,6 +35,29 @@ QStringList directPages(const mixedmarket::Options& options) {
     return urls;
 }
 
+const QString PictureHost = QStringLiteral("pics.taobao.com");
+
+QString picturePath(int row, int picture) {
+    return QStringLiteral("/r%1/p%2.jpg").arg(row).arg(picture);
+}
+
+// The rendered Layout A page of a redirect row, with its pictures (a gallery
+// at the end of the page, as shop fronts show their goods) and the script
+// that builds more elements.
+QString renderedShopPage(int row, int pictures, int elements) {
+    QString page = mixedmarket::renderedRedirectPage();
+    for (int picture = 1; picture <= pictures; ++picture)
+        page += QStringLiteral("<img src=\"http://%1%2\" width=\"160\" height=\"160\">")
+                    .arg(PictureHost, picturePath(row, picture));
+    if (elements > 0)
+        page += QStringLiteral("<div id=\"goods\"></div><script>"
+                               "const goods = document.getElementById('goods');"
+                               "for (let i = 0; i < %1; ++i)"
+                               " goods.appendChild(document.createElement('div'));</script>")
+                    .arg(elements);
+    return page;
+}
+
 } // namespace
 
 int main(int argc, char* argv[]) {
@@ -50,8 +76,18 @@ int main(int argc, char* argv[]) {
     const QCommandLineOption renderedShops(
         QStringLiteral("rendered-shops"),
         QStringLiteral("Redirect rows lead to a rendered Layout A page."));
+    const QCommandLineOption pictures(QStringLiteral("pictures"),
+                                      QStringLiteral("Pictures on each rendered page."),
+                                      QStringLiteral("N"), QStringLiteral("0"));
+    const QCommandLineOption pictureDelay(QStringLiteral("picture-delay"),
+                                          QStringLiteral("Answer delay of a picture."),
+                                          QStringLiteral("MS"), QStringLiteral("300"));
+    const QCommandLineOption elements(QStringLiteral("elements"),
+                                      QStringLiteral("Elements built on each rendered page."),
+                                      QStringLiteral("N"), QStringLiteral("0"));
     const QCommandLineOption log(QStringLiteral("log"), QStringLiteral("Print every request."));
-    parser.addOptions({rows, delay, redirectEvery, renderedShops, log, urls});
+    parser.addOptions(
+        {rows, delay, redirectEvery, renderedShops, pictures, pictureDelay, elements, log, urls});
     parser.process(app);
 
     mixedmarket::Options options;
@@ -66,10 +102,19 @@ int main(int argc, char* argv[]) {
         return 1;
     mixedmarket::serve(market, options);
     if (parser.isSet(renderedShops)) {
-        for (int row : options.redirectRows)
-            market.setPage(
-                mixedmarket::shopHost(row), QStringLiteral("/"),
-                mixedmarket::delayedPage(mixedmarket::renderedRedirectPage(), row, options));
+        const int pictureCount = parser.value(pictures).toInt();
+        MarketPage picture;
+        picture.body = QByteArray(2048, 'x');
+        picture.contentType = "image/jpeg";
+        picture.delayMs = parser.value(pictureDelay).toInt();
+        for (int row : options.redirectRows) {
+            market.setPage(mixedmarket::shopHost(row), QStringLiteral("/"),
+                           mixedmarket::delayedPage(
+                               renderedShopPage(row, pictureCount, parser.value(elements).toInt()),
+                               row, options));
+            for (int one = 1; one <= pictureCount; ++one)
+                market.setPage(PictureHost, picturePath(row, one), picture);
+        }
     }
     if (parser.isSet(log)) {
         QObject::connect(&market, &MarketServer::requested, [](const QString& entry) {

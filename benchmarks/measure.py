@@ -41,6 +41,9 @@ RENDER_ROWS = 20
 RENDER_JOBS = (0, 2)
 MEMORY_ROWS = 100
 MIXED_EVERY = 5
+PICTURES = 60
+PICTURE_DELAY_MS = 300
+ELEMENTS = 1_000_000
 STARTUP_SECTION = "## 3. Start-up"
 RENDER_SECTION = "## 6. Redirect rows rendered ahead"
 HISTORY_SECTION = "## 7. History"
@@ -59,9 +62,10 @@ class Market:
     With `rendered`, redirect rows lead to a rendered Layout A page; with
     `log`, `requests` collects (time, request) as the requests come."""
 
-    def __init__(self, rows, delay, redirect_every=0, rendered=False, log=False):
+    def __init__(self, rows, delay, redirect_every=0, rendered=False, log=False, extra=()):
         self.urls_file = tempfile.NamedTemporaryFile("r", suffix=".txt")
-        extra = (["--rendered-shops"] if rendered else []) + (["--log"] if log else [])
+        extra = (["--rendered-shops"] if rendered else []) + (["--log"] if log else []) + \
+            list(extra)
         self.process = subprocess.Popen(
             [MARKET, "--rows", str(rows), "--delay", str(delay),
              "--redirect-every", str(redirect_every), "--urls", self.urls_file.name] + extra,
@@ -111,10 +115,14 @@ def timed_in_turn(commands, repeats):
     return {key: statistics.median(values) for key, values in times.items()}, outputs
 
 
-def check_command(proxy, jobs, fmt="json", render_jobs=None):
+def check_command(proxy, jobs, fmt="json", render_jobs=None, extra=()):
     render = [] if render_jobs is None else ["--render-jobs", str(render_jobs)]
-    return [CHECK, "--proxy", proxy, "--jobs", str(jobs), *render, "--format", fmt,
+    return [CHECK, "--proxy", proxy, "--jobs", str(jobs), *render, "--format", fmt, *extra,
             "myshop.taobao.com"]
+
+
+def load_average():
+    return os.getloadavg()[0]
 
 
 def curl_floor(market, jobs, repeats):
@@ -338,19 +346,68 @@ def render_memory():
 
 
 def mixed_time():
-    """50 rows with every MIXED_EVERY-th a redirect row, against the run and
-    the curl floor without redirect rows."""
+    """50 rows with every MIXED_EVERY-th a redirect row, against the same
+    rows without redirect rows, run in turn; and both curl floors."""
     log("6c. mixed rows: run time")
-    with Market(ROWS, DELAY_MS, MIXED_EVERY, rendered=True) as market:
-        times, _ = timed_in_turn(
-            {r: check_command(market.proxy, 8, render_jobs=r) for r in RENDER_JOBS}, REPEATS)
-        log(f"   {times}")
-        mixed_floor = curl_floor(market, 8, REPEATS)
-    with Market(ROWS, DELAY_MS) as market:
-        plain, _ = timed(check_command(market.proxy, 8), REPEATS)
-        plain_floor = curl_floor(market, 8, REPEATS)
-    log(f"   plain only: {plain:.2f} s, curl {plain_floor:.2f} s")
-    return times, plain, plain_floor, mixed_floor
+    load_before = load_average()
+    with Market(ROWS, DELAY_MS, MIXED_EVERY, rendered=True) as mixed, \
+            Market(ROWS, DELAY_MS) as plain:
+        commands = {r: check_command(mixed.proxy, 8, render_jobs=r) for r in RENDER_JOBS}
+        commands["plain"] = check_command(plain.proxy, 8)
+        times, _ = timed_in_turn(commands, REPEATS)
+        mixed_floor = curl_floor(mixed, 8, REPEATS)
+        plain_floor = curl_floor(plain, 8, REPEATS)
+    plain_time = times.pop("plain")
+    log(f"   {times}, plain only: {plain_time:.2f} s, curl {plain_floor:.2f} s")
+    return times, plain_time, plain_floor, mixed_floor, (load_before, load_average())
+
+
+def pictures_time():
+    """RENDER_ROWS redirect rows whose pages carry PICTURES pictures each,
+    against the same rows without pictures, run in turn."""
+    log("6d. redirect rows with pictures: run time")
+    load_before = load_average()
+    with Market(RENDER_ROWS, DELAY_MS, 1, rendered=True) as bare, \
+            Market(RENDER_ROWS, DELAY_MS, 1, rendered=True,
+                   extra=["--pictures", str(PICTURES),
+                          "--picture-delay", str(PICTURE_DELAY_MS)]) as pictured:
+        times, outputs = timed_in_turn({"bare": check_command(bare.proxy, 4),
+                                        "pictures": check_command(pictured.proxy, 4)}, REPEATS)
+    log(f"   {times}")
+    return times, outputs["bare"] == outputs["pictures"], (load_before, load_average())
+
+
+def browser_processes(root):
+    return [pid for pid in descendants(root) if pid != root and
+            b"QtWebEngineProcess" in Path(f"/proc/{pid}/cmdline").read_bytes()]
+
+
+def big_page_memory():
+    """Peak memory of the browser's processes while one redirect row's page
+    builds ELEMENTS elements, and what the row shows."""
+    log("6e. a page of a million elements: memory")
+    load_before = load_average()
+    with Market(1, 20, 1, rendered=True, extra=["--elements", str(ELEMENTS)]) as market:
+        command = check_command(market.proxy, 4, "json", extra=["--timeout", "120"])
+        start = time.perf_counter()
+        process = subprocess.Popen(command, env=ENV, stdout=subprocess.PIPE,
+                                   stderr=subprocess.DEVNULL)
+        peak = (0, 0, 0)
+        while process.poll() is None:
+            try:
+                pss, rss, count = memory_of(browser_processes(process.pid))
+            except OSError:
+                continue
+            peak = max(peak, (pss, rss, count))
+            time.sleep(0.05)
+        elapsed = time.perf_counter() - start
+        status = json.loads(process.stdout.read())["grid"]["cells"][1][3]["text"]
+    log(f"   peak {peak}, {elapsed:.1f} s, status {status}")
+    return peak, elapsed, status, (load_before, load_average())
+
+
+def loads(pair):
+    return f"load average {pair[0]:.1f} before, {pair[1]:.1f} after"
 
 
 def history_section():
@@ -413,11 +470,15 @@ def history_section():
 
 
 def render_section():
+    times_load = load_average()
     times, same = render_time()
+    times_load = (times_load, load_average())
     mem = render_memory()
-    mixed, plain, plain_floor, mixed_floor = mixed_time()
+    mixed, plain, plain_floor, mixed_floor, mixed_load = mixed_time()
+    pictures, pictures_same, pictures_load = pictures_time()
+    big_peak, big_time, big_status, big_load = big_page_memory()
     chain = 2 * DELAY_MS / 1000
-    ideal = chain * RENDER_ROWS / 2
+    ideal = {r: chain * RENDER_ROWS / (r + 1) for r in RENDER_JOBS}
     ratio = times[2] / times[0]
     lines = [
         RENDER_SECTION,
@@ -426,16 +487,17 @@ def render_section():
         f"all click-redirect links, each an HTTP redirect answered after {DELAY_MS} ms to a "
         f"Layout A shop page answered after {DELAY_MS} ms, through the test marketplace as "
         f"proxy; `zembrel-check --jobs 4 --render-jobs R` (build `{BUILD.name}`). Medians of "
-        f"{REPEATS} runs, the two settings in turn. Ideal "
-        f"under the two-per-host limit: the chain ({chain:.1f} s) times the rows over two, "
-        f"{ideal:.1f} s (without the own page and the browser's start).",
+        f"{REPEATS} runs, the two settings in turn ({loads(times_load)}). Ideal: the chain "
+        f"({chain:.1f} s) times the rows over the R + 1 pages open at once (without the own "
+        "page and the browser's start).",
         "",
-        "| R | run time | against R = 0 | against the ideal |",
-        "|---|---|---|---|",
+        "| R | run time | against R = 0 | ideal | against the ideal |",
+        "|---|---|---|---|---|",
     ]
     for render_jobs in RENDER_JOBS:
         lines.append(f"| {render_jobs} | {times[render_jobs]:.2f} s | "
-                     f"{times[render_jobs] / times[0]:.2f}× | {times[render_jobs] / ideal:.2f}× |")
+                     f"{times[render_jobs] / times[0]:.2f}× | {ideal[render_jobs]:.1f} s | "
+                     f"{times[render_jobs] / ideal[render_jobs]:.2f}× |")
     lines += [
         "",
         f"- `--render-jobs 2` takes {ratio:.2f}× the time of `--render-jobs 0` (target ≤ 0.6×: "
@@ -462,7 +524,8 @@ def render_section():
         f"A mixed run: {ROWS} friend links of the run-time benchmark, every {MIXED_EVERY}th a "
         f"click-redirect link (redirect and rendered page as above), `--jobs 8`; against the "
         f"same {ROWS} rows without redirect links (`--jobs 8`) and their curl floor "
-        f"(`--parallel-max 8`). Medians of {REPEATS} runs.",
+        f"(`--parallel-max 8`). Medians of {REPEATS} runs, the three runs in turn "
+        f"({loads(mixed_load)}).",
         "",
         "| run | time | against the plain run | against the plain curl floor |",
         "|---|---|---|---|",
@@ -475,6 +538,32 @@ def render_section():
         f"| plain only | {plain:.2f} s | 1.00× | {plain / plain_floor:.2f}× |",
         f"| curl floor of the plain pages | {plain_floor:.2f} s | | 1.00× |",
         f"| curl floor of the mixed run's direct pages | {mixed_floor:.2f} s | | |",
+        "",
+        f"- The mixed run (`--render-jobs 2`, the default) takes {mixed[2] / plain:.2f}× the "
+        f"plain run (target ≤ 1.3×: {verdict(mixed[2] / plain <= 1.3)}).",
+        "",
+        f"Pictures: the {RENDER_ROWS} redirect rows above, `zembrel-check --jobs 4`, with and "
+        f"without {PICTURES} pictures on every shop page, each picture answered after "
+        f"{PICTURE_DELAY_MS} ms. Medians of {REPEATS} runs, the two in turn ({loads(pictures_load)}).",
+        "",
+        "| shop pages | run time |",
+        "|---|---|",
+        f"| without pictures | {pictures['bare']:.2f} s |",
+        f"| with {PICTURES} pictures each | {pictures['pictures']:.2f} s |",
+        "",
+        f"- With pictures: {pictures['pictures'] / pictures['bare']:.2f}× the time without "
+        f"(target ≤ 1.15×: {verdict(pictures['pictures'] / pictures['bare'] <= 1.15)}); the "
+        f"JSON output of both is {'identical' if pictures_same else '**different**'}.",
+        "",
+        f"A page of a million elements: one redirect row whose shop page builds {ELEMENTS:,} "
+        "empty `div` elements by script, `zembrel-check --timeout 120`; "
+        "the browser's processes sampled every 50 ms "
+        f"({loads(big_load)}).",
+        "",
+        "| peak PSS, browser | peak RSS, browser | processes | run time | status cell |",
+        "|---|---|---|---|---|",
+        f"| {big_peak[0] / 1024:.0f} MB | {big_peak[1] / 1024:.0f} MB | {big_peak[2]} | "
+        f"{big_time:.1f} s | {big_status} |",
     ]
     return lines
 

@@ -25,10 +25,16 @@ bool SerialisedMarkup::isVoid(const QString& tag) {
 void SerialisedMarkup::open(const QString& tag, const Attributes& attributes) {
     const QString name = tag.toUpper();
     markup_ += u'<' + name;
-    for (const auto& [attribute, value] : attributes)
-        markup_ +=
+    QString source;
+    for (const auto& [attribute, value] : attributes) {
+        const QString written =
             u' ' + attribute.toLower() + QStringLiteral("=\"") + escapeAttribute(value) + u'"';
-    markup_ += u'>';
+        if (name == u"IMG" && attribute.toLower() == u"src")
+            source = written;
+        else
+            markup_ += written;
+    }
+    markup_ += source + u'>';
     if (!isVoid(name))
         open_.append(name);
 }

@@ -6,7 +6,7 @@
 
 // Markup written by the same rules as the embedded browser's body
 // serialiser: upper-case tag names; attributes as ` name="value"` with & and
-// " escaped; text with &, <, > and U+00A0 escaped; SCRIPT and STYLE text as
+// " escaped, an IMG's src last; text with &, <, > and U+00A0 escaped; SCRIPT and STYLE text as
 // it is; no end tag for void elements; comments as they are.
 class SerialisedMarkup {
 public:

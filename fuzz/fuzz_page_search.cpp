@@ -17,11 +17,24 @@
 namespace {
 
 // The markers the engine searches for, so that searches often succeed.
-constexpr std::array<QStringView, 16> Markers{
-    u"href=\"",  u"\">",      u"\" ",      u"</a>",
-    u"</A>",     u"<ul>",     u"</ul>",    u"友情链接",
-    u"首页-",    u"- 淘宝网", u"newrank/", u"好评率：",
-    u"创店时间", u"</li>",    u"<LI>",     u"shop-info-simple",
+constexpr std::array<QStringView, 17> Markers{
+    u"href=\"",
+    u"\">",
+    u"\" ",
+    u"</a>",
+    u"</A>",
+    u"<ul>",
+    u"</ul>",
+    u"友情链接",
+    u"首页-",
+    u"- 淘宝网",
+    u"newrank/",
+    u"好评率：",
+    u"创店时间",
+    u"</li>",
+    u"<LI>",
+    u"</LI>",
+    u"shop-info-simple",
 };
 
 // First occurrence at or after `from`, counted the slow way.

@@ -4,7 +4,7 @@
 
 // The browser writes tag names in upper case, so the rendered layouts close
 // their values with "</A>", "</LI>" and "<LI>", and the badge name ends at the
-// end of its start tag.
+// end of its start tag (the serialiser writes an image's address last).
 namespace shoppage {
 
 using pagetext::between;
@@ -15,6 +15,16 @@ namespace {
 // Rendered pages of shops that do not exist carry the site footer's licence.
 constexpr QStringView SiteFooterMarker = u"增值电信业务经营许可证：浙B2-20080224";
 
+// The creation time ends with its list item: at the item's end tag, or at
+// the next item's start should that come first.
+pagetext::Span creationTime(const QString& body, qint32 anchor) {
+    const pagetext::Span toEnd = between(body, anchor, {u"创店时间：", u">"}, u"</LI>");
+    const pagetext::Span toNext = between(body, anchor, {u"创店时间：", u">"}, u"<LI>");
+    if (toEnd.end == 0)
+        return toNext;
+    return toNext.end > 0 && toNext.end < toEnd.end ? toNext : toEnd;
+}
+
 ShopValues readRenderedLayoutB(const QString& body) {
     ShopValues values;
     values.layout = Layout::B;
@@ -24,7 +34,7 @@ ShopValues readRenderedLayoutB(const QString& body) {
     const pagetext::Span member = between(body, anchor, {HrefOpen, TagClose}, RenderedLayoutA.link);
     values.member = member.value;
     values.credit = creditLevel(body, member.end, RenderedLayoutA.badge);
-    const pagetext::Span created = between(body, anchor, {u"创店时间：", u">"}, u"<LI>");
+    const pagetext::Span created = creationTime(body, anchor);
     values.created = created.value;
     values.backLinkStart = backLinkStartAfter(body, created.end);
     // The rating page link is the first link after its label.

@@ -3,6 +3,7 @@
 #include "AddressGuard.h"
 #include "PageDecoding.h"
 #include "PageTransfers.h"
+#include "RunCookies.h"
 #include "Version.h"
 #include "WebAddress.h"
 
@@ -18,6 +19,10 @@ const char* const UserAgent = "Zembrel/" ZEMBREL_VERSION;
 
 bool isRedirect(long status) {
     return status == 301 || status == 302 || status == 303 || status == 307 || status == 308;
+}
+
+bool isServerError(long status) {
+    return status >= 500 && status <= 599;
 }
 
 // libcurl's form of a Qt proxy; empty for a direct connection.
@@ -93,7 +98,14 @@ bool PageRequest::setUp() {
            set(CURLOPT_WRITEDATA, this) && set(CURLOPT_HEADERFUNCTION, &PageRequest::onHeader) &&
            set(CURLOPT_HEADERDATA, this) &&
            set(CURLOPT_PREREQFUNCTION, &PageRequest::onRequestReady) &&
-           set(CURLOPT_PREREQDATA, this) && transfers_.guardSockets(easy_, socketGuard_);
+           set(CURLOPT_PREREQDATA, this) && transfers_.guardSockets(easy_, socketGuard_) &&
+           (!cookies_ || shareCookies());
+}
+
+// The run's jar, and no file: "" turns the cookie engine on.
+bool PageRequest::shareCookies() {
+    return curl_easy_setopt(easy_, CURLOPT_SHARE, cookies_->share()) == CURLE_OK &&
+           curl_easy_setopt(easy_, CURLOPT_COOKIEFILE, "") == CURLE_OK;
 }
 
 // Web addresses only, and none whose host is an address the policy refuses.
@@ -167,6 +179,10 @@ std::optional<QString> PageRequest::readHop(int result) {
         return QString();
     if (isRedirect(status) && redirectTarget)
         return followRedirect(redirectTarget);
+    // A server error's page (or a proxy's, for a shop it cannot reach) says
+    // nothing about the shop: the fetch failed.
+    if (isServerError(status))
+        return QString();
     return pagedecoding::decodePage(std::exchange(body_, {}), QByteArray(contentType));
 }
 

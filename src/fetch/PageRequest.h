@@ -10,17 +10,21 @@
 #include <QUrl>
 #include <chrono>
 #include <exception>
+#include <memory>
 #include <optional>
+
+class RunCookies;
 
 // One page fetch over HTTP(S), asynchronous: start() sends the request and
 // finished() reports the page text once the transfer has ended. Every
 // failure (no such host, refused or reset connection, TLS error, time-out,
 // a body cut short or badly framed, headers or a body over their caps, too
 // many redirects, a non-web address, an address on this machine or its
-// network, libcurl refusing a call) gives empty text, always reported from
-// the event loop after start() has returned. An HTTP error status with a
-// body gives the body. The time-out counts from start() and covers every
-// redirect and every wait for a proxy look-up.
+// network, libcurl refusing a call, a server error status 5xx) gives empty
+// text, always reported from the event loop after start() has returned. A
+// client error status 4xx with a body gives the body: a shop that is gone
+// answers so. The time-out counts from start() and covers every redirect
+// and every wait for a proxy look-up.
 //
 // Each request is sent once: redirects are followed here, one hop at a
 // time, so that every target is checked before it is asked for.
@@ -37,6 +41,10 @@ public:
     PageRequest(PageTransfers& transfers, const QString& url, std::chrono::milliseconds timeout,
                 QObject* parent = nullptr);
     ~PageRequest() override;
+
+    // Keeps and sends cookies in this jar; without one, no cookies at all.
+    // Set before start().
+    void useCookies(std::shared_ptr<RunCookies> cookies) { cookies_ = std::move(cookies); }
 
     void start();
     // Ends a started transfer at once, without finished().
@@ -55,6 +63,7 @@ signals:
 
 private:
     bool setUp();
+    bool shareCookies();
     void startHop(const QUrl& address);
     void sendHop(const QUrl& address, const QNetworkProxy& proxy);
     bool mayRequest(const QUrl& address) const;
@@ -72,6 +81,7 @@ private:
 
     PageTransfers& transfers_;
     QUrl address_;
+    std::shared_ptr<RunCookies> cookies_;
     std::chrono::milliseconds timeout_;
     QTimer deadline_;
     CURL* easy_ = nullptr;

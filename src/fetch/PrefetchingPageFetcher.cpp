@@ -1,6 +1,7 @@
 #include "PrefetchingPageFetcher.h"
 
 #include "PageRequest.h"
+#include "RunCookies.h"
 #include "WebAddress.h"
 
 #include <QCoroSignal>
@@ -72,6 +73,7 @@ void PrefetchingPageFetcher::endRun() {
     dropFetches([](const Fetch&) { return true; });
     currentRow_ = 0;
     followUp_ = nullptr;
+    cookies_.reset();
 }
 
 PrefetchingPageFetcher::Fetch& PrefetchingPageFetcher::add(qint32 row, Purpose purpose,
@@ -82,6 +84,9 @@ PrefetchingPageFetcher::Fetch& PrefetchingPageFetcher::add(qint32 row, Purpose p
     fetch->address = address;
     fetch->host = webAddress(address).host().toLower();
     fetch->request = std::make_unique<PageRequest>(transfers_, address, timeout_);
+    if (!cookies_)
+        cookies_ = std::make_shared<RunCookies>();
+    fetch->request->useCookies(cookies_);
     Fetch& added = *fetch;
     connect(added.request.get(), &PageRequest::finished, this, [this, &added] { fetched(added); });
     const auto place =

@@ -11,6 +11,7 @@
 
 class PageRequest;
 class PageTransfers;
+class RunCookies;
 
 // A page fetcher that reads ahead: once the run has planned its rows, the
 // pages of the rows after the current one are fetched at up to `jobs` at
@@ -24,6 +25,9 @@ class PageTransfers;
 //
 // Every fetch, the run's own included, takes a place among the `jobs`; the
 // run's own fetch comes first, then the pages of the earliest rows.
+//
+// The fetches of one run share one cookie jar in memory, pages read ahead
+// included, and the jar goes with the end of the run.
 class PrefetchingPageFetcher : public QObject, public PageFetcher {
     Q_OBJECT
 
@@ -65,6 +69,7 @@ private:
     FollowUpAddress followUp_;
     // Sorted by row, then purpose.
     Fetches fetches_;
+    std::shared_ptr<RunCookies> cookies_;
     int inFlight_ = 0;
     QHash<QString, int> inFlightByHost_;
 };

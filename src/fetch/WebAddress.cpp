@@ -8,8 +8,11 @@ QUrl webAddress(const QString& address) {
     static const QRegularExpression schemePattern(
         QStringLiteral(R"(^[A-Za-z][A-Za-z0-9+.-]*:(?!\d+(?:[/?#]|$)))"));
     const QString trimmed = address.trimmed();
-    const QString full =
-        schemePattern.match(trimmed).hasMatch() ? trimmed : QStringLiteral("http://") + trimmed;
+    QString full = trimmed;
+    if (trimmed.startsWith(QLatin1String("//")))
+        full.prepend(QLatin1String("http:")); // a scheme-relative address, as pages often write
+    else if (!schemePattern.match(trimmed).hasMatch())
+        full.prepend(QLatin1String("http://"));
     QUrl url(full, QUrl::TolerantMode);
     const QString scheme = url.scheme(); // QUrl keeps schemes in lower case
     if (!url.isValid() || url.host().isEmpty() ||

@@ -73,6 +73,8 @@ bool MarketConnection::takeRequest(Request& request) {
         const QByteArray value = lines[i].mid(colon + 1).trimmed().toLower();
         if (name == "host")
             request.host = value;
+        else if (name == "cookie")
+            request.cookie = lines[i].mid(colon + 1).trimmed();
         else if (name == "connection" || name == "proxy-connection")
             request.keepAlive = value == "keep-alive" || (request.keepAlive && value != "close");
     }
@@ -95,7 +97,7 @@ void MarketConnection::serve(const Request& request) {
         path = QString::fromLatin1(request.target);
     }
 
-    const MarketPage page = server_.answer(request.method, host, path);
+    const MarketPage page = server_.answer(request.method, host, path, request.cookie);
     pendingHost_ = host;
     pendingEntry_ = server_.requestLog().constLast();
     if (page.delayMs <= 0) {

@@ -19,6 +19,7 @@ private:
         QByteArray method;
         QByteArray target;
         QByteArray host;
+        QByteArray cookie;
         bool keepAlive = true;
     };
 

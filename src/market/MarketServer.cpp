@@ -12,6 +12,13 @@ QString pageKey(const QString& host, const QString& path) {
     return host.toLower() + path;
 }
 
+// Whether a Cookie header ("a=1; b=2") holds `cookie` ("b=2").
+bool hasCookie(const QByteArray& header, const QByteArray& cookie) {
+    const QList<QByteArray> cookies = header.split(';');
+    return std::any_of(cookies.begin(), cookies.end(),
+                       [&](const QByteArray& one) { return one.trimmed() == cookie; });
+}
+
 } // namespace
 
 MarketServer::MarketServer(QObject* parent)
@@ -35,8 +42,13 @@ void MarketServer::setPage(const QString& host, const QString& path, const Marke
     pages_.insert(pageKey(host, path), page);
 }
 
-MarketPage MarketServer::answer(const QByteArray& method, const QString& host,
-                                const QString& path) {
+void MarketServer::setPageForCookie(const QString& host, const QString& path,
+                                    const QByteArray& cookie, const MarketPage& page) {
+    cookiePages_.insert(pageKey(host, path), {cookie, page});
+}
+
+MarketPage MarketServer::answer(const QByteArray& method, const QString& host, const QString& path,
+                                const QByteArray& cookies) {
     const QString entry =
         QStringLiteral("%1 http://%2%3").arg(QString::fromLatin1(method), host.toLower(), path);
     log_.append(entry);
@@ -44,6 +56,9 @@ MarketPage MarketServer::answer(const QByteArray& method, const QString& host,
     mostAtOnceToOneHost_ = std::max(mostAtOnceToOneHost_, ++inProgressByHost_[host.toLower()]);
     emit requested(entry);
 
+    const auto forCookie = cookiePages_.constFind(pageKey(host, path));
+    if (forCookie != cookiePages_.cend() && hasCookie(cookies, forCookie->first))
+        return forCookie->second;
     const auto found = pages_.constFind(pageKey(host, path));
     if (found != pages_.cend())
         return *found;

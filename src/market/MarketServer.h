@@ -50,6 +50,11 @@ public:
     // `path` includes the query, e.g. "/" or "/rate.htm?id=1"; the host is
     // matched without regard to case.
     void setPage(const QString& host, const QString& path, const MarketPage& page);
+    // The page for visitors whose requests carry the cookie `cookie`
+    // ("name=value"), as a shop that first hands its visitors a cookie
+    // answers; the others get the page set above.
+    void setPageForCookie(const QString& host, const QString& path, const QByteArray& cookie,
+                          const MarketPage& page);
 
     // One entry per request received, "GET http://host/path".
     QStringList requestLog() const { return log_; }
@@ -70,13 +75,15 @@ private:
 
     // Logs the request, counts it as in progress and returns the page that
     // answers it.
-    MarketPage answer(const QByteArray& method, const QString& host, const QString& path);
+    MarketPage answer(const QByteArray& method, const QString& host, const QString& path,
+                      const QByteArray& cookies);
     // The request of `entry` to `host` has been answered, or abandoned.
     void answered(const QString& host);
     void abandoned(const QString& host, const QString& entry);
     void acceptConnections();
 
     QHash<QString, MarketPage> pages_;
+    QHash<QString, std::pair<QByteArray, MarketPage>> cookiePages_;
     QStringList log_;
     int inProgress_ = 0;
     int mostAtOnce_ = 0;

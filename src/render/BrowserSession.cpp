@@ -1,8 +1,10 @@
 #include "BrowserSession.h"
 
 #include "BrowserAddressGuard.h"
+#include "PageLoad.h"
 
 #include <QFile>
+#include <QWebEngineCookieStore>
 #include <QWebEngineProfile>
 
 namespace {
@@ -18,8 +20,9 @@ QString resourceText(const QString& path) {
 
 BrowserSession::BrowserSession()
     : profile_(createLockedDownProfile(nullptr))
-    , pendingRefreshScript_(resourceText(QStringLiteral(":/zembrel/pending-refresh.js")))
-    , serializeBodyScript_(resourceText(QStringLiteral(":/zembrel/serialize-body.js"))) {
+    , documentStateScript_(resourceText(QStringLiteral(":/zembrel/document-state.js")))
+    , serializeBodyScript_(resourceText(QStringLiteral(":/zembrel/serialize-body.js")) +
+                           QStringLiteral("(%1);").arg(PageLoad::MaxBodyLength)) {
     profile_->setUrlRequestInterceptor(new LocalAddressInterceptor(profile_));
 }
 
@@ -27,6 +30,10 @@ BrowserSession::~BrowserSession() {
     // The pages, retired ones included, must go before their profile.
     qDeleteAll(findChildren<LockedDownPage*>(Qt::FindDirectChildrenOnly));
     delete profile_;
+}
+
+void BrowserSession::dropCookies() {
+    profile_->cookieStore()->deleteAllCookies();
 }
 
 LockedDownPage* BrowserSession::newPage() {

@@ -7,6 +7,31 @@
 #include <QWebEngineQuotaRequest>
 #include <QWebEngineRegisterProtocolHandlerRequest>
 #include <QWebEngineSettings>
+#include <QWebEngineUrlRequestInterceptor>
+
+namespace {
+
+// Nothing read from a page depends on its pictures, media or fonts: they are
+// never asked for, and nothing waits for them.
+class NoPicturesMediaOrFonts : public QWebEngineUrlRequestInterceptor {
+public:
+    using QWebEngineUrlRequestInterceptor::QWebEngineUrlRequestInterceptor;
+
+    void interceptRequest(QWebEngineUrlRequestInfo& info) override {
+        switch (info.resourceType()) {
+        case QWebEngineUrlRequestInfo::ResourceTypeImage:
+        case QWebEngineUrlRequestInfo::ResourceTypeFavicon:
+        case QWebEngineUrlRequestInfo::ResourceTypeMedia:
+        case QWebEngineUrlRequestInfo::ResourceTypeFontResource:
+            info.block(true);
+            return;
+        default:
+            return;
+        }
+    }
+};
+
+} // namespace
 
 QWebEngineProfile* createLockedDownProfile(QObject* parent) {
     // A profile without a storage name keeps cookies, cache and history in
@@ -21,6 +46,7 @@ QWebEngineProfile* createLockedDownProfile(QObject* parent) {
     settings->setAttribute(QWebEngineSettings::PdfViewerEnabled, false);
     settings->setAttribute(QWebEngineSettings::LocalContentCanAccessRemoteUrls, false);
     settings->setAttribute(QWebEngineSettings::LocalContentCanAccessFileUrls, false);
+    settings->setAttribute(QWebEngineSettings::AutoLoadImages, false);
     settings->setAttribute(QWebEngineSettings::AutoLoadIconsForPage, false);
     settings->setAttribute(QWebEngineSettings::TouchIconsEnabled, false);
     settings->setAttribute(QWebEngineSettings::FullScreenSupportEnabled, false);
@@ -38,6 +64,7 @@ QWebEngineProfile* createLockedDownProfile(QObject* parent) {
 
 LockedDownPage::LockedDownPage(QWebEngineProfile* profile, QObject* parent)
     : QWebEnginePage(profile, parent) {
+    setUrlRequestInterceptor(new NoPicturesMediaOrFonts(this));
     connect(this, &QWebEnginePage::featurePermissionRequested, this,
             [this](const QUrl& origin, Feature feature) {
                 setFeaturePermission(origin, feature, PermissionDeniedByUser);

@@ -5,11 +5,12 @@
 class QWebEngineProfile;
 
 // An off-the-record browser profile that runs scripts but has no plugins,
-// no downloads, no icon fetches and no access from local content to remote
-// addresses. The caller owns it through `parent`.
+// no downloads, no pictures or icons and no access from local content to
+// remote addresses. The caller owns it through `parent`.
 QWebEngineProfile* createLockedDownProfile(QObject* parent);
 
-// A page that is never shown: it opens no windows, denies every permission
+// A page that is never shown: it loads no pictures, media or fonts (scripts
+// and style sheets still run), opens no windows, denies every permission
 // request, answers no dialogs and reports each navigation of its main frame.
 class LockedDownPage : public QWebEnginePage {
     Q_OBJECT

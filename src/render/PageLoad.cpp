@@ -4,8 +4,10 @@
 #include "LockedDownPage.h"
 
 #include <QPointer>
+#include <QVariantMap>
 #include <QWebEngineLoadingInfo>
 #include <QWebEngineScript>
+#include <utility>
 
 namespace {
 
@@ -13,11 +15,26 @@ namespace {
 // replace the functions they use.
 constexpr quint32 ScriptWorld = QWebEngineScript::ApplicationWorld;
 
+// A document still loading is looked at again this often: the browser does
+// not report the end of every navigation that leaves it in place.
+constexpr std::chrono::milliseconds LookAgainPeriod{50};
+
+bool isWebAddress(const QUrl& url) {
+    return url.scheme() == QLatin1String("http") || url.scheme() == QLatin1String("https");
+}
+
+// A client error's page (a shop that is gone) is read like any page.
+bool isClientErrorPage(const QWebEngineLoadingInfo& info) {
+    return info.errorDomain() == QWebEngineLoadingInfo::HttpStatusCodeDomain &&
+           info.errorCode() >= 400 && info.errorCode() <= 499;
+}
+
 } // namespace
 
 PageLoad::PageLoad(BrowserSession& browser, const QString& url, std::chrono::milliseconds timeout)
     : browser_(browser)
     , address_(url)
+    , currentHost_(QUrl(url).host().toLower())
     , page_(browser.newPage())
     , pendingUrl_(url) {
     connect(page_, &LockedDownPage::mainFrameNavigation, this, &PageLoad::onMainFrameNavigation);
@@ -54,9 +71,15 @@ bool PageLoad::isCurrent(Mark mark) const {
     return !complete_ && mark.navigations == navigations_;
 }
 
-void PageLoad::onMainFrameNavigation() {
+void PageLoad::onMainFrameNavigation(const QUrl& url) {
     ++navigations_;
     quietTimer_.stop();
+    // The blank document leaves the page where its address is going.
+    const QString host = url.host().toLower();
+    if (isWebAddress(url) && host != currentHost_) {
+        currentHost_ = host;
+        emit hostChanged();
+    }
 }
 
 void PageLoad::onLoadingChanged(const QWebEngineLoadingInfo& info) {
@@ -67,68 +90,85 @@ void PageLoad::onLoadingChanged(const QWebEngineLoadingInfo& info) {
     case QWebEngineLoadingInfo::LoadSucceededStatus:
         if (!pendingUrl_.isEmpty()) {
             // The blank document is there: now the address.
-            const QUrl url(pendingUrl_);
-            pendingUrl_.clear();
-            page_->load(url);
+            page_->load(QUrl(std::exchange(pendingUrl_, QString())));
             return;
         }
-        loadedUrl_ = page_->url();
-        onDocumentLoaded(mark);
+        lookAtDocument(mark);
         return;
     case QWebEngineLoadingInfo::LoadStoppedStatus:
-        // The navigation ended without replacing the document (a download,
-        // a 204 answer): a document that had loaded is still the one to read.
-        if (pendingUrl_.isEmpty() && isLoadedDocument(page_->url())) {
-            onDocumentLoaded(mark);
+        // The navigation ended without a document of its own (a download,
+        // a 204 answer): the document shown, if any, stays. One the browser
+        // refused outright (an unknown scheme) fails the load.
+        if (isWebAddress(info.url())) {
+            lookAtDocument(mark);
             return;
         }
         break;
     case QWebEngineLoadingInfo::LoadFailedStatus:
+        if (isClientErrorPage(info)) {
+            lookAtDocument(mark);
+            return;
+        }
         break;
     }
-    watchForQuiet(mark, SettlePeriod, false);
+    watchForQuiet(mark, SettlePeriod, AfterQuiet::Fail);
 }
 
-void PageLoad::onDocumentLoaded(Mark mark) {
-    page_->runJavaScript(browser_.pendingRefreshScript(), ScriptWorld,
-                         [self = QPointer(this), mark](const QVariant& delay) {
-                             if (!self || !self->isCurrent(mark))
-                                 return;
-                             const double seconds = delay.toDouble();
-                             const bool refreshPending =
-                                 seconds >= 0 && seconds <= LongestRefreshWait.count();
-                             const auto refreshWait = std::chrono::milliseconds(
-                                 refreshPending ? qint64(seconds * 1000) : 0);
-                             self->watchForQuiet(mark, refreshWait + SettlePeriod, true);
+// Asks the page whether the document it shows has finished loading and
+// whether it has a refresh pending. A page that shows no document of an
+// address yet has nothing to read: its load failed.
+void PageLoad::lookAtDocument(Mark mark) {
+    const QUrl shown = page_->url();
+    if (shown.isEmpty() || shown.scheme() == QLatin1String("about")) {
+        watchForQuiet(mark, SettlePeriod, AfterQuiet::Fail);
+        return;
+    }
+    page_->runJavaScript(browser_.documentStateScript(), ScriptWorld,
+                         [self = QPointer(this), mark](const QVariant& state) {
+                             if (self && self->isCurrent(mark))
+                                 self->onDocumentState(mark, state);
                          });
 }
 
-bool PageLoad::isLoadedDocument(const QUrl& url) const {
-    return !loadedUrl_.isEmpty() &&
-           url.adjusted(QUrl::RemoveFragment) == loadedUrl_.adjusted(QUrl::RemoveFragment);
+void PageLoad::onDocumentState(Mark mark, const QVariant& state) {
+    const QVariantMap values = state.toMap();
+    if (!values.value(QStringLiteral("complete")).toBool()) {
+        watchForQuiet(mark, LookAgainPeriod, AfterQuiet::LookAgain);
+        return;
+    }
+    const double seconds = values.value(QStringLiteral("refresh"), -1).toDouble();
+    const bool refreshPending = seconds >= 0 && seconds <= LongestRefreshWait.count();
+    const auto refreshWait = std::chrono::milliseconds(refreshPending ? qint64(seconds * 1000) : 0);
+    watchForQuiet(mark, refreshWait + SettlePeriod, AfterQuiet::Serialise);
 }
 
-void PageLoad::watchForQuiet(Mark mark, std::chrono::milliseconds period, bool loaded) {
+void PageLoad::watchForQuiet(Mark mark, std::chrono::milliseconds period, AfterQuiet then) {
     watched_ = mark;
-    watchedLoaded_ = loaded;
+    afterQuiet_ = then;
     quietTimer_.start(period);
 }
 
-// No navigation began during the watch: the document is final. A failed
-// load gives the empty body.
+// No navigation began during the watch.
 void PageLoad::onQuiet() {
     const Mark mark = watched_;
     if (!isCurrent(mark))
         return;
-    if (!watchedLoaded_) {
+    switch (afterQuiet_) {
+    case AfterQuiet::Fail:
         complete(QString());
         return;
+    case AfterQuiet::LookAgain:
+        lookAtDocument(mark);
+        return;
+    case AfterQuiet::Serialise:
+        // A body over its cap comes back as null: the empty text.
+        page_->runJavaScript(browser_.serializeBodyScript(), ScriptWorld,
+                             [self = QPointer(this), mark](const QVariant& body) {
+                                 if (self && self->isCurrent(mark))
+                                     self->complete(body.toString());
+                             });
+        return;
     }
-    page_->runJavaScript(browser_.serializeBodyScript(), ScriptWorld,
-                         [self = QPointer(this), mark](const QVariant& body) {
-                             if (self && self->isCurrent(mark))
-                                 self->complete(body.toString());
-                         });
 }
 
 void PageLoad::complete(const QString& body) {

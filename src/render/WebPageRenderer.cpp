@@ -38,6 +38,9 @@ void WebPageRenderer::RenderPage(const QString& url) {
         loadedAhead = std::move(own->load);
         ahead_.erase(own);
     }
+    current_.reset();
+    if (!loadedAhead)
+        makeRoomForOwnLoad();
     current_ = loadedAhead ? std::move(loadedAhead) : load(url);
     startLoadsAhead();
     updateState();
@@ -72,6 +75,8 @@ void WebPageRenderer::enterRow(qint32 row) {
 void WebPageRenderer::endRun() {
     ahead_.clear();
     current_.reset();
+    if (browser_)
+        browser_->dropCookies();
     currentRow_ = 0;
     updateState();
 }
@@ -92,30 +97,56 @@ std::unique_ptr<PageLoad> WebPageRenderer::load(const QString& url) {
         updateState();
         startLoadsAhead();
     });
+    // A page that leaves a host may free a place for a load ahead to it. The
+    // page reports its navigation from inside the browser's own call: new
+    // loads start once that has returned.
+    connect(started.get(), &PageLoad::hostChanged, this, &WebPageRenderer::startLoadsAhead,
+            Qt::QueuedConnection);
     return started;
 }
 
-// Starts loads ahead in row order while places are free; a load finished
-// ahead keeps its place until its row takes it.
+// The run's own page comes first: when every place is taken, the load
+// ahead for the furthest row gives its place up.
+void WebPageRenderer::makeRoomForOwnLoad() {
+    if (pagesOpen() < jobs_ + 1)
+        return;
+    const auto furthest = std::find_if(ahead_.rbegin(), ahead_.rend(), [](const Ahead& ahead) {
+        return ahead.load && ahead.load->hasPage();
+    });
+    if (furthest != ahead_.rend())
+        furthest->load.reset();
+}
+
+// Starts loads ahead in row order while places are free and the bodies held
+// leave room for more.
 void WebPageRenderer::startLoadsAhead() {
-    auto taken = std::count_if(ahead_.begin(), ahead_.end(),
-                               [](const Ahead& ahead) { return ahead.load != nullptr; });
+    if (jobs_ == 0)
+        return;
     for (Ahead& ahead : ahead_) {
-        if (taken >= jobs_)
+        if (pagesOpen() >= jobs_ + 1 || bodiesHeld() >= jobs_ * PageLoad::MaxBodyLength)
             return;
         if (ahead.load || navigationsTo(ahead.host) >= MaxPerHost)
             continue;
         ahead.load = load(ahead.address);
-        ++taken;
     }
 }
 
+qsizetype WebPageRenderer::bodiesHeld() const {
+    qsizetype held = 0;
+    for (const Ahead& ahead : ahead_) {
+        if (ahead.load && ahead.load->isComplete())
+            held += ahead.load->body().size();
+    }
+    return held;
+}
+
 int WebPageRenderer::navigationsTo(const QString& host) const {
-    const auto ahead = std::count_if(ahead_.begin(), ahead_.end(), [&](const Ahead& one) {
-        return one.host == host && one.load && one.load->hasPage();
-    });
-    const bool own = current_ && current_->hasPage() && hostOf(current_->address()) == host;
-    return int(ahead) + (own ? 1 : 0);
+    const auto at = [&](const std::unique_ptr<PageLoad>& load) {
+        return load && load->hasPage() && load->currentHost() == host;
+    };
+    const auto ahead =
+        std::count_if(ahead_.begin(), ahead_.end(), [&](const Ahead& one) { return at(one.load); });
+    return int(ahead) + (at(current_) ? 1 : 0);
 }
 
 void WebPageRenderer::updateState() {

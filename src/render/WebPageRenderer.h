@@ -20,14 +20,20 @@ class PageLoad;
 // away with all its page was still doing.
 //
 // Once the run has planned its redirect rows, the rows after the current one
-// are loaded ahead, in row order, at up to `jobs` loads at once; a load
-// finished ahead keeps only its body until its row takes it, and still
-// counts among the `jobs`, so that the pages and bodies held stay bounded
-// whatever the number of rows. No load ahead starts while MaxPerHost
-// navigations to its host are in progress, the run's own included. A load
-// ahead answers only its own row's RenderPage for its address, once; a
-// failure loaded ahead shows only then. The end of the run drops every load.
-// With no jobs nothing is loaded ahead.
+// are loaded ahead, in row order. At most `jobs` + 1 loads are in progress
+// at once, the run's own included: while the run does not wait for a page,
+// loads ahead use its place too, and a row the run asks for before its load
+// ahead has started takes the place of the load ahead for the furthest row,
+// which starts again later. A load finished ahead keeps only its body until
+// its row takes it; the bodies held stay within `jobs` times the longest
+// body a load keeps, so that memory stays bounded whatever the number of
+// rows. No load ahead starts while MaxPerHost navigations to its host are in
+// progress, the run's own included; a page counts for the host its latest
+// navigation went to, so that a page the redirect service has sent on no
+// longer counts for the service. A load ahead answers only its own row's
+// RenderPage for its address, once; a failure loaded ahead shows only then.
+// The end of the run drops every load and the pages' cookies. With no jobs
+// nothing is loaded ahead.
 class WebPageRenderer : public QObject, public PageRenderer {
     Q_OBJECT
 
@@ -60,7 +66,9 @@ private:
     struct Ahead;
 
     std::unique_ptr<PageLoad> load(const QString& url);
+    void makeRoomForOwnLoad();
     void startLoadsAhead();
+    qsizetype bodiesHeld() const;
     int navigationsTo(const QString& host) const;
     void updateState();
 

@@ -115,10 +115,14 @@ void TestShopPage::renderedPage_data() {
         << "A | m | 5钻 | 99% | 2008 | - | √";
     QTest::newRow("A without badge")
         << renderedA("m", "", "9%", "d", "") << "A | m | 1心以下 | 9% | d | - | ×";
-    QTest::newRow("B: creation time runs to the next <LI>")
+    QTest::newRow("B: creation time ends with its list item")
         << renderedB("掌柜丙", "s_red_5.gif", "2009", "http://rate.example.com/r.htm",
                      "<LI>" + OwnAddress + "</LI>")
-        << "B | 掌柜丙 | 5心 | - | 2009</LI> | http://rate.example.com/r.htm | √";
+        << "B | 掌柜丙 | 5心 | - | 2009 | http://rate.example.com/r.htm | √";
+    QTest::newRow("B: or at the next item when that comes first")
+        << "<DIV class=\"shop-intro hslice\"><A href=\"m\">m</A><UL><LI>创店时间：<B>2006-06-06"
+           "<LI>x</LI></B></LI></UL>"
+        << "B | m | 1心以下 | - | 2006-06-06 | - | ×";
     QTest::newRow("B: rating link is the first after the label")
         << "<DIV class=\"shop-intro hslice\"><A href=\"m\">m</A><A href=\"before\" x=\"1\">x</A>"
            "信用评价<A href=\"after\" target=\"_blank\">r</A>"

@@ -137,10 +137,10 @@ MarketPage pageOf(const QByteArray& body, int status = 200) {
 }
 
 // A body over the size cap that is still the place's page: the padding sits
-// in a comment in front of it.
+// in a comment in front of it, inside the document's body.
 QByteArray oversized(Place place) {
     const QByteArray padding(PageRequest::MaxPageBytes, ' ');
-    return "<!--" + padding + "-->" + canned::gbk(normalPage(place));
+    return "<body><!--" + padding + "-->" + canned::gbk(normalPage(place));
 }
 
 // What the place's address answers with this fault. Connection refused and
@@ -471,21 +471,20 @@ private slots:
         addFault("no answer", Fault::NoAnswer, {F, F, F, F});
         addFault("one byte a second", Fault::Trickle, {F, F, F, F});
         addFault("body shorter than its length", Fault::BodyShorterThanLength, {F, F, F, F});
-        addFault("body over the size cap", Fault::BodyOverSizeCap, {F, F, F, S});
+        addFault("body over the size cap", Fault::BodyOverSizeCap, {F, F, F, F});
         addFault("redirect loop", Fault::RedirectLoop, {F, F, F, F});
         addFault("broken gzip content", Fault::BrokenGzip, {F, F, F, F});
         addFault("bytes that are not GBK", Fault::InvalidGbk, {S, S, S, S});
-        addFault("HTTP 404 with a body", Fault::NotFoundWithBody, {S, S, S, F});
+        addFault("HTTP 404 with a body", Fault::NotFoundWithBody, {S, S, S, S});
         addFault("HTTP 404 without a body", Fault::NotFoundEmpty, {F, F, F, F});
-        addFault("HTTP 500 with a body", Fault::ServerErrorWithBody, {S, S, S, F});
+        addFault("HTTP 500 with a body", Fault::ServerErrorWithBody, {F, F, F, F});
         addFault("HTTP 500 without a body", Fault::ServerErrorEmpty, {F, F, F, F});
         addFault("proxy unreachable", Fault::ProxyUnreachable, {F, F, F, F});
         addFault("response headers that never end", Fault::EndlessHeaders, {F, F, F, F});
         addFault("invalid chunk-size line", Fault::BadChunkSize, {F, F, F, F});
         addFault("connection closed without an answer", Fault::ClosedWithoutAnswer, {F, F, F, F});
-        // A page read as text never asks for its images; the browser waits
-        // for them until the deadline.
-        addFault("an image that never answers", Fault::ImageNeverAnswers, {S, S, S, F});
+        // Neither a page read as text nor the browser asks for its images.
+        addFault("an image that never answers", Fault::ImageNeverAnswers, {S, S, S, S});
     }
 
     void faultAtPlace() {

@@ -40,7 +40,7 @@ private slots:
     void decoding();
     void failures_data();
     void failures();
-    void errorStatusWithBody();
+    void clientErrorWithBody();
     void redirects_data();
     void redirects();
     void addresses_data();
@@ -131,6 +131,10 @@ void TestPageRequest::failures_data() {
     QTest::newRow("connection closed without an answer") << closed;
     QTest::newRow("body cut short") << cut;
     QTest::newRow("HTTP 500 with an empty body") << emptyError;
+    // A server's or a proxy's error page says nothing of the shop.
+    for (const int status : {500, 502, 503, 504})
+        QTest::addRow("HTTP %d with a body", status)
+            << canned::gbkPage(canned::shopPageA(), status);
     QTest::newRow("HTTP 200 with an empty body") << emptyOk;
     QTest::newRow("body over the size cap") << oversized;
 }
@@ -144,8 +148,9 @@ void TestPageRequest::failures() {
     QCOMPARE(market_.requestLog().size(), before + 1);
 }
 
-// An error page is still a page: the engine searches it for its markers.
-void TestPageRequest::errorStatusWithBody() {
+// A client error's page is still a page: a shop that is gone answers so,
+// and the engine searches it for its markers.
+void TestPageRequest::clientErrorWithBody() {
     market_.setPage(QStringLiteral("gone.taobao.com"), QStringLiteral("/"),
                     canned::gbkPage(canned::shopNotFoundPage(), 404));
     QCOMPARE(fetch(transfers_, 5s, QStringLiteral("gone.taobao.com")), canned::shopNotFoundPage());
@@ -195,6 +200,8 @@ void TestPageRequest::addresses_data() {
                                                << "GET http://myshop.taobao.com/search.htm";
     QTest::newRow("host with a port") << "myshop.taobao.com:8080/list"
                                       << "GET http://myshop.taobao.com/list";
+    QTest::newRow("without a scheme, as pages write it") << "//myshop.taobao.com/list"
+                                                         << "GET http://myshop.taobao.com/list";
     QTest::newRow("local path") << "/etc/passwd"
                                 << "";
     QTest::newRow("file address") << "file:///etc/passwd"

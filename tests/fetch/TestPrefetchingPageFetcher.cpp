@@ -142,6 +142,8 @@ private slots:
     void fetchesAtOnce_data();
     void fetchesAtOnce();
     void timeOutCountsFromTheFetchStart();
+    void readsPlainPages_data();
+    void readsPlainPages();
 };
 
 // Every cell is written in the same order with the same text, colour and
@@ -355,6 +357,104 @@ void TestPrefetchingPageFetcher::timeOutCountsFromTheFetchStart() {
     analyse(window, fetcher);
 
     QCOMPARE(statuses(window, Rows), repeated(runtext::Normal, Rows));
+}
+
+namespace {
+
+MarketPage withHeaders(MarketPage page, int status,
+                       const QList<std::pair<QByteArray, QByteArray>>& headers) {
+    page.status = status;
+    page.headers = headers;
+    return page;
+}
+
+QStringList rowTexts(const HeadlessWindow& window, int row) {
+    QStringList texts;
+    for (int col = 0; col < window.grid().Cols(); ++col)
+        texts << cellText(window, row, col);
+    return texts;
+}
+
+} // namespace
+
+// Pages as real shops serve them, through whole runs with one and with eight
+// jobs: the three canned shops' rows after the change, and the same pages
+// asked for in a second run, which starts without the first run's cookies.
+// (Error statuses at every place are in the fault matrix.)
+void TestPrefetchingPageFetcher::readsPlainPages_data() {
+    QTest::addColumn<MarketChange>("change");
+    QTest::addColumn<QList<QStringList>>("rows");
+
+    const QList<QStringList> canned = {canned::expectedRow(1), canned::expectedRow(2),
+                                       canned::expectedRow(3)};
+    const QString shopA = QStringLiteral("shopa.taobao.com");
+    const QString own = canned::OwnHost;
+    const auto ownPageLinking = [](const QString& from, const QString& to) {
+        return canned::gbkPage(canned::ownPage().replace(from, to));
+    };
+
+    QList<QStringList> schemeRelative = canned;
+    schemeRelative[0][2] = QStringLiteral("//shopa.taobao.com/");
+    QTest::newRow("friend link without a scheme") << MarketChange([=](MarketServer& market,
+                                                                      const Options&) {
+        market.setPage(own, "/", ownPageLinking("http://shopa.taobao.com/", "//shopa.taobao.com/"));
+    }) << schemeRelative;
+    QTest::newRow("layout B rating link without a scheme")
+        << MarketChange([](MarketServer& market, const Options&) {
+               market.setPage("shopb.taobao.com", "/",
+                              canned::gbkPage(canned::shopPageB().replace("http://rate.taobao.com/",
+                                                                          "//rate.taobao.com/")));
+           })
+        << canned;
+    // The shop hands its visitors a cookie and sends them back to itself
+    // until they bring it.
+    QTest::newRow("shop page behind a cookie") << MarketChange([=](MarketServer& market,
+                                                                   const Options&) {
+        market.setPage(shopA, "/",
+                       withHeaders({}, 302,
+                                   {{"Set-Cookie", "visited=1; Path=/"},
+                                    {"Location", "http://shopa.taobao.com/"}}));
+        market.setPageForCookie(shopA, "/", "visited=1", canned::gbkPage(canned::shopPageA()));
+    }) << canned;
+    // The cookie comes with the own page; the friend pages, read ahead with
+    // eight jobs, need it.
+    QTest::newRow("cookie of the own page sent with the friend pages")
+        << MarketChange([=](MarketServer& market, const Options&) {
+               market.setPage(own, "/",
+                              withHeaders(canned::gbkPage(canned::ownPage()), 200,
+                                          {{"Set-Cookie", "tb=7; Domain=.taobao.com; Path=/"}}));
+               market.setPage(shopA, "/",
+                              withHeaders({}, 302, {{"Location", "http://shopa.taobao.com/"}}));
+               market.setPageForCookie(shopA, "/", "tb=7", canned::gbkPage(canned::shopPageA()));
+           })
+        << canned;
+}
+
+void TestPrefetchingPageFetcher::readsPlainPages() {
+    QFETCH(MarketChange, change);
+    QFETCH(QList<QStringList>, rows);
+
+    for (const int jobs : {1, 8}) {
+        MarketServer market;
+        QVERIFY(market.listen());
+        canned::serveAll(market);
+        change(market, {});
+        QNetworkProxy::setApplicationProxy(
+            QNetworkProxy(QNetworkProxy::HttpProxy, QStringLiteral("127.0.0.1"), market.port()));
+        PageTransfers transfers;
+        PrefetchingPageFetcher fetcher(transfers, 5s, jobs);
+        QList<QStringList> asked;
+        for (int run = 0; run < 2; ++run) {
+            const qsizetype before = market.requestLog().size();
+            HeadlessWindow window;
+            analyse(window, fetcher);
+            for (int row = 1; row <= 3; ++row)
+                QCOMPARE(rowTexts(window, row), rows[row - 1]);
+            asked << market.requestLog().mid(before);
+            asked.last().sort();
+        }
+        QCOMPARE(asked[1], asked[0]);
+    }
 }
 
 QTEST_GUILESS_MAIN(TestPrefetchingPageFetcher)

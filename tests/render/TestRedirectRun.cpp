@@ -56,8 +56,8 @@ MarketPage layoutAThen(const QByteArray& script) {
 
 const QStringList LayoutAWrites = {"3 检测中...", "3 正常",       "4 卖家甲", "5 1钻",
                                    "6 99.50%",    "7 2009-03-01", "8 √"};
-const QStringList LayoutBStart = {"3 检测中...",       "3 正常",      "4 卖家乙", "5 3心",
-                                  "7 2010-05-06</LI>", "8 color=255", "8 bold=1", "8 ×"};
+const QStringList LayoutBStart = {"3 检测中...",  "3 正常",      "4 卖家乙", "5 3心",
+                                  "7 2010-05-06", "8 color=255", "8 bold=1", "8 ×"};
 
 // The writes to one row from the start of its inspection on; empty when the
 // row was not inspected (clearing and listing come before).
@@ -137,6 +137,21 @@ private slots:
         server_.setPage("shop-a.taobao.com", "/to-attachment",
                         layoutAThen("location.href = '/setup.exe';"));
         server_.setPage("shop-a.taobao.com", "/to-204", layoutAThen("location.href = '/nothing';"));
+        // The same, from a script that runs before the page has completed,
+        // to answers that come at once or only after it has.
+        for (const char* target : {"/setup.exe", "/nothing", "/slow.exe", "/slow-nothing"})
+            server_.setPage("shop-a.taobao.com", QByteArray("/early") + target,
+                            html(LayoutA + "<script>location.href = '" + target + "';</script>"));
+        server_.setPage("shop-a.taobao.com", "/badge-attributes",
+                        html(QByteArray(LayoutA).replace(
+                            "s_blue_1.gif\">", "s_red_2.gif\" border=\"0\" alt=\"\" />")));
+        server_.setPage("shop-b.taobao.com", "/scheme-relative",
+                        html(QByteArray(LayoutB).replace("http://rate.taobao.com/b.htm",
+                                                         "//rate.taobao.com/b.htm")));
+        MarketPage closedShop = html(SiteFooter);
+        closedShop.status = 404;
+        server_.setPage("gone.taobao.com", "/404", closedShop);
+
         server_.setPage("gone.taobao.com", "/", html(SiteFooter));
         MarketPage attachment = html("MZ");
         attachment.contentType = "application/octet-stream";
@@ -145,6 +160,10 @@ private slots:
         MarketPage noContent;
         noContent.status = 204;
         server_.setPage("shop-a.taobao.com", "/nothing", noContent);
+        attachment.delayMs = 300;
+        server_.setPage("shop-a.taobao.com", "/slow.exe", attachment);
+        noContent.delayMs = 300;
+        server_.setPage("shop-a.taobao.com", "/slow-nothing", noContent);
     }
 
     // One redirect row, and the writes made to it. A row that ends the run
@@ -183,6 +202,21 @@ private slots:
             << redirect("http://shop-a.taobao.com/to-attachment") << LayoutAWrites << none;
         QTest::newRow("target then goes to a 204 answer")
             << redirect("http://shop-a.taobao.com/to-204") << LayoutAWrites << none;
+        for (const char* target : {"/setup.exe", "/nothing", "/slow.exe", "/slow-nothing"})
+            QTest::addRow("target goes to %s before it has completed", target)
+                << redirect("http://shop-a.taobao.com/early" + QByteArray(target)) << LayoutAWrites
+                << none;
+        QStringList redBadge = LayoutAWrites;
+        redBadge[3] = "5 2心";
+        QTest::newRow("badge with attributes after its address")
+            << redirect("http://shop-a.taobao.com/badge-attributes") << redBadge << none;
+        QTest::newRow("rating link without a scheme")
+            << redirect("http://shop-b.taobao.com/scheme-relative")
+            << LayoutBStart + QStringList{"6 98.76%"} << none;
+        QTest::newRow("closed shop answering 404 with its page")
+            << redirect("http://gone.taobao.com/404")
+            << QStringList{"3 检测中...", "3 color=255", "3 不存在"} << none;
+
         QTest::newRow("rating page fails")
             << redirect("http://shop-c.taobao.com/")
             << LayoutBStart + QStringList{"8 color=255", "8 网络中断"} << networkMessage;
@@ -296,36 +330,71 @@ private slots:
         QCOMPARE(ahead.messages, oneAtATime.messages);
     }
 
-    // The run's own page and those loaded ahead: at most two at once to one
-    // host, and at most the jobs besides the run's own.
+    // The run's own page and those loaded ahead: at most the jobs and one
+    // more at once, and at most two at once on one host; a page the redirect
+    // service has sent elsewhere no longer counts for the service.
     void boundsPagesOpen_data() {
         QTest::addColumn<int>("renderJobs");
         QTest::addColumn<QList<QByteArray>>("hosts");
+        QTest::addColumn<bool>("redirected");
         QTest::addColumn<int>("mostOpen");
 
         const QList<QByteArray> oneHost = {"s.click.taobao.com"};
         const QList<QByteArray> threeHosts = {"s.click.taobao.com", "s.click.tmall.com",
                                               "s.click.alimama.com"};
-        QTest::newRow("one at a time") << 0 << threeHosts << 1;
-        QTest::newRow("one host") << 2 << oneHost << 2;
-        QTest::newRow("three hosts, two jobs") << 2 << threeHosts << 3;
+        QTest::newRow("one at a time") << 0 << threeHosts << false << 1;
+        QTest::newRow("one host") << 2 << oneHost << false << 2;
+        QTest::newRow("three hosts, two jobs") << 2 << threeHosts << false << 3;
+        QTest::newRow("one host redirecting to others") << 2 << oneHost << true << 3;
     }
 
     void boundsPagesOpen() {
         QFETCH(int, renderJobs);
         QFETCH(QList<QByteArray>, hosts);
+        QFETCH(bool, redirected);
         QFETCH(int, mostOpen);
         MarketPage slow = html(LayoutA);
         slow.delayMs = 300;
         QList<QByteArray> addresses;
-        for (int row = 0; row < 7; ++row)
-            addresses.append(redirectRow(slow, hosts[row % hosts.size()]));
+        for (int row = 0; row < 7; ++row) {
+            const QByteArray host = hosts[row % hosts.size()];
+            if (!redirected) {
+                addresses.append(redirectRow(slow, host));
+                continue;
+            }
+            const QByteArray shop = "shop-r" + QByteArray::number(redirectRows_) + ".taobao.com";
+            server_.setPage(shop, "/", slow);
+            addresses.append(redirectRow(redirect("http://" + shop + "/"), host));
+        }
         int most = 0;
         FakeWindow window;
         run(window, addresses, renderJobs,
             [&](WebPageRenderer& renderer) { most = std::max(most, renderer.pagesOpen()); });
         QCOMPARE(most, mostOpen);
+        QVERIFY(server_.mostAtOnceToOneHost() <= WebPageRenderer::MaxPerHost);
         for (qint32 row = 1; row <= addresses.size(); ++row)
+            QCOMPARE(inspectionWrites(window, row), LayoutAWrites);
+    }
+
+    // Pages finished ahead hold only their bodies, not places: while the run
+    // waits for a slow plain row, every redirect row after it is loaded.
+    void loadsAheadWhileRunWaitsElsewhere() {
+        MarketPage slowShop = html(LayoutA);
+        slowShop.delayMs = 1500;
+        server_.setPage("slow.taobao.com", "/", slowShop);
+        QList<QByteArray> addresses = {"http://slow.taobao.com/"};
+        for (int row = 0; row < 5; ++row)
+            addresses.append(redirectRow(redirect("http://shop-a.taobao.com/")));
+        QStringList loadedBeforeRow2;
+        FakeWindow window;
+        window.onRowStarted = [&](qint32 row) {
+            if (row == 2)
+                loadedBeforeRow2 = server_.requestLog();
+        };
+        run(window, addresses, 2);
+        for (const QByteArray& address : addresses.mid(1))
+            QVERIFY2(loadedBeforeRow2.contains("GET " + address), address.constData());
+        for (qint32 row = 2; row <= addresses.size(); ++row)
             QCOMPARE(inspectionWrites(window, row), LayoutAWrites);
     }
 

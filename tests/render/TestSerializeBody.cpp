@@ -1,4 +1,5 @@
 #include "BrowserTestMain.h"
+#include "PageLoad.h"
 #include "RenderWait.h"
 #include "WebPageRenderer.h"
 
@@ -43,6 +44,9 @@ private slots:
                "<script>document.getElementById('p').setAttribute('data-x', '1')</script>"
             << "<P id=\"p\" class=\"c\" data-x=\"1\">t</P>"
                "<SCRIPT>document.getElementById('p').setAttribute('data-x', '1')</SCRIPT>";
+        QTest::newRow("an image's address comes last")
+            << "<img src=\"newrank/s_red_2.gif\" border=\"0\" alt=\"\" /><p src=\"x\" id=\"y\"></p>"
+            << "<IMG border=\"0\" alt=\"\" src=\"newrank/s_red_2.gif\"><P src=\"x\" id=\"y\"></P>";
         QTest::newRow("void elements have no end tag")
             << "<div>a<br>b<img src=\"newrank/s_red_1.gif\"><hr><wbr></div>"
             << "<DIV>a<BR>b<IMG src=\"newrank/s_red_1.gif\"><HR><WBR></DIV>";
@@ -77,6 +81,44 @@ private slots:
         QFETCH(QString, html);
         QFETCH(QString, expected);
         QCOMPARE(render(html), expected);
+    }
+
+    // A body longer than the longest kept is no body: the load failed. The
+    // script removes itself, leaving only the text.
+    void bodyOverItsCapIsEmpty_data() {
+        QTest::addColumn<qsizetype>("length");
+        QTest::addColumn<bool>("kept");
+
+        QTest::newRow("at the cap") << PageLoad::MaxBodyLength << true;
+        QTest::newRow("one character over") << PageLoad::MaxBodyLength + 1 << false;
+    }
+
+    void bodyOverItsCapIsEmpty() {
+        QFETCH(qsizetype, length);
+        QFETCH(bool, kept);
+        const QString body =
+            render(QStringLiteral("<body><script>document.body.style.display = 'none';"
+                                  "document.body.textContent = 'x'.repeat(%1);</script>")
+                       .arg(length));
+        QCOMPARE(body.size(), kept ? length : 0);
+    }
+
+    // Many more pieces of markup than are joined at a time come out whole
+    // and in order.
+    void serialisesManyElements() {
+        const int count = 50000;
+        const QString body =
+            render(QStringLiteral("<body><script>document.body.style.display = 'none';"
+                                  "for (let i = 0; i < %1; ++i) {"
+                                  " const item = document.createElement('i');"
+                                  " item.title = i; item.textContent = i;"
+                                  " document.body.appendChild(item); }"
+                                  "document.body.removeChild(document.body.firstChild);</script>")
+                       .arg(count));
+        QString expected;
+        for (int i = 0; i < count; ++i)
+            expected += QStringLiteral("<I title=\"%1\">%1</I>").arg(i);
+        QCOMPARE(body, expected);
     }
 
     // Nesting far deeper than a recursive walk could take. The page is not

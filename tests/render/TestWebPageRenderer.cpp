@@ -96,30 +96,44 @@ private slots:
         QVERIFY(server_.requestLog().contains("GET http://s.click.taobao.com" + path));
     }
 
-    void failedLoadGivesEmptyBody_data() {
+    // A client error's page is read like any page; a server error, a
+    // network error or a navigation nowhere fails the load (empty body).
+    void errorAnswers_data() {
         QTest::addColumn<MarketPage>("redirectPage");
+        QTest::addColumn<QString>("body");
 
-        QTest::newRow("HTTP 500 with a body") << [] {
-            MarketPage page = html("<p>服务器错误</p>");
-            page.status = 500;
+        const auto withStatus = [](const QByteArray& body, int status) {
+            MarketPage page = html(body);
+            page.status = status;
             return page;
-        }();
-        QTest::newRow("page unknown to the server (404)")
-            << redirect("http://s.click.taobao.com/nowhere");
-        QTest::newRow("connection closed without answer") << fault(MarketFault::CloseWithoutAnswer);
+        };
+        QTest::newRow("HTTP 404 with a body")
+            << withStatus("<p>店铺已关闭</p>", 404) << "<P>店铺已关闭</P>";
+        QTest::newRow("HTTP 410 after a redirect")
+            << redirect("http://shop.taobao.com/gone") << "<P>店铺已关闭</P>";
+        QTest::newRow("HTTP 404 without a body") << withStatus("", 404) << "";
+        for (const int status : {500, 502, 503, 504})
+            QTest::addRow("HTTP %d with a body", status)
+                << withStatus("<p>服务器错误</p>", status) << "";
+        QTest::newRow("connection closed without answer")
+            << fault(MarketFault::CloseWithoutAnswer) << "";
         QTest::newRow("body cut short") << [] {
             MarketPage page = fault(MarketFault::CutBodyShort);
             page.body = "<p>店铺首页</p>";
             return page;
-        }();
+        }() << "";
         QTest::newRow("script redirect to an unknown scheme")
-            << html("<p>正在跳转</p><script>location.href = 'taobao://shop'</script>");
+            << html("<p>正在跳转</p><script>location.href = 'taobao://shop'</script>") << "";
     }
 
-    void failedLoadGivesEmptyBody() {
+    void errorAnswers() {
         QFETCH(MarketPage, redirectPage);
+        QFETCH(QString, body);
+        MarketPage gone = html("<p>店铺已关闭</p>");
+        gone.status = 410;
+        server_.setPage("shop.taobao.com", "/gone", gone);
         server_.setPage("s.click.taobao.com", "/bad", redirectPage);
-        QCOMPARE(render("http://s.click.taobao.com/bad"), QString());
+        QCOMPARE(render("http://s.click.taobao.com/bad"), body);
     }
 
     // A page that refreshes itself after a long time is final as it is.
@@ -183,12 +197,13 @@ private slots:
     // every change of state is announced.
     void deadlineEndsLoadAsFailure() {
         MarketPage never = fault(MarketFault::NeverAnswer);
-        server_.setPage("img.taobao.com", "/never.gif", never);
-        server_.setPage("s.click.taobao.com", "/image",
-                        html("<p>店铺首页</p><img src=\"http://img.taobao.com/never.gif\">"));
+        server_.setPage("js.taobao.com", "/never.js", never);
+        server_.setPage(
+            "s.click.taobao.com", "/script",
+            html("<p>店铺首页</p><script src=\"http://js.taobao.com/never.js\"></script>"));
         WebPageRenderer renderer(std::chrono::milliseconds(500));
         QSignalSpy changed(&renderer.readyNotice(), &RunNotice::raised);
-        renderer.RenderPage("http://s.click.taobao.com/image");
+        renderer.RenderPage("http://s.click.taobao.com/script");
         QCOMPARE(changed.count(), 1);
         QVERIFY(changed.wait(5000));
         QCOMPARE(renderer.ReadyState(), PageRenderer::ReadyStateComplete);
@@ -196,6 +211,37 @@ private slots:
         renderer.stopLoading();
         QCOMPARE(renderer.ReadyState(), 0);
         QCOMPARE(changed.count(), 3);
+    }
+
+    // Pictures, media and fonts are never asked for, so none that never
+    // answers holds the page up; scripts and style sheets still load.
+    void loadsNoPicturesMediaOrFonts() {
+        const MarketPage never = fault(MarketFault::NeverAnswer);
+        for (const char* path :
+             {"/a.gif", "/b.png", "/c.jpg", "/d.mp4", "/e.mp3", "/f.woff", "/favicon.ico"})
+            server_.setPage("static.taobao.com", path, never);
+        server_.setPage("static.taobao.com", "/s.css",
+                        html("@font-face { font-family: f; src: url(/f.woff); }"
+                             "p { font-family: f; background: url(/c.jpg); }"));
+        server_.setPage("static.taobao.com", "/s.js",
+                        html("document.getElementById('t').textContent = '脚本';"));
+        const QByteArray page =
+            "<link rel=\"stylesheet\" href=\"http://static.taobao.com/s.css\">"
+            "<link rel=\"icon\" href=\"http://static.taobao.com/favicon.ico\">"
+            "<p id=\"t\">x</p><img src=\"http://static.taobao.com/a.gif\">"
+            "<picture><source srcset=\"http://static.taobao.com/b.png\"><img></picture>"
+            "<video src=\"http://static.taobao.com/d.mp4\" autoplay></video>"
+            "<audio src=\"http://static.taobao.com/e.mp3\" preload=\"auto\"></audio>"
+            "<script src=\"http://static.taobao.com/s.js\"></script>";
+        server_.setPage("shop.taobao.com", "/pictures", html(page));
+        const qsizetype before = server_.requestLog().size();
+        const QString body = render("http://shop.taobao.com/pictures");
+        QVERIFY2(body.startsWith(QStringLiteral("<P id=\"t\">脚本</P>")), qPrintable(body));
+        QStringList fetched = server_.requestLog().mid(before);
+        fetched.sort();
+        QCOMPARE(fetched, QStringList({"GET http://shop.taobao.com/pictures",
+                                       "GET http://static.taobao.com/s.css",
+                                       "GET http://static.taobao.com/s.js"}));
     }
 
     void stoppedLoadNeverCompletes() {
