@@ -45,7 +45,7 @@ for program in zembrel zembrel-check; do
     [[ "$description" == *ELF*", stripped"* ]] || fail "/usr/bin/$program is not a stripped program: $description"
 done
 # The window opens the guide from here; it must stay uncompressed.
-[ -f "$root/usr/share/doc/zembrel/guide.html" ] || fail "no /usr/share/doc/zembrel/guide.html"
+[ -f "$root/usr/share/zembrel/guide.html" ] || fail "no /usr/share/zembrel/guide.html"
 
 echo "== zembrel-check --demo --format tsv"
 expected="$root/expected.tsv"

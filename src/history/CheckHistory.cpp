@@ -113,29 +113,22 @@ bool CheckHistory::record(CheckRecord& record) {
 }
 
 std::optional<CheckRecord> CheckHistory::latest(const QString& address) {
+    return recordWhere(QStringLiteral("address = ? ORDER BY id DESC LIMIT 1"), address);
+}
+
+std::optional<CheckRecord> CheckHistory::load(qint64 id) {
+    return recordWhere(QStringLiteral("id = ?"), id);
+}
+
+// The first record the condition, with its one value bound, selects.
+std::optional<CheckRecord> CheckHistory::recordWhere(const QString& condition,
+                                                     const QVariant& value) {
     std::optional<CheckRecord> found;
     read([&](QSqlDatabase& db) {
         QSqlQuery query(db);
         query.prepare(
-            QStringLiteral("SELECT %1 FROM runs WHERE address = ? ORDER BY id DESC LIMIT 1")
-                .arg(SummaryColumns));
-        query.bindValue(0, address);
-        if (!query.exec())
-            return failed(query);
-        if (!query.next())
-            return true;
-        found = recordFrom(query);
-        return readCells(db, *found);
-    });
-    return found;
-}
-
-std::optional<CheckRecord> CheckHistory::load(qint64 id) {
-    std::optional<CheckRecord> found;
-    read([&](QSqlDatabase& db) {
-        QSqlQuery query(db);
-        query.prepare(QStringLiteral("SELECT %1 FROM runs WHERE id = ?").arg(SummaryColumns));
-        query.bindValue(0, id);
+            QStringLiteral("SELECT %1 FROM runs WHERE %2").arg(SummaryColumns, condition));
+        query.bindValue(0, value);
         if (!query.exec())
             return failed(query);
         if (!query.next())

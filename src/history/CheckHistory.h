@@ -4,6 +4,7 @@
 
 #include <QList>
 #include <QString>
+#include <QVariant>
 #include <functional>
 #include <optional>
 
@@ -78,6 +79,7 @@ private:
     // Runs the read `operation`; a damaged file is moved aside.
     void read(const std::function<bool(QSqlDatabase&)>& operation);
     bool writeRecord(QSqlDatabase& db, CheckRecord& record);
+    std::optional<CheckRecord> recordWhere(const QString& condition, const QVariant& value);
     bool readCells(QSqlDatabase& db, CheckRecord& record);
     // Notes a failed query (a damaged file, or a problem to tell); false.
     bool failed(const QSqlQuery& query);
