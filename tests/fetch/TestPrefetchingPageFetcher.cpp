@@ -5,11 +5,11 @@
 #include "FakePages.h"
 #include "HeadlessWindow.h"
 #include "MarketFaults.h"
-#include "MarketServer.h"
 #include "MixedMarket.h"
 #include "PageTransfers.h"
 #include "PrefetchingPageFetcher.h"
 #include "RunTexts.h"
+#include "TestMarket.h"
 
 #include <QCoroTask>
 #include <QNetworkProxy>
@@ -25,7 +25,7 @@ Q_DECLARE_METATYPE(mixedmarket::Options)
 
 namespace {
 
-using MarketChange = std::function<void(MarketServer&, const Options&)>;
+using MarketChange = std::function<void(TestMarket&, const Options&)>;
 
 // What one run left behind.
 struct RunResults {
@@ -111,7 +111,7 @@ MarketPage failing() {
 }
 
 // A list of `rows` Layout A shops that all live on one host.
-void serveOneHost(MarketServer& market, int rows, int delayMs) {
+void serveOneHost(TestMarket& market, int rows, int delayMs) {
     QString links;
     for (int row = 1; row <= rows; ++row) {
         const QString path = QStringLiteral("/s%1").arg(row);
@@ -160,7 +160,7 @@ void TestPrefetchingPageFetcher::sameResultsForAnyJobs_data() {
     const QString ok = runtext::Normal;
     const QString gone = runtext::NotExisting;
     const QStringList whole = {ok, ok, ok, ok, gone, ok, ok, ok, ok, ok, gone, ok};
-    const MarketChange none = [](MarketServer&, const Options&) {};
+    const MarketChange none = [](TestMarket&, const Options&) {};
     Options mixed;
     mixed.delayMs = 20;
     mixed.delayStepMs = 30;
@@ -173,7 +173,7 @@ void TestPrefetchingPageFetcher::sameResultsForAnyJobs_data() {
 
     // The rows after the failure are slow, so that they are still being
     // fetched ahead when the run ends.
-    const MarketChange shopPageFails = [](MarketServer& market, const Options& options) {
+    const MarketChange shopPageFails = [](TestMarket& market, const Options& options) {
         MarketPage page = failing();
         page.delayMs = 100;
         market.setPage(mixedmarket::shopHost(7), QStringLiteral("/"), page);
@@ -187,7 +187,7 @@ void TestPrefetchingPageFetcher::sameResultsForAnyJobs_data() {
         << mixed << shopPageFails << 0
         << whole.mid(0, 6) + QStringList{runtext::NetworkBroken} + repeated({}, 5) << true;
 
-    const MarketChange ratingPageFails = [](MarketServer& market, const Options&) {
+    const MarketChange ratingPageFails = [](TestMarket& market, const Options&) {
         market.setPage(mixedmarket::RatingHost, mixedmarket::ratingPath(8), failing());
     };
     QTest::newRow("rating page fails")
@@ -212,7 +212,7 @@ void TestPrefetchingPageFetcher::sameResultsForAnyJobs() {
 
     QList<RunResults> outcomes;
     for (const int jobs : {1, 8}) {
-        MarketServer market;
+        TestMarket market;
         QVERIFY(market.listen());
         mixedmarket::serve(market, options);
         change(market, options);
@@ -272,7 +272,7 @@ void TestPrefetchingPageFetcher::nothingOutlivesTheRun() {
     QFETCH(int, jobs);
     QFETCH(bool, firstRunFails);
 
-    MarketServer market;
+    TestMarket market;
     QVERIFY(market.listen());
     const Options options;
     mixedmarket::serve(market, options);
@@ -320,7 +320,7 @@ void TestPrefetchingPageFetcher::fetchesAtOnce() {
     QFETCH(bool, oneHost);
     QFETCH(int, mostAtOnce);
 
-    MarketServer market;
+    TestMarket market;
     QVERIFY(market.listen());
     Options options;
     options.rows = 16;
@@ -345,7 +345,7 @@ void TestPrefetchingPageFetcher::fetchesAtOnce() {
 // Pages queued behind others on the same host get the whole time-out once
 // their own fetch starts.
 void TestPrefetchingPageFetcher::timeOutCountsFromTheFetchStart() {
-    MarketServer market;
+    TestMarket market;
     QVERIFY(market.listen());
     constexpr int Rows = 6;
     serveOneHost(market, Rows, 600);
@@ -395,12 +395,12 @@ void TestPrefetchingPageFetcher::readsPlainPages_data() {
 
     QList<QStringList> schemeRelative = canned;
     schemeRelative[0][2] = QStringLiteral("//shopa.taobao.com/");
-    QTest::newRow("friend link without a scheme") << MarketChange([=](MarketServer& market,
+    QTest::newRow("friend link without a scheme") << MarketChange([=](TestMarket& market,
                                                                       const Options&) {
         market.setPage(own, "/", ownPageLinking("http://shopa.taobao.com/", "//shopa.taobao.com/"));
     }) << schemeRelative;
     QTest::newRow("layout B rating link without a scheme")
-        << MarketChange([](MarketServer& market, const Options&) {
+        << MarketChange([](TestMarket& market, const Options&) {
                market.setPage("shopb.taobao.com", "/",
                               canned::gbkPage(canned::shopPageB().replace("http://rate.taobao.com/",
                                                                           "//rate.taobao.com/")));
@@ -408,7 +408,7 @@ void TestPrefetchingPageFetcher::readsPlainPages_data() {
         << canned;
     // The shop hands its visitors a cookie and sends them back to itself
     // until they bring it.
-    QTest::newRow("shop page behind a cookie") << MarketChange([=](MarketServer& market,
+    QTest::newRow("shop page behind a cookie") << MarketChange([=](TestMarket& market,
                                                                    const Options&) {
         market.setPage(shopA, "/",
                        withHeaders({}, 302,
@@ -419,7 +419,7 @@ void TestPrefetchingPageFetcher::readsPlainPages_data() {
     // The cookie comes with the own page; the friend pages, read ahead with
     // eight jobs, need it.
     QTest::newRow("cookie of the own page sent with the friend pages")
-        << MarketChange([=](MarketServer& market, const Options&) {
+        << MarketChange([=](TestMarket& market, const Options&) {
                market.setPage(own, "/",
                               withHeaders(canned::gbkPage(canned::ownPage()), 200,
                                           {{"Set-Cookie", "tb=7; Domain=.taobao.com; Path=/"}}));
@@ -435,7 +435,7 @@ void TestPrefetchingPageFetcher::readsPlainPages() {
     QFETCH(QList<QStringList>, rows);
 
     for (const int jobs : {1, 8}) {
-        MarketServer market;
+        TestMarket market;
         QVERIFY(market.listen());
         canned::serveAll(market);
         change(market, {});

@@ -5,6 +5,7 @@
 #include "MarketPages.h"
 #include "PageTransfers.h"
 #include "PrefetchingPageFetcher.h"
+#include "TestMarket.h"
 #include "WebPageRenderer.h"
 
 #include <QCoroTask>
@@ -79,7 +80,7 @@ class TestRedirectRun : public QObject {
     Q_OBJECT
 
 private:
-    MarketServer server_;
+    TestMarket server_;
     PageTransfers transfers_;
     int redirectRows_ = 0;
 
@@ -97,7 +98,7 @@ private:
         QTimer often;
         if (observe) {
             const auto look = [&] { observe(renderer); };
-            watch = connect(&server_, &MarketServer::requested, this, look);
+            watch = connect(&server_, &TestMarket::requested, this, look);
             connect(&often, &QTimer::timeout, this, look);
             often.start(10);
         }

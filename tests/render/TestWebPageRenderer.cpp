@@ -3,6 +3,7 @@
 #include "MarketPages.h"
 #include "RenderWait.h"
 #include "RunNotice.h"
+#include "TestMarket.h"
 #include "WebPageRenderer.h"
 
 #include <QElapsedTimer>
@@ -26,7 +27,7 @@ class TestWebPageRenderer : public QObject {
     Q_OBJECT
 
 private:
-    MarketServer server_;
+    TestMarket server_;
     WebPageRenderer renderer_;
     int redirectRows_ = 0;
 

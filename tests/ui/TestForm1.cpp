@@ -1,10 +1,10 @@
 #include "FakePages.h"
 #include "Form1.h"
-#include "MarketServer.h"
 #include "PageTransfers.h"
 #include "PrefetchingPageFetcher.h"
 #include "ProxySetup.h"
 #include "ResultGridView.h"
+#include "TestMarket.h"
 #include "Version.h"
 #include "WatchingEyes.h"
 
@@ -374,7 +374,7 @@ void TestForm1::windowsOfOursDoNotHoldTheRunUp_data() {
 // run goes on beneath them, its pages arriving from the test marketplace.
 void TestForm1::windowsOfOursDoNotHoldTheRunUp() {
     QFETCH(QString, opened);
-    MarketServer market;
+    TestMarket market;
     QVERIFY(market.listen());
     QStringList shops;
     // Slow enough that the menu or dialog is open long before the last row,
