@@ -338,7 +338,7 @@ void TestPrefetchingPageFetcher::fetchesAtOnce() {
 
     QCOMPARE(cellText(window, options.rows, 3), runtext::Normal);
     QCOMPARE(market.mostAtOnce(), mostAtOnce);
-    QVERIFY(market.mostAtOnceToOneHost() <= PrefetchingPageFetcher::MaxPerHost);
+    QVERIFY(market.mostAtOnceToOneHost() <= readahead::MaxPerHost);
     QVERIFY(market.abandonedRequests().isEmpty());
 }
 

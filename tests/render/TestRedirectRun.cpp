@@ -372,7 +372,7 @@ private slots:
         run(window, addresses, renderJobs,
             [&](WebPageRenderer& renderer) { most = std::max(most, renderer.pagesOpen()); });
         QCOMPARE(most, mostOpen);
-        QVERIFY(server_.mostAtOnceToOneHost() <= WebPageRenderer::MaxPerHost);
+        QVERIFY(server_.mostAtOnceToOneHost() <= readahead::MaxPerHost);
         for (qint32 row = 1; row <= addresses.size(); ++row)
             QCOMPARE(inspectionWrites(window, row), LayoutAWrites);
     }
@@ -422,24 +422,9 @@ private slots:
                  QStringList({"3 检测中...", "3 color=255", "3 用户取消"}));
         for (qint32 row = 2; row <= 4; ++row)
             QVERIFY(inspectionWrites(window, row).isEmpty());
-        QCOMPARE(window.stopRequested, qint16(0));
+        QCOMPARE(window.StopRequested(), qint16(0));
         QVERIFY(window.messages.isEmpty());
-    }
-
-    void stopDuringLoadCancelsRow() {
-        server_.setPage("s.click.taobao.com", "/never", fault(MarketFault::NeverAnswer));
-        FakeWindow window;
-        // Stop is pressed while the browser waits for an answer.
-        QTimer::singleShot(500, [&window] { window.stopRequested = 1; });
-        run(window, {"http://s.click.taobao.com/never", "http://shop-a.taobao.com/"});
-        QCOMPARE(inspectionWrites(window, 1),
-                 QStringList({"3 检测中...", "3 color=255", "3 用户取消"}));
-        QCOMPARE(window.stopRequested, qint16(0));
-        QVERIFY(window.messages.isEmpty());
-        QVERIFY(inspectionWrites(window, 2).isEmpty());
-        QVERIFY(window.analyzeEnabled);
-        QVERIFY(!window.stopEnabled);
-        QVERIFY(server_.requestLog().contains("GET http://s.click.taobao.com/never"));
+        QVERIFY(window.analyzeEnabled && !window.stopEnabled);
     }
 };
 
