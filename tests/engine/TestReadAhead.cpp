@@ -7,50 +7,37 @@ namespace {
 
 // A job named by its host and row, "a2" or "a2/x": row 2, on host a. It
 // logs "+a2" when started, "-a2" when stopped and "xa2" when dropped
-// started.
-class ScriptedJob {
-public:
-    ScriptedJob(const QString& name, QStringList& events, QHash<QString, ScriptedJob*>& jobs)
-        : name_(name)
-        , host_(name.left(1))
-        , events_(events)
-        , jobs_(jobs) {
-        if (!jobs_.contains(name_))
-            jobs_.insert(name_, this);
-    }
+// started. Every result is as large as the largest one a job keeps.
+struct ScriptedJob {
+    QString name;
+    QString on;
+    QStringList& events;
+    bool started = false;
+    bool done = false;
+
+    ScriptedJob(const QString& named, QStringList& log)
+        : name(named)
+        , on(named.left(1))
+        , events(log) {}
     ~ScriptedJob() {
-        if (started_)
-            events_ << QStringLiteral("x") + name_;
-        if (jobs_.value(name_) == this)
-            jobs_.remove(name_);
+        if (started)
+            events << u'x' + name;
     }
 
-    qint32 row() const { return name_.mid(1).section(u'/', 0, 0).toInt(); }
-    const QString& address() const { return name_; }
-    QString host() const { return host_; }
+    qint32 row() const { return name.mid(1).section(u'/', 0, 0).toInt(); }
+    const QString& address() const { return name; }
+    QString host() const { return on; }
     void start() {
-        started_ = true;
-        events_ << QStringLiteral("+") + name_;
+        started = true;
+        events << u'+' + name;
     }
     void stop() {
-        started_ = false;
-        events_ << QStringLiteral("-") + name_;
+        started = false;
+        events << u'-' + name;
     }
-    bool isStarted() const { return started_; }
-    bool inProgress() const { return started_ && !done_; }
-    // Every result is as large as the largest one a job keeps.
-    qsizetype resultSize() const { return done_ ? 10 : 0; }
-
-    void finish() { done_ = true; }
-    void moveTo(const QString& host) { host_ = host; }
-
-private:
-    QString name_;
-    QString host_;
-    bool started_ = false;
-    bool done_ = false;
-    QStringList& events_;
-    QHash<QString, ScriptedJob*>& jobs_;
+    bool isStarted() const { return started; }
+    bool inProgress() const { return started && !done; }
+    qsizetype resultSize() const { return done ? 10 : 0; }
 };
 
 // Plays `steps` on a plan with `places`; returns the jobs' events. Steps:
@@ -59,30 +46,31 @@ private:
 // "release a2", "end".
 QString play(int places, const QStringList& steps) {
     QStringList events;
+    // Jobs by name, as the plan holds them.
     QHash<QString, ScriptedJob*> jobs;
     ReadAhead<ScriptedJob> plan(places, 10);
-    const auto make = [&](const QString& name) {
-        return std::make_unique<ScriptedJob>(name, events, jobs);
+    const auto job = [&](const QString& name) {
+        auto made = std::make_unique<ScriptedJob>(name, events);
+        jobs.insert(name, jobs.value(name, made.get()));
+        return made;
     };
     for (const QString& step : steps) {
         const QStringList words = step.split(u' ');
-        const QString& verb = words[0];
-        if (verb == "plan") {
+        if (words[0] == "plan") {
             for (const QString& name : words.mid(1))
-                plan.add(make(name));
-        } else if (verb == "enter") {
+                plan.add(job(name));
+        } else if (words[0] == "enter") {
             plan.enterRow(words[1].toInt());
-        } else if (verb == "ask") {
-            plan.ask(make(words[1]));
-        } else if (verb == "done") {
-            jobs.value(words[1])->finish();
+        } else if (words[0] == "ask") {
+            plan.ask(job(words[1]));
+        } else if (words[0] == "done" || words[0] == "move") {
+            ScriptedJob& moved = *jobs.value(words[1]);
+            moved.done = words[0] == "done";
+            moved.on = words.value(2, moved.on);
             plan.startJobs();
-        } else if (verb == "move") {
-            jobs.value(words[1])->moveTo(words[2]);
-            plan.startJobs();
-        } else if (verb == "release") {
+        } else if (words[0] == "release") {
             plan.release(*jobs.value(words[1]));
-        } else if (verb == "end") {
+        } else if (words[0] == "end") {
             plan.end();
         }
     }
@@ -91,18 +79,17 @@ QString play(int places, const QStringList& steps) {
 
 } // namespace
 
-// The read-ahead policy, step by step on jobs whose work the test ends.
+// The read-ahead policy, step by step on jobs whose work the test ends:
+// jobs ahead first, then the run's own.
 class TestReadAhead : public QObject {
     Q_OBJECT
 
 private slots:
-    void jobsAhead_data();
-    void jobsAhead();
-    void theRunsOwnJob_data();
-    void theRunsOwnJob();
+    void policy_data();
+    void policy();
 };
 
-void TestReadAhead::jobsAhead_data() {
+void TestReadAhead::policy_data() {
     QTest::addColumn<int>("places");
     QTest::addColumn<QStringList>("steps");
     QTest::addColumn<QString>("events");
@@ -124,25 +111,12 @@ void TestReadAhead::jobsAhead_data() {
         << 2 << QStringList{"plan a1 b2 c3 d4", "enter 3", "plan e2"} << "+a1 +b2 xa1 xb2 +c3 +d4";
     QTest::newRow("the end drops every job")
         << 2 << QStringList{"plan a1 b2 c3", "enter 1", "ask a1", "end"} << "+a1 +b2 xb2 xa1";
-}
-
-void TestReadAhead::jobsAhead() {
-    QFETCH(int, places);
-    QFETCH(QStringList, steps);
-    QFETCH(QString, events);
-    QCOMPARE(play(places, steps), events);
-}
-
-void TestReadAhead::theRunsOwnJob_data() {
-    QTest::addColumn<int>("places");
-    QTest::addColumn<QStringList>("steps");
-    QTest::addColumn<QString>("events");
 
     QTest::newRow("a job ahead becomes the run's own as it is")
         << 2 << QStringList{"plan a1 b2", "enter 1", "ask a1"} << "+a1 +b2";
     QTest::newRow("only its own row's job ahead")
         << 3 << QStringList{"plan a1 b2", "enter 1", "ask b2"} << "+a1 +b2 +b2";
-    QTest::newRow("one place: it starts when asked")
+    QTest::newRow("one place: the run's own starts when asked")
         << 1 << QStringList{"plan a1", "enter 1", "ask a1"} << "+a1";
     QTest::newRow("every place held: the furthest job ahead gives its place up")
         << 2 << QStringList{"plan a1 b2 c3", "enter 1", "ask z1"} << "+a1 +b2 -b2 +z1";
@@ -153,7 +127,7 @@ void TestReadAhead::theRunsOwnJob_data() {
         << 2 << QStringList{"plan a1 b2 c3", "done a1", "enter 1", "ask a1"} << "+a1 +b2 +c3";
 }
 
-void TestReadAhead::theRunsOwnJob() {
+void TestReadAhead::policy() {
     QFETCH(int, places);
     QFETCH(QStringList, steps);
     QFETCH(QString, events);

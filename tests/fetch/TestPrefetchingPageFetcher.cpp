@@ -5,6 +5,7 @@
 #include "FakePages.h"
 #include "HeadlessWindow.h"
 #include "MarketFaults.h"
+#include "MarketPages.h"
 #include "MixedMarket.h"
 #include "PageTransfers.h"
 #include "PrefetchingPageFetcher.h"
@@ -12,7 +13,6 @@
 #include "TestMarket.h"
 
 #include <QCoroTask>
-#include <QNetworkProxy>
 #include <QSignalSpy>
 #include <QTest>
 #include <QTimer>
@@ -110,18 +110,17 @@ MarketPage failing() {
     return page;
 }
 
-// A list of `rows` Layout A shops that all live on one host.
-void serveOneHost(TestMarket& market, int rows, int delayMs) {
+// A list of `rows` Layout A shops, held, that all live on one host.
+void serveOneHost(TestMarket& market, int rows) {
     QString links;
     for (int row = 1; row <= rows; ++row) {
         const QString path = QStringLiteral("/s%1").arg(row);
         links += canned::linkLine(QStringLiteral("http://same.taobao.com") + path,
                                   QStringLiteral("店%1").arg(row));
-        MarketPage page = canned::gbkPage(canned::layoutA(QStringLiteral("掌柜%1").arg(row), {},
-                                                          QStringLiteral("99.00%"),
-                                                          QStringLiteral("2010-01-01"), {}));
-        page.delayMs = delayMs;
-        market.setPage(QStringLiteral("same.taobao.com"), path, page);
+        market.setPage(QStringLiteral("same.taobao.com"), path,
+                       held(canned::gbkPage(canned::layoutA(QStringLiteral("掌柜%1").arg(row), {},
+                                                            QStringLiteral("99.00%"),
+                                                            QStringLiteral("2010-01-01"), {}))));
     }
     market.setPage(mixedmarket::OwnAddress, QStringLiteral("/"),
                    canned::gbkPage(canned::ownShopPage(QStringLiteral("我的小店"), links)));
@@ -141,7 +140,6 @@ private slots:
     void nothingOutlivesTheRun();
     void fetchesAtOnce_data();
     void fetchesAtOnce();
-    void timeOutCountsFromTheFetchStart();
     void readsPlainPages_data();
     void readsPlainPages();
 };
@@ -216,8 +214,7 @@ void TestPrefetchingPageFetcher::sameResultsForAnyJobs() {
         QVERIFY(market.listen());
         mixedmarket::serve(market, options);
         change(market, options);
-        QNetworkProxy::setApplicationProxy(
-            QNetworkProxy(QNetworkProxy::HttpProxy, QStringLiteral("127.0.0.1"), market.port()));
+        marketpages::useAsProxy(market);
         PageTransfers transfers;
         PrefetchingPageFetcher fetcher(transfers, 5s, jobs);
         HeadlessWindow window;
@@ -276,12 +273,14 @@ void TestPrefetchingPageFetcher::nothingOutlivesTheRun() {
     QVERIFY(market.listen());
     const Options options;
     mixedmarket::serve(market, options);
-    // The first row is slow, so that the rows after it arrive ahead.
-    MarketPage first = firstRunFails ? failing() : canned::gbkPage(mixedmarket::shopPage(1));
-    first.delayMs = 300;
-    market.setPage(mixedmarket::shopHost(1), QStringLiteral("/"), first);
-    QNetworkProxy::setApplicationProxy(
-        QNetworkProxy(QNetworkProxy::HttpProxy, QStringLiteral("127.0.0.1"), market.port()));
+    // The first row is held until a row after it has been fetched ahead.
+    const MarketPage first = firstRunFails ? failing() : canned::gbkPage(mixedmarket::shopPage(1));
+    market.setPage(mixedmarket::shopHost(1), QStringLiteral("/"), held(first));
+    connect(&market, &TestMarket::requested, this, [&](const QString& entry) {
+        if (jobs == 1 || entry == QStringLiteral("GET http://shop04.taobao.com/"))
+            market.setHolding(false);
+    });
+    marketpages::useAsProxy(market);
     PageTransfers transfers;
     PrefetchingPageFetcher fetcher(transfers, 5s, jobs);
     HeadlessWindow window;
@@ -303,7 +302,8 @@ void TestPrefetchingPageFetcher::nothingOutlivesTheRun() {
     QCOMPARE(statuses(window, 4), repeated(runtext::Normal, 4));
 }
 
-// At most `jobs` fetches at once, and never more than two to one host.
+// At most `jobs` fetches at once, and never more than two to one host: the
+// shop pages are held until that many are waiting.
 void TestPrefetchingPageFetcher::fetchesAtOnce_data() {
     QTest::addColumn<int>("jobs");
     QTest::addColumn<bool>("oneHost");
@@ -324,39 +324,27 @@ void TestPrefetchingPageFetcher::fetchesAtOnce() {
     QVERIFY(market.listen());
     Options options;
     options.rows = 16;
-    options.delayMs = 80;
-    if (oneHost)
-        serveOneHost(market, options.rows, options.delayMs);
-    else
+    if (oneHost) {
+        serveOneHost(market, options.rows);
+    } else {
         mixedmarket::serve(market, options);
-    QNetworkProxy::setApplicationProxy(
-        QNetworkProxy(QNetworkProxy::HttpProxy, QStringLiteral("127.0.0.1"), market.port()));
+        for (int row = 1; row <= options.rows; ++row)
+            market.setPage(mixedmarket::shopHost(row), QStringLiteral("/"),
+                           held(canned::gbkPage(mixedmarket::shopPage(row))));
+    }
+    connect(&market, &TestMarket::requested, this, [&] {
+        if (market.requestsInProgress() == mostAtOnce)
+            market.setHolding(false);
+    });
+    marketpages::useAsProxy(market);
     PageTransfers transfers;
-    PrefetchingPageFetcher fetcher(transfers, 5s, jobs);
+    PrefetchingPageFetcher fetcher(transfers, 30s, jobs);
     HeadlessWindow window;
     analyse(window, fetcher);
 
     QCOMPARE(cellText(window, options.rows, 3), runtext::Normal);
     QCOMPARE(market.mostAtOnce(), mostAtOnce);
     QVERIFY(market.mostAtOnceToOneHost() <= readahead::MaxPerHost);
-    QVERIFY(market.abandonedRequests().isEmpty());
-}
-
-// Pages queued behind others on the same host get the whole time-out once
-// their own fetch starts.
-void TestPrefetchingPageFetcher::timeOutCountsFromTheFetchStart() {
-    TestMarket market;
-    QVERIFY(market.listen());
-    constexpr int Rows = 6;
-    serveOneHost(market, Rows, 600);
-    QNetworkProxy::setApplicationProxy(
-        QNetworkProxy(QNetworkProxy::HttpProxy, QStringLiteral("127.0.0.1"), market.port()));
-    PageTransfers transfers;
-    PrefetchingPageFetcher fetcher(transfers, 1s, 8);
-    HeadlessWindow window;
-    analyse(window, fetcher);
-
-    QCOMPARE(statuses(window, Rows), repeated(runtext::Normal, Rows));
 }
 
 namespace {
@@ -439,8 +427,7 @@ void TestPrefetchingPageFetcher::readsPlainPages() {
         QVERIFY(market.listen());
         canned::serveAll(market);
         change(market, {});
-        QNetworkProxy::setApplicationProxy(
-            QNetworkProxy(QNetworkProxy::HttpProxy, QStringLiteral("127.0.0.1"), market.port()));
+        marketpages::useAsProxy(market);
         PageTransfers transfers;
         PrefetchingPageFetcher fetcher(transfers, 5s, jobs);
         QList<QStringList> asked;

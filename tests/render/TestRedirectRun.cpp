@@ -333,7 +333,8 @@ private slots:
 
     // The run's own page and those loaded ahead: at most the jobs and one
     // more at once, and at most two at once on one host; a page the redirect
-    // service has sent elsewhere no longer counts for the service.
+    // service has sent elsewhere no longer counts for the service. The shop
+    // pages are held until that many pages are open.
     void boundsPagesOpen_data() {
         QTest::addColumn<int>("renderJobs");
         QTest::addColumn<QList<QByteArray>>("hosts");
@@ -354,23 +355,26 @@ private slots:
         QFETCH(QList<QByteArray>, hosts);
         QFETCH(bool, redirected);
         QFETCH(int, mostOpen);
-        MarketPage slow = html(LayoutA);
-        slow.delayMs = 300;
+        const MarketPage heldShop = held(html(LayoutA));
         QList<QByteArray> addresses;
         for (int row = 0; row < 7; ++row) {
             const QByteArray host = hosts[row % hosts.size()];
             if (!redirected) {
-                addresses.append(redirectRow(slow, host));
+                addresses.append(redirectRow(heldShop, host));
                 continue;
             }
             const QByteArray shop = "shop-r" + QByteArray::number(redirectRows_) + ".taobao.com";
-            server_.setPage(shop, "/", slow);
+            server_.setPage(shop, "/", heldShop);
             addresses.append(redirectRow(redirect("http://" + shop + "/"), host));
         }
         int most = 0;
         FakeWindow window;
-        run(window, addresses, renderJobs,
-            [&](WebPageRenderer& renderer) { most = std::max(most, renderer.pagesOpen()); });
+        server_.setHolding(true);
+        run(window, addresses, renderJobs, [&](WebPageRenderer& renderer) {
+            most = std::max(most, renderer.pagesOpen());
+            if (most == mostOpen)
+                server_.setHolding(false);
+        });
         QCOMPARE(most, mostOpen);
         QVERIFY(server_.mostAtOnceToOneHost() <= readahead::MaxPerHost);
         for (qint32 row = 1; row <= addresses.size(); ++row)
@@ -378,11 +382,10 @@ private slots:
     }
 
     // Pages finished ahead hold only their bodies, not places: while the run
-    // waits for a slow plain row, every redirect row after it is loaded.
+    // waits for a plain row, held until then, every redirect row after it is
+    // loaded.
     void loadsAheadWhileRunWaitsElsewhere() {
-        MarketPage slowShop = html(LayoutA);
-        slowShop.delayMs = 1500;
-        server_.setPage("slow.taobao.com", "/", slowShop);
+        server_.setPage("slow.taobao.com", "/", held(html(LayoutA)));
         QList<QByteArray> addresses = {"http://slow.taobao.com/"};
         for (int row = 0; row < 5; ++row)
             addresses.append(redirectRow(redirect("http://shop-a.taobao.com/")));
@@ -392,7 +395,13 @@ private slots:
             if (row == 2)
                 loadedBeforeRow2 = server_.requestLog();
         };
-        run(window, addresses, 2);
+        server_.setHolding(true);
+        run(window, addresses, 2, [&](WebPageRenderer&) {
+            if (std::ranges::all_of(addresses.mid(1), [&](const QByteArray& address) {
+                    return server_.requestLog().contains("GET " + address);
+                }))
+                server_.setHolding(false);
+        });
         for (const QByteArray& address : addresses.mid(1))
             QVERIFY2(loadedBeforeRow2.contains("GET " + address), address.constData());
         for (qint32 row = 2; row <= addresses.size(); ++row)

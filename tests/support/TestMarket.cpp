@@ -58,8 +58,10 @@ void TestMarket::setPageForCookie(const QString& host, const QString& path,
     cookiePages_.insert(pageKey(host, path), {cookie, page});
 }
 
-void TestMarket::releaseHeld() {
-    holding_ = false;
+void TestMarket::setHolding(bool holding) {
+    holding_ = holding;
+    if (holding)
+        return;
     for (Held& one : std::exchange(held_, {})) {
         if (one.connection)
             send(*one.connection, one.page);

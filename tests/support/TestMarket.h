@@ -28,8 +28,9 @@ public:
     void setPageForCookie(const QString& host, const QString& path, const QByteArray& cookie,
                           const MarketPage& page);
 
-    // Answers every request held so far, and holds none from now on.
-    void releaseHeld();
+    // Whether answers of held pages wait (at first they do); turning it off
+    // answers those waiting.
+    void setHolding(bool holding);
 
     // One entry per request received, "GET http://host/path".
     QStringList requestLog() const { return log_; }
