@@ -80,10 +80,6 @@ void PrefetchingPageFetcher::enterRow(qint32 row) {
     plan_.enterRow(row);
 }
 
-int PrefetchingPageFetcher::fetchesInFlight() const {
-    return plan_.inProgress();
-}
-
 void PrefetchingPageFetcher::endRun() {
     plan_.end();
     followUp_ = nullptr;

@@ -37,9 +37,6 @@ public:
     void enterRow(qint32 row) override;
     void endRun() override;
 
-    // Fetches started and not yet finished.
-    int fetchesInFlight() const;
-
 private:
     class Fetch;
 
