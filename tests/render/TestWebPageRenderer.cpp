@@ -148,48 +148,44 @@ private slots:
         QVERIFY(clock.elapsed() < 5000);
     }
 
-    void completeStateOfEarlierAddressDoesNotCount() {
-        QCOMPARE(render("http://shop.taobao.com/"), Final);
-        MarketPage slow = html("<p>慢</p>");
-        slow.delayMs = 300;
-        server_.setPage("s.click.taobao.com", "/slow", slow);
-        // Complete shows only with the new page's last notice.
+    // The state and body are those of the latest address only: a load left
+    // for it, stopped first or not, never completes, however late its answer
+    // comes, and a load complete before it no longer counts.
+    void onlyTheLatestLoadCounts_data() {
+        QTest::addColumn<QString>("before");
+        QTest::newRow("a load in progress") << "loading";
+        QTest::newRow("a load stopped") << "stopped";
+        QTest::newRow("a complete load") << "complete";
+    }
+
+    void onlyTheLatestLoadCounts() {
+        QFETCH(QString, before);
+        server_.setPage("s.click.taobao.com", "/left", held(html("<p>慢</p>")));
+        server_.setPage("other.taobao.com", "/next", held(html("<p>另一家</p>")));
+        server_.setHolding(true);
+        const qsizetype asked = server_.requestLog().size();
+        if (before == "complete") {
+            QCOMPARE(render("http://shop.taobao.com/"), Final);
+        } else {
+            renderer_.RenderPage("http://s.click.taobao.com/left");
+            QVERIFY(requested("/left", asked));
+        }
+        if (before == "stopped") {
+            renderer_.stopLoading();
+            QCOMPARE(renderer_.ReadyState(), 0);
+        }
         QList<int> states;
         const QMetaObject::Connection recording =
             connect(&renderer_.readyNotice(), &RunNotice::raised,
                     [&] { states << renderer_.ReadyState(); });
-        renderer_.RenderPage("http://s.click.taobao.com/slow");
-        QVERIFY(renderer_.ReadyState() != PageRenderer::ReadyStateComplete);
-        QVERIFY(waitUntilComplete(renderer_));
-        disconnect(recording);
-        QCOMPARE(states.indexOf(PageRenderer::ReadyStateComplete), states.size() - 1);
-        QCOMPARE(renderer_.bodyInnerHtml(), QStringLiteral("<P>慢</P>"));
-    }
-
-    // A load left for a new address, stopped first or not, never completes:
-    // only the new one does, however late the old one's answer comes.
-    void leftLoadNeverCompletes_data() {
-        QTest::addColumn<bool>("stopped");
-        QTest::newRow("replaced by a new address") << false;
-        QTest::newRow("stopped, then a new address") << true;
-    }
-
-    void leftLoadNeverCompletes() {
-        QFETCH(bool, stopped);
-        server_.setPage("s.click.taobao.com", "/left", held(html("<p>慢</p>")));
-        server_.setPage("other.taobao.com", "/next", held(html("<p>另一家</p>")));
-        server_.setHolding(true);
-        const qsizetype before = server_.requestLog().size();
-        renderer_.RenderPage("http://s.click.taobao.com/left");
-        QVERIFY(requested("/left", before));
-        if (stopped) {
-            renderer_.stopLoading();
-            QCOMPARE(renderer_.ReadyState(), 0);
-        }
         renderer_.RenderPage("http://other.taobao.com/next");
-        QVERIFY(requested("/next", before));
+        QVERIFY(renderer_.ReadyState() != PageRenderer::ReadyStateComplete);
+        QVERIFY(requested("/next", asked));
         server_.setHolding(false);
         QVERIFY(waitUntilComplete(renderer_));
+        disconnect(recording);
+        // Complete shows only with the new page's last notice.
+        QCOMPARE(states.indexOf(PageRenderer::ReadyStateComplete), states.size() - 1);
         QCOMPARE(renderer_.bodyInnerHtml(), QStringLiteral("<P>另一家</P>"));
         QVERIFY(nothingInProgress());
         QCOMPARE(renderer_.ReadyState(), PageRenderer::ReadyStateComplete);
