@@ -2,8 +2,9 @@
 """Runs every benchmark against the release build and writes RESULTS.md.
 
 Called by run.sh after the build; the first argument is the build folder.
-With a second argument "run-time", "render-ahead", "startup" or "history" only that
-section's measurements run, and its section of RESULTS.md is replaced.
+With a second argument "run-time", "render-ahead", "startup" or "history"
+only that section's measurements run, and its section of RESULTS.md is
+replaced.
 """
 
 import json
@@ -151,7 +152,7 @@ def run_time():
 
 
 def run_time_section():
-    load = load_average()
+    load = load_and_time()
     times, pages, same, _ = run_time()
     lines = [
         RUN_TIME_SECTION,
@@ -216,7 +217,7 @@ def startup():
             for history in (True, False)}, browsers
 
 
-def load_average():
+def load_and_time():
     """The load average (1/5/15 min) and the time, for a section measured on
     a machine that others may share."""
     when = datetime.now(timezone.utc).strftime("%Y-%m-%d %H:%M UTC")
@@ -224,7 +225,7 @@ def load_average():
 
 
 def startup_section():
-    load = load_average()
+    load = load_and_time()
     times, browsers = startup()
     shown, _, _, _ = times[True]
     difference = shown - times[False][0]
@@ -446,7 +447,7 @@ def loads(pair):
 def history_section():
     """Recording a run, and --list-history over a large history."""
     log("7. history")
-    load = load_average()
+    load = load_and_time()
     out = subprocess.run([BUILD / "benchmarks/HistoryTiming", "record", "30"],
                          stdout=subprocess.PIPE, text=True, check=True, env=ENV).stdout
     record = {key: float(value) for key, value in (item.split("=") for item in out.split())}
