@@ -12,10 +12,10 @@
 #include "HeadlessWindow.h"
 #include "LockedDownPage.h"
 #include "MarketFaults.h"
-#include "MarketServer.h"
 #include "PageLoad.h"
 #include "PageTransfers.h"
 #include "PrefetchingPageFetcher.h"
+#include "TestMarket.h"
 #include "WebPageRenderer.h"
 
 #include <QCoreApplication>
@@ -208,7 +208,7 @@ void measureRunWait(WebPageRenderer& renderer) {
 int main(int argc, char** argv) {
     prepareBrowserEnvironment();
     QGuiApplication app(argc, argv);
-    MarketServer server;
+    TestMarket server;
     if (!server.listen())
         return 1;
     QNetworkProxy::setApplicationProxy(

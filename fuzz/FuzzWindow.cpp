@@ -54,7 +54,7 @@ void FuzzWindow::setStopRequested(qint16 value) {
     stopRequested = value;
 }
 
-QCoro::Task<> FuzzWindow::ShowMessage(const QString& text, const QString& title) {
+QCoro::Task<> FuzzWindow::ShowMessage(QString text, QString title) {
     checkRunning();
     FUZZ_CHECK(title == runtext::MessageTitle && !text.isEmpty());
     ++messages;
@@ -74,7 +74,7 @@ QString ScriptedPages::nextPage() {
     return next_ < pages.size() ? pages.at(next_++) : QString();
 }
 
-QCoro::Task<QString> ScriptedPages::FetchPage(const QString& url) {
+QCoro::Task<QString> ScriptedPages::FetchPage(QString url) {
     window_.checkRunning();
     FUZZ_CHECK(!url.isEmpty());
     ++fetches;

@@ -63,7 +63,7 @@ public:
     void setStopRequested(qint16 value) override;
     RunNotice& stopNotice() override { return stop_; }
     ResultTable& resultGrid() override { return grid; }
-    QCoro::Task<> ShowMessage(const QString& text, const QString& title) override;
+    QCoro::Task<> ShowMessage(QString text, QString title) override;
 
     // The Stop button, pressed while the run waits.
     void pressStop();
@@ -84,7 +84,7 @@ public:
     int fetches = 0;
     int renders = 0;
 
-    QCoro::Task<QString> FetchPage(const QString& url) override;
+    QCoro::Task<QString> FetchPage(QString url) override;
     void RenderPage(const QString& url) override;
     int ReadyState() const override;
     QString bodyInnerHtml() override;

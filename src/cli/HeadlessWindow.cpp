@@ -7,15 +7,13 @@ HeadlessWindow::HeadlessWindow(QObject* parent)
     setUpResultColumns(grid_);
 }
 
-QCoro::Task<> HeadlessWindow::ShowMessage(const QString& text, const QString& title) {
+QCoro::Task<> HeadlessWindow::ShowMessage(QString text, QString title) {
     messages_.append({title, text});
     emit messageShown(title, text);
     co_return;
 }
 
 void HeadlessWindow::pressStop() {
-    if (!stopEnabled_)
-        return;
-    stopRequested_ = 1;
-    stopNotice_.raise();
+    if (stopEnabled_)
+        requestStop();
 }

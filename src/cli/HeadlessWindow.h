@@ -2,7 +2,6 @@
 
 #include "AnalysisWindow.h"
 #include "ResultGrid.h"
-#include "RunNotice.h"
 
 #include <QList>
 #include <QObject>
@@ -28,11 +27,8 @@ public:
     void setAddressText(const QString& text) override { address_ = text; }
     void setAnalyzeEnabled(bool enabled) override { analyzeEnabled_ = enabled; }
     void setStopEnabled(bool enabled) override { stopEnabled_ = enabled; }
-    qint16 StopRequested() const override { return stopRequested_; }
-    void setStopRequested(qint16 value) override { stopRequested_ = value; }
-    RunNotice& stopNotice() override { return stopNotice_; }
     ResultTable& resultGrid() override { return grid_; }
-    QCoro::Task<> ShowMessage(const QString& text, const QString& title) override;
+    QCoro::Task<> ShowMessage(QString text, QString title) override;
     void rowStarted(qint32 row) override { emit inspectingRow(row); }
     void runEnded(const RunOutcome& outcome) override { emit analysisEnded(outcome); }
 
@@ -53,8 +49,6 @@ private:
     QString address_;
     bool analyzeEnabled_ = true;
     bool stopEnabled_ = false;
-    qint16 stopRequested_ = 0;
-    RunNotice stopNotice_;
     ResultGrid grid_;
     QList<Message> messages_;
 };

@@ -143,8 +143,8 @@ int listHistory(const CheckOptions& options, StandardOutput& output) {
 
 // One run per address, one after another on the same window state; false
 // when a run was broken off by an error of the program itself.
-QCoro::Task<bool> analyseEach(const QStringList& addresses, HeadlessWindow& window,
-                              PageFetcher& fetcher, PageRenderer& renderer) {
+QCoro::Task<bool> analyseEach(QStringList addresses, HeadlessWindow& window, PageFetcher& fetcher,
+                              PageRenderer& renderer) {
     bool completed = true;
     for (const QString& address : addresses) {
         window.setAddressText(address);

@@ -66,7 +66,7 @@ QCoro::Task<> AnalysisRun::execute() {
 
 // The run could not go on: whatever it was doing is dropped, and it ends
 // like any other, after a message that names the problem.
-QCoro::Task<> AnalysisRun::fail(const QString& problem) {
+QCoro::Task<> AnalysisRun::fail(QString problem) {
     stopPageServices();
     if (outcome_.listedFriendLinks())
         outcome_.ending = RunEnding::Failed;
@@ -116,7 +116,7 @@ QCoro::Task<std::optional<QString>> AnalysisRun::readOwnShop() {
     co_return block;
 }
 
-QCoro::Task<bool> AnalysisRun::listFriendLinks(const QString& linkBlock) {
+QCoro::Task<bool> AnalysisRun::listFriendLinks(QString linkBlock) {
     const std::optional<QString> fileText =
         roundTripThroughLinkListFile(friendlinks::fileText(linkBlock));
     if (!fileText) {
@@ -190,7 +190,7 @@ QCoro::Task<> AnalysisRun::inspectRows() {
     }
 }
 
-QCoro::Task<AnalysisRun::RowEnd> AnalysisRun::inspectDirectRow(const QString& address) {
+QCoro::Task<AnalysisRun::RowEnd> AnalysisRun::inspectDirectRow(QString address) {
     const QString page = co_await fetcher_.FetchPage(address);
     if (page.isEmpty()) {
         co_await networkFailure(FailureForm::GridWide);
@@ -226,7 +226,7 @@ std::optional<shoppage::ShopValues> AnalysisRun::takeShopValues(const QString& p
     return values;
 }
 
-QCoro::Task<AnalysisRun::RowEnd> AnalysisRun::inspectRedirectRow(const QString& address) {
+QCoro::Task<AnalysisRun::RowEnd> AnalysisRun::inspectRedirectRow(QString address) {
     renderer_.RenderPage(address);
     if (!co_await waitForRenderer()) {
         renderer_.stopLoading();
@@ -264,8 +264,7 @@ QCoro::Task<bool> AnalysisRun::waitForRenderer() {
 
 // Writes columns 4 to 8 in the layout's order. Layout B takes its rate from
 // the rating page, fetched after the verdict and written last.
-QCoro::Task<AnalysisRun::RowEnd> AnalysisRun::writeShopValues(const QString& page,
-                                                              const ShopValues& values) {
+QCoro::Task<AnalysisRun::RowEnd> AnalysisRun::writeShopValues(QString page, ShopValues values) {
     writeValue(gridcol::Member, values.member);
     writeValue(gridcol::Credit, values.credit);
     if (values.layout != Layout::B)
@@ -315,7 +314,7 @@ void AnalysisRun::writeProblem(const QString& text) {
     grid_.setText(text);
 }
 
-QCoro::Task<> AnalysisRun::showMessage(const QString& text) {
+QCoro::Task<> AnalysisRun::showMessage(QString text) {
     outcome_.message = text;
     co_await window_.ShowMessage(text, runtext::MessageTitle);
 }

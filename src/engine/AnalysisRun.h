@@ -28,7 +28,7 @@ public:
 
     QCoro::Task<> execute();
     // Ends a run that an exception broke off.
-    QCoro::Task<> fail(const QString& problem);
+    QCoro::Task<> fail(QString problem);
 
 private:
     enum class RowEnd { Done, RunEnded };
@@ -37,20 +37,20 @@ private:
     // Own shop page: on success, ownShopName_ is set and the friend-link
     // block returned; otherwise the message has been shown.
     QCoro::Task<std::optional<QString>> readOwnShop();
-    QCoro::Task<bool> listFriendLinks(const QString& linkBlock);
+    QCoro::Task<bool> listFriendLinks(QString linkBlock);
     void clearResultCells();
     QCoro::Task<> inspectRows();
-    QCoro::Task<RowEnd> inspectDirectRow(const QString& address);
+    QCoro::Task<RowEnd> inspectDirectRow(QString address);
     std::optional<QString> readAhead(const QString& page);
     std::optional<shoppage::ShopValues> takeShopValues(const QString& page);
-    QCoro::Task<RowEnd> inspectRedirectRow(const QString& address);
+    QCoro::Task<RowEnd> inspectRedirectRow(QString address);
     QCoro::Task<bool> waitForRenderer();
-    QCoro::Task<RowEnd> writeShopValues(const QString& page, const shoppage::ShopValues& values);
+    QCoro::Task<RowEnd> writeShopValues(QString page, shoppage::ShopValues values);
     void writeCell(qint32 col, const QString& text);
     void writeValue(qint32 col, const std::optional<QString>& value);
     void writeVerdict(const QString& page, qint32 from);
     void writeProblem(const QString& text);
-    QCoro::Task<> showMessage(const QString& text);
+    QCoro::Task<> showMessage(QString text);
     QCoro::Task<> networkFailure(FailureForm form);
     bool stopAfterRow(qint32 row);
     void stopPageServices();

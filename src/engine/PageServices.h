@@ -9,7 +9,10 @@
 class RunNotice;
 
 // The address the run fetches right after a page it fetched directly, read
-// from that page's text; none when the page leads nowhere further.
+// from that page's text; none when the page leads nowhere further. The run
+// keeps what it read from the page, and later takes it for the text
+// FetchPage returns by the identity of the shared string, not its content:
+// the service hands over the very string it will return, never a copy.
 using FollowUpAddress = std::function<std::optional<QString>(const QString& page)>;
 
 // A row of the results grid and the address the run will inspect on it.
@@ -27,7 +30,7 @@ struct PlannedRow {
 class PageFetcher {
 public:
     virtual ~PageFetcher() = default;
-    virtual QCoro::Task<QString> FetchPage(const QString& url) = 0;
+    virtual QCoro::Task<QString> FetchPage(QString url) = 0;
 
     // The rows the run will fetch directly, in row order, once they are
     // listed in the grid, and how to tell from a row's page which page the

@@ -5,46 +5,65 @@
 #include "WebAddress.h"
 
 #include <QCoroSignal>
-#include <algorithm>
 #include <exception>
 
-struct PrefetchingPageFetcher::Fetch {
-    qint32 row = 0;
-    Purpose purpose = Purpose::Asked;
-    QString address;
-    // The host the page comes from, whatever proxy carries the request.
-    QString host;
-    std::unique_ptr<PageRequest> request;
+// One page of a row, and its request once started.
+class PrefetchingPageFetcher::Fetch {
+public:
+    // Whether the run asks for the page's follow-up next.
+    enum class Kind { Own, RowPage, FollowUpPage };
 
-    bool inFlight() const { return request->isStarted() && !request->isFinished(); }
-    bool before(const Fetch& other) const {
-        return row != other.row ? row < other.row : purpose < other.purpose;
+    Fetch(PrefetchingPageFetcher& fetcher, qint32 row, Kind kind, QString address)
+        : fetcher_(fetcher)
+        , row_(row)
+        , kind_(kind)
+        , address_(std::move(address))
+        , host_(webAddress(address_).host().toLower()) {}
+
+    qint32 row() const { return row_; }
+    Kind kind() const { return kind_; }
+    const QString& address() const { return address_; }
+    // The host the page comes from, whatever proxy carries the request.
+    QString host() const { return host_; }
+    const PageRequest& request() const { return *request_; }
+
+    void start() {
+        request_ = std::make_unique<PageRequest>(fetcher_.transfers_, address_, fetcher_.timeout_);
+        request_->useCookies(fetcher_.runCookies());
+        connect(request_.get(), &PageRequest::finished, &fetcher_,
+                [this] { fetcher_.fetched(*this); });
+        request_->start();
     }
+    void stop() { request_.reset(); }
+    bool isStarted() const { return request_ != nullptr; }
+    bool inProgress() const { return request_ && !request_->isFinished(); }
+    qsizetype resultSize() const { return request_ ? request_->text().size() : 0; }
+
+private:
+    PrefetchingPageFetcher& fetcher_;
+    qint32 row_;
+    Kind kind_;
+    QString address_;
+    QString host_;
+    std::unique_ptr<PageRequest> request_;
 };
 
 PrefetchingPageFetcher::PrefetchingPageFetcher(PageTransfers& transfers,
                                                std::chrono::milliseconds timeout, int jobs)
     : transfers_(transfers)
     , timeout_(timeout)
-    , jobs_(std::max(1, jobs)) {}
+    , plan_(jobs, PageRequest::MaxPageBytes) {}
 
 PrefetchingPageFetcher::~PrefetchingPageFetcher() = default;
 
-QCoro::Task<QString> PrefetchingPageFetcher::FetchPage(const QString& url) {
-    const auto ahead = std::find_if(fetches_.begin(), fetches_.end(), [&](const auto& fetch) {
-        return fetch->row == currentRow_ && fetch->purpose != Purpose::Asked &&
-               fetch->address == url;
-    });
-    Fetch& fetch = ahead != fetches_.end() ? **ahead : add(currentRow_, Purpose::Asked, url);
-    startFetches();
-    PageRequest* const request = fetch.request.get();
-    if (!request->isFinished())
-        co_await qCoro(request, &PageRequest::finished);
-    QString text = request->text();
-    const std::exception_ptr failure = request->failure();
-    // Pages fetched ahead may have been added meanwhile: look the fetch up again.
-    fetches_.erase(std::find_if(fetches_.begin(), fetches_.end(),
-                                [&](const auto& item) { return item.get() == &fetch; }));
+QCoro::Task<QString> PrefetchingPageFetcher::FetchPage(QString url) {
+    const Fetch& fetch =
+        plan_.ask(std::make_unique<Fetch>(*this, plan_.currentRow(), Fetch::Kind::Own, url));
+    if (!fetch.request().isFinished())
+        co_await qCoro(&fetch.request(), &PageRequest::finished);
+    QString text = fetch.request().text();
+    const std::exception_ptr failure = fetch.request().failure();
+    plan_.release(fetch);
     if (failure)
         std::rethrow_exception(failure);
     co_return text;
@@ -52,97 +71,37 @@ QCoro::Task<QString> PrefetchingPageFetcher::FetchPage(const QString& url) {
 
 void PrefetchingPageFetcher::planRows(const QList<PlannedRow>& rows,
                                       const FollowUpAddress& followUp) {
-    if (jobs_ == 1)
-        return;
     followUp_ = followUp;
-    for (const PlannedRow& row : rows) {
-        if (row.row > currentRow_)
-            add(row.row, Purpose::RowPage, row.address);
-    }
-    startFetches();
+    for (const PlannedRow& row : rows)
+        plan_.add(std::make_unique<Fetch>(*this, row.row, Fetch::Kind::RowPage, row.address));
 }
 
 void PrefetchingPageFetcher::enterRow(qint32 row) {
-    currentRow_ = row;
-    // A page fetched ahead serves only its own row.
-    dropFetches([row](const Fetch& fetch) { return fetch.row < row; });
-    startFetches();
+    plan_.enterRow(row);
 }
 
 void PrefetchingPageFetcher::endRun() {
-    dropFetches([](const Fetch&) { return true; });
-    currentRow_ = 0;
+    plan_.end();
     followUp_ = nullptr;
     cookies_.reset();
 }
 
-PrefetchingPageFetcher::Fetch& PrefetchingPageFetcher::add(qint32 row, Purpose purpose,
-                                                           const QString& address) {
-    auto fetch = std::make_unique<Fetch>();
-    fetch->row = row;
-    fetch->purpose = purpose;
-    fetch->address = address;
-    fetch->host = webAddress(address).host().toLower();
-    fetch->request = std::make_unique<PageRequest>(transfers_, address, timeout_);
+// A row's page that has arrived names the page the run asks for right after
+// it; a page that cannot be read now is read when its row asks for it.
+void PrefetchingPageFetcher::fetched(const Fetch& fetch) {
+    if (fetch.kind() == Fetch::Kind::RowPage && followUp_) {
+        try {
+            if (const std::optional<QString> next = followUp_(fetch.request().text()))
+                plan_.add(
+                    std::make_unique<Fetch>(*this, fetch.row(), Fetch::Kind::FollowUpPage, *next));
+        } catch (...) {
+        }
+    }
+    plan_.startJobs();
+}
+
+std::shared_ptr<RunCookies> PrefetchingPageFetcher::runCookies() {
     if (!cookies_)
         cookies_ = std::make_shared<RunCookies>();
-    fetch->request->useCookies(cookies_);
-    Fetch& added = *fetch;
-    connect(added.request.get(), &PageRequest::finished, this, [this, &added] { fetched(added); });
-    const auto place =
-        std::upper_bound(fetches_.begin(), fetches_.end(), fetch,
-                         [](const auto& one, const auto& other) { return one->before(*other); });
-    fetches_.insert(place, std::move(fetch));
-    return added;
-}
-
-// Starts waiting fetches in order while places are free.
-void PrefetchingPageFetcher::startFetches() {
-    for (const auto& fetch : fetches_) {
-        if (inFlight_ >= jobs_)
-            return;
-        if (fetch->request->isStarted() || inFlightByHost_.value(fetch->host) >= MaxPerHost)
-            continue;
-        ++inFlight_;
-        ++inFlightByHost_[fetch->host];
-        fetch->request->start();
-    }
-}
-
-void PrefetchingPageFetcher::fetched(Fetch& fetch) {
-    leave(fetch);
-    if (fetch.purpose == Purpose::RowPage)
-        fetchFollowUpAhead(fetch);
-    startFetches();
-}
-
-// The run asks for a page's follow-up right after the page itself.
-void PrefetchingPageFetcher::fetchFollowUpAhead(const Fetch& rowPage) {
-    if (!followUp_)
-        return;
-    // A page that cannot be read now is read when its row asks for it.
-    try {
-        if (const std::optional<QString> next = followUp_(rowPage.request->text()))
-            add(rowPage.row, Purpose::FollowUpPage, *next);
-    } catch (...) {
-    }
-}
-
-// Gives back the places a finished or cancelled fetch took.
-void PrefetchingPageFetcher::leave(const Fetch& fetch) {
-    --inFlight_;
-    if (--inFlightByHost_[fetch.host] == 0)
-        inFlightByHost_.remove(fetch.host);
-}
-
-// Cancels and forgets the fetches that match.
-void PrefetchingPageFetcher::dropFetches(const std::function<bool(const Fetch&)>& matches) {
-    const auto dropped = std::stable_partition(fetches_.begin(), fetches_.end(),
-                                               [&](const auto& fetch) { return !matches(*fetch); });
-    for (auto fetch = dropped; fetch != fetches_.end(); ++fetch) {
-        if ((*fetch)->inFlight())
-            leave(**fetch);
-        (*fetch)->request->cancel();
-    }
-    fetches_.erase(dropped, fetches_.end());
+    return cookies_;
 }

@@ -46,9 +46,11 @@ MarketConnection::MarketConnection(QTcpSocket* socket, MarketServer& server)
 
 void MarketConnection::readRequests() {
     buffer_ += socket_->readAll();
+    reading_ = true;
     Request request;
     while (!busy_ && takeRequest(request))
         serve(request);
+    reading_ = false;
     if (!busy_ && buffer_.size() > MaxHeadSize)
         socket_->abort();
 }
@@ -82,60 +84,66 @@ bool MarketConnection::takeRequest(Request& request) {
 }
 
 void MarketConnection::serve(const Request& request) {
-    QString host;
-    QString path;
+    MarketRequest received;
+    received.method = request.method;
+    received.cookies = request.cookie;
     if (request.target.toLower().startsWith("http://")) {
         const QUrl url(QString::fromLatin1(request.target));
-        host = url.host();
-        path = url.path(QUrl::FullyEncoded);
-        if (path.isEmpty())
-            path = QStringLiteral("/");
+        received.host = url.host();
+        received.path = url.path(QUrl::FullyEncoded);
+        if (received.path.isEmpty())
+            received.path = QStringLiteral("/");
         if (url.hasQuery())
-            path += QLatin1Char('?') + url.query(QUrl::FullyEncoded);
+            received.path += QLatin1Char('?') + url.query(QUrl::FullyEncoded);
     } else {
-        host = QUrl(QStringLiteral("http://") + QString::fromLatin1(request.host)).host();
-        path = QString::fromLatin1(request.target);
+        received.host = QUrl(QStringLiteral("http://") + QString::fromLatin1(request.host)).host();
+        received.path = QString::fromLatin1(request.target);
     }
+    received.host = received.host.toLower();
 
-    const MarketPage page = server_.answer(request.method, host, path, request.cookie);
-    pendingHost_ = host;
-    pendingEntry_ = server_.requestLog().constLast();
+    busy_ = true;
+    keepAlive_ = request.keepAlive;
+    pending_ = received.entry();
+    emit server_.requested(pending_);
+    server_.answer(received, *this);
+}
+
+void MarketConnection::send(const MarketPage& page) {
     if (page.delayMs <= 0) {
-        send(page, request.keepAlive);
+        write(page);
         return;
     }
-    busy_ = true;
-    QTimer::singleShot(page.delayMs, this, [this, page, keepAlive = request.keepAlive] {
-        busy_ = false;
-        send(page, keepAlive);
+    QTimer::singleShot(page.delayMs, this, [this, page] { write(page); });
+}
+
+void MarketConnection::write(const MarketPage& page) {
+    if (socket_->state() != QAbstractSocket::ConnectedState)
+        return;
+    answered();
+    socket_->write(
+        page.head("Content-Length: " + QByteArray::number(page.body.size()), !keepAlive_) +
+        page.body);
+    if (!keepAlive_)
+        socket_->disconnectFromHost();
+    busy_ = false;
+    if (!reading_)
         readRequests();
-    });
+}
+
+QTcpSocket& MarketConnection::takeConnection(bool answered) {
+    if (answered)
+        this->answered();
+    return *socket_;
+}
+
+void MarketConnection::answered() {
+    if (!pending_.isEmpty())
+        emit server_.answered(std::exchange(pending_, QString()));
 }
 
 void MarketConnection::clientLeft() {
-    if (!pendingEntry_.isEmpty())
-        server_.abandoned(pendingHost_, pendingEntry_);
-    pendingEntry_.clear();
-}
-
-void MarketConnection::send(const MarketPage& page, bool keepAlive) {
-    if (page.answerInstead) {
-        busy_ = true;
-        // A connection the answer closes at once has not been abandoned.
-        const QString entry = std::exchange(pendingEntry_, QString());
-        if (page.answerInstead(*socket_, page))
-            server_.answered(pendingHost_);
-        else
-            pendingEntry_ = entry;
-        return;
-    }
-    server_.answered(pendingHost_);
-    pendingEntry_.clear();
-    socket_->write(
-        page.head("Content-Length: " + QByteArray::number(page.body.size()), !keepAlive) +
-        page.body);
-    if (!keepAlive)
-        socket_->disconnectFromHost();
+    if (!pending_.isEmpty())
+        emit server_.abandoned(std::exchange(pending_, QString()));
 }
 
 QByteArray MarketPage::head(const QByteArray& framing, bool closes) const {

@@ -9,10 +9,17 @@ class QTcpSocket;
 struct MarketPage;
 
 // One client connection of the marketplace: reads requests one after
-// another (keep-alive or not) and writes the canned answers.
+// another (keep-alive or not) and has the server answer each in turn.
 class MarketConnection : public QObject {
 public:
     MarketConnection(QTcpSocket* socket, MarketServer& server);
+
+    // Answers the request being served with `page`, after the page's delay.
+    void send(const MarketPage& page);
+    // Leaves the connection to the caller, for an answer of its own: no
+    // further request is read from it. Unless `answered`, the request counts
+    // as unanswered until the client leaves.
+    QTcpSocket& takeConnection(bool answered);
 
 private:
     struct Request {
@@ -27,14 +34,17 @@ private:
     // Takes one complete request head off the buffer, if there is one.
     bool takeRequest(Request& request);
     void serve(const Request& request);
-    void send(const MarketPage& page, bool keepAlive);
+    void write(const MarketPage& page);
+    void answered();
     void clientLeft();
 
     QTcpSocket* socket_;
     MarketServer& server_;
     QByteArray buffer_;
+    bool reading_ = false;
+    // A request is being answered: the next one waits.
     bool busy_ = false;
-    // The request waiting for its answer, if any: its host and log entry.
-    QString pendingHost_;
-    QString pendingEntry_;
+    bool keepAlive_ = true;
+    // The entry of the request waiting for its answer, if any.
+    QString pending_;
 };

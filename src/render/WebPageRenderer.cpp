@@ -5,87 +5,80 @@
 #include "WebAddress.h"
 
 #include <algorithm>
+#include <utility>
 
-// A planned row below the current one, and its load once started.
-struct WebPageRenderer::Ahead {
-    qint32 row = 0;
-    QString address;
-    QString host;
-    std::unique_ptr<PageLoad> load;
+// One row's address, and its load once started.
+class WebPageRenderer::Load {
+public:
+    Load(WebPageRenderer& renderer, qint32 row, QString address)
+        : renderer_(renderer)
+        , row_(row)
+        , address_(std::move(address))
+        , host_(webAddress(address_).host().toLower()) {}
+
+    qint32 row() const { return row_; }
+    const QString& address() const { return address_; }
+    // The host the page's latest navigation went to.
+    QString host() const { return load_ ? load_->currentHost() : host_; }
+    const PageLoad* load() const { return load_.get(); }
+
+    void start() { load_ = renderer_.load(address_); }
+    void stop() { load_.reset(); }
+    bool isStarted() const { return load_ != nullptr; }
+    bool inProgress() const { return load_ && load_->hasPage(); }
+    qsizetype resultSize() const { return load_ ? load_->body().size() : 0; }
+
+private:
+    WebPageRenderer& renderer_;
+    qint32 row_;
+    QString address_;
+    QString host_;
+    std::unique_ptr<PageLoad> load_;
 };
-
-namespace {
-
-QString hostOf(const QString& address) {
-    return webAddress(address).host().toLower();
-}
-
-} // namespace
 
 WebPageRenderer::WebPageRenderer(std::chrono::milliseconds timeout, int jobs, QObject* parent)
     : QObject(parent)
     , timeout_(timeout)
-    , jobs_(std::max(0, jobs)) {}
+    , plan_(std::max(0, jobs) + 1, PageLoad::MaxBodyLength) {}
 
 WebPageRenderer::~WebPageRenderer() = default;
 
 void WebPageRenderer::RenderPage(const QString& url) {
-    const auto own = std::find_if(ahead_.begin(), ahead_.end(), [&](const Ahead& ahead) {
-        return ahead.row == currentRow_ && ahead.address == url;
-    });
-    std::unique_ptr<PageLoad> loadedAhead;
-    if (own != ahead_.end()) {
-        loadedAhead = std::move(own->load);
-        ahead_.erase(own);
-    }
-    current_.reset();
-    if (!loadedAhead)
-        makeRoomForOwnLoad();
-    current_ = loadedAhead ? std::move(loadedAhead) : load(url);
-    startLoadsAhead();
+    releaseOwnLoad();
+    current_ = &plan_.ask(std::make_unique<Load>(*this, plan_.currentRow(), url));
     updateState();
 }
 
 QString WebPageRenderer::bodyInnerHtml() {
-    return current_ && current_->isComplete() ? current_->body() : QString();
+    const PageLoad* const load = current_ ? current_->load() : nullptr;
+    return load && load->isComplete() ? load->body() : QString();
 }
 
 void WebPageRenderer::stopLoading() {
-    current_.reset();
+    releaseOwnLoad();
+    plan_.startJobs();
     updateState();
 }
 
 void WebPageRenderer::planRows(const QList<PlannedRow>& rows) {
-    if (jobs_ == 0)
-        return;
-    for (const PlannedRow& row : rows) {
-        if (row.row > currentRow_)
-            ahead_.push_back({row.row, row.address, hostOf(row.address), nullptr});
-    }
-    startLoadsAhead();
+    for (const PlannedRow& row : rows)
+        plan_.add(std::make_unique<Load>(*this, row.row, row.address));
 }
 
 void WebPageRenderer::enterRow(qint32 row) {
-    currentRow_ = row;
-    // A page loaded ahead serves only its own row.
-    std::erase_if(ahead_, [row](const Ahead& ahead) { return ahead.row < row; });
-    startLoadsAhead();
+    plan_.enterRow(row);
 }
 
 void WebPageRenderer::endRun() {
-    ahead_.clear();
-    current_.reset();
+    current_ = nullptr;
+    plan_.end();
     if (browser_)
         browser_->dropCookies();
-    currentRow_ = 0;
     updateState();
 }
 
 int WebPageRenderer::pagesOpen() const {
-    const auto open = std::count_if(ahead_.begin(), ahead_.end(), [](const Ahead& ahead) {
-        return ahead.load && ahead.load->hasPage();
-    });
-    return int(open) + (current_ && current_->hasPage() ? 1 : 0);
+    return plan_.inProgress();
 }
 
 std::unique_ptr<PageLoad> WebPageRenderer::load(const QString& url) {
@@ -95,62 +88,25 @@ std::unique_ptr<PageLoad> WebPageRenderer::load(const QString& url) {
     // The end of any load may free a place for a load ahead.
     connect(started.get(), &PageLoad::completed, this, [this] {
         updateState();
-        startLoadsAhead();
+        plan_.startJobs();
     });
     // A page that leaves a host may free a place for a load ahead to it. The
     // page reports its navigation from inside the browser's own call: new
     // loads start once that has returned.
-    connect(started.get(), &PageLoad::hostChanged, this, &WebPageRenderer::startLoadsAhead,
-            Qt::QueuedConnection);
+    connect(
+        started.get(), &PageLoad::hostChanged, this, [this] { plan_.startJobs(); },
+        Qt::QueuedConnection);
     return started;
 }
 
-// The run's own page comes first: when every place is taken, the load
-// ahead for the furthest row gives its place up.
-void WebPageRenderer::makeRoomForOwnLoad() {
-    if (pagesOpen() < jobs_ + 1)
-        return;
-    const auto furthest = std::find_if(ahead_.rbegin(), ahead_.rend(), [](const Ahead& ahead) {
-        return ahead.load && ahead.load->hasPage();
-    });
-    if (furthest != ahead_.rend())
-        furthest->load.reset();
-}
-
-// Starts loads ahead in row order while places are free and the bodies held
-// leave room for more.
-void WebPageRenderer::startLoadsAhead() {
-    if (jobs_ == 0)
-        return;
-    for (Ahead& ahead : ahead_) {
-        if (pagesOpen() >= jobs_ + 1 || bodiesHeld() >= jobs_ * PageLoad::MaxBodyLength)
-            return;
-        if (ahead.load || navigationsTo(ahead.host) >= MaxPerHost)
-            continue;
-        ahead.load = load(ahead.address);
-    }
-}
-
-qsizetype WebPageRenderer::bodiesHeld() const {
-    qsizetype held = 0;
-    for (const Ahead& ahead : ahead_) {
-        if (ahead.load && ahead.load->isComplete())
-            held += ahead.load->body().size();
-    }
-    return held;
-}
-
-int WebPageRenderer::navigationsTo(const QString& host) const {
-    const auto at = [&](const std::unique_ptr<PageLoad>& load) {
-        return load && load->hasPage() && load->currentHost() == host;
-    };
-    const auto ahead =
-        std::count_if(ahead_.begin(), ahead_.end(), [&](const Ahead& one) { return at(one.load); });
-    return int(ahead) + (at(current_) ? 1 : 0);
+void WebPageRenderer::releaseOwnLoad() {
+    if (current_)
+        plan_.release(*std::exchange(current_, nullptr));
 }
 
 void WebPageRenderer::updateState() {
-    const State state = !current_ ? Idle : current_->isComplete() ? Complete : Loading;
+    const PageLoad* const load = current_ ? current_->load() : nullptr;
+    const State state = !load ? Idle : load->isComplete() ? Complete : Loading;
     if (state_ == state)
         return;
     state_ = state;

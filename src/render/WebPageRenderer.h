@@ -1,12 +1,12 @@
 #pragma once
 
 #include "PageServices.h"
+#include "ReadAhead.h"
 #include "RunNotice.h"
 
 #include <QObject>
 #include <chrono>
 #include <memory>
-#include <vector>
 
 class BrowserSession;
 class PageLoad;
@@ -20,26 +20,17 @@ class PageLoad;
 // away with all its page was still doing.
 //
 // Once the run has planned its redirect rows, the rows after the current one
-// are loaded ahead, in row order. At most `jobs` + 1 loads are in progress
-// at once, the run's own included: while the run does not wait for a page,
-// loads ahead use its place too, and a row the run asks for before its load
-// ahead has started takes the place of the load ahead for the furthest row,
-// which starts again later. A load finished ahead keeps only its body until
-// its row takes it; the bodies held stay within `jobs` times the longest
-// body a load keeps, so that memory stays bounded whatever the number of
-// rows. No load ahead starts while MaxPerHost navigations to its host are in
-// progress, the run's own included; a page counts for the host its latest
-// navigation went to, so that a page the redirect service has sent on no
-// longer counts for the service. A load ahead answers only its own row's
-// RenderPage for its address, once; a failure loaded ahead shows only then.
-// The end of the run drops every load and the pages' cookies. With no jobs
-// nothing is loaded ahead.
+// are loaded ahead as ReadAhead says, with `jobs` + 1 places: the run's own
+// place serves loads ahead while the run does not wait for a page. A load
+// finished ahead keeps only its serialised body; a load ahead answers only
+// its own row's RenderPage for its address, once, and a failure loaded ahead
+// shows only then. The end of the run drops every load and the pages'
+// cookies. With no jobs nothing is loaded ahead.
 class WebPageRenderer : public QObject, public PageRenderer {
     Q_OBJECT
 
 public:
     static constexpr int DefaultJobs = 2;
-    static constexpr int MaxPerHost = 2;
 
     // `timeout` counts from the start of each load.
     explicit WebPageRenderer(std::chrono::milliseconds timeout = std::chrono::seconds(60),
@@ -63,23 +54,17 @@ public:
 private:
     enum State { Idle = 0, Loading = 1, Complete = ReadyStateComplete };
 
-    struct Ahead;
+    class Load;
 
     std::unique_ptr<PageLoad> load(const QString& url);
-    void makeRoomForOwnLoad();
-    void startLoadsAhead();
-    qsizetype bodiesHeld() const;
-    int navigationsTo(const QString& host) const;
+    void releaseOwnLoad();
     void updateState();
 
     std::chrono::milliseconds timeout_;
-    int jobs_;
     std::unique_ptr<BrowserSession> browser_;
-    qint32 currentRow_ = 0;
-    // The planned rows below the current one, in row order.
-    std::vector<Ahead> ahead_;
+    ReadAhead<Load> plan_;
     // The load of the latest RenderPage.
-    std::unique_ptr<PageLoad> current_;
+    const Load* current_ = nullptr;
     State state_ = Idle;
     RunNotice readyNotice_;
 };

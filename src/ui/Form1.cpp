@@ -54,9 +54,8 @@ Form1::Form1(PageFetcher& fetcher, PageRenderer& renderer, QWidget* parent)
     : QWidget(parent)
     , fetcher_(fetcher)
     , renderer_(renderer)
-    , presentMessage_([this](const QString& text, const QString& title) {
-        return showMessageBox(this, text, title);
-    }) {
+    , presentMessage_(
+          [this](QString text, QString title) { return showMessageBox(this, text, title); }) {
     createControls();
     setUpResultColumns(grid_);
     setWindowTitle(
@@ -158,8 +157,8 @@ void Form1::setStopEnabled(bool enabled) {
     Command2->setEnabled(enabled);
 }
 
-QCoro::Task<> Form1::ShowMessage(const QString& text, const QString& title) {
-    return presentMessage_(text, title);
+QCoro::Task<> Form1::ShowMessage(QString text, QString title) {
+    return presentMessage_(std::move(text), std::move(title));
 }
 
 // The row being checked stays in view.
@@ -196,6 +195,5 @@ void Form1::Command1_Click() {
 }
 
 void Form1::Command2_Click() {
-    setStopRequested(1);
-    stopNotice_.raise();
+    requestStop();
 }

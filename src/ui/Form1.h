@@ -2,7 +2,6 @@
 
 #include "AnalysisWindow.h"
 #include "ResultGrid.h"
-#include "RunNotice.h"
 
 #include <QWidget>
 #include <functional>
@@ -28,8 +27,7 @@ class Form1 : public QWidget, public AnalysisWindow {
     Q_OBJECT
 
 public:
-    using MessagePresenter =
-        std::function<QCoro::Task<>(const QString& text, const QString& title)>;
+    using MessagePresenter = std::function<QCoro::Task<>(QString text, QString title)>;
 
     Form1(PageFetcher& fetcher, PageRenderer& renderer, QWidget* parent = nullptr);
     ~Form1() override;
@@ -46,11 +44,8 @@ public:
     void setAddressText(const QString& text) override;
     void setAnalyzeEnabled(bool enabled) override;
     void setStopEnabled(bool enabled) override;
-    qint16 StopRequested() const override { return stopRequested_; }
-    void setStopRequested(qint16 value) override { stopRequested_ = value; }
-    RunNotice& stopNotice() override { return stopNotice_; }
     ResultTable& resultGrid() override { return grid_; }
-    QCoro::Task<> ShowMessage(const QString& text, const QString& title) override;
+    QCoro::Task<> ShowMessage(QString text, QString title) override;
     void rowStarted(qint32 row) override;
     void runEnded(const RunOutcome& outcome) override { emit analysisEnded(outcome); }
 
@@ -72,8 +67,6 @@ private:
     PageFetcher& fetcher_;
     PageRenderer& renderer_;
     ResultGrid grid_;
-    qint16 stopRequested_ = 0;
-    RunNotice stopNotice_;
     MessagePresenter presentMessage_;
 
     QLabel* Label1 = nullptr;

@@ -4,7 +4,7 @@
 #include <QMessageBox>
 #include <QPointer>
 
-QCoro::Task<> showMessageBox(QWidget* parent, const QString& text, const QString& title) {
+QCoro::Task<> showMessageBox(QWidget* parent, QString text, QString title) {
     const QPointer<QMessageBox> box =
         new QMessageBox(QMessageBox::NoIcon, title, text, QMessageBox::Ok, parent);
     box->setWindowModality(Qt::WindowModal);

@@ -8,4 +8,4 @@ class QWidget;
 // A message box with one OK button, modal to `parent`'s window; the task
 // ends when the user has closed it. Waiting for it runs no event loop of its
 // own.
-QCoro::Task<> showMessageBox(QWidget* parent, const QString& text, const QString& title);
+QCoro::Task<> showMessageBox(QWidget* parent, QString text, QString title);

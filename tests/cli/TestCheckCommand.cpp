@@ -1,9 +1,9 @@
 #include "CannedMarket.h"
 #include "CheckProcess.h"
 #include "MarketFaults.h"
-#include "MarketServer.h"
 #include "MixedMarket.h"
 #include "RunTexts.h"
+#include "TestMarket.h"
 #include "Version.h"
 
 #include <QElapsedTimer>
@@ -15,7 +15,7 @@
 #include <functional>
 
 Q_DECLARE_METATYPE(MarketPage)
-using MarketSetup = std::function<void(MarketServer&)>;
+using MarketSetup = std::function<void(TestMarket&)>;
 Q_DECLARE_METATYPE(MarketSetup)
 
 namespace {
@@ -27,7 +27,7 @@ struct Mark {
     QString text;
 };
 
-QStringList checkArguments(const MarketServer& market, const QStringList& addresses,
+QStringList checkArguments(const TestMarket& market, const QStringList& addresses,
                            const QString& timeout = QStringLiteral("2")) {
     return QStringList{"--proxy", market.proxyUrl(), "--timeout", timeout, "--format", "json"} +
            addresses;
@@ -96,9 +96,9 @@ void TestCheckCommand::ownShopPage_data() {
     QTest::addColumn<QStringList>("messages");
     QTest::addColumn<int>("gridRows");
 
-    const MarketSetup all = [](MarketServer& m) { canned::serveAll(m); };
+    const MarketSetup all = [](TestMarket& m) { canned::serveAll(m); };
     const auto allBut = [](const MarketPage& ownPage) {
-        return MarketSetup([ownPage](MarketServer& m) {
+        return MarketSetup([ownPage](TestMarket& m) {
             canned::serveAll(m);
             m.setPage(canned::OwnHost, QStringLiteral("/"), ownPage);
         });
@@ -126,7 +126,7 @@ void TestCheckCommand::ownShopPage_data() {
     QTest::newRow("UTF-8 page that declares it")
         << allBut(utf8) << "myshop" << own << QStringList{} << 5;
 
-    const MarketSetup redirected = [](MarketServer& m) {
+    const MarketSetup redirected = [](TestMarket& m) {
         canned::serveAll(m);
         m.setPage(canned::OwnHost, QStringLiteral("/"),
                   redirectTo("http://shop1234.taobao.com/", 301));
@@ -145,7 +145,7 @@ void TestCheckCommand::ownShopPage() {
     QFETCH(QStringList, messages);
     QFETCH(int, gridRows);
 
-    MarketServer market;
+    TestMarket market;
     QVERIFY(market.listen());
     setup(market);
     const CheckProcess check = CheckProcess::run(checkArguments(market, {address}));
@@ -210,7 +210,7 @@ void TestCheckCommand::friendShops() {
     QFETCH(bool, gridWideRed);
     QFETCH(int, rowsDone);
 
-    MarketServer market;
+    TestMarket market;
     QVERIFY(market.listen());
     canned::serveAll(market);
     market.setPage(host, path, page);
@@ -254,7 +254,7 @@ void TestCheckCommand::proxyFromEnvironment() {
     QFETCH(QString, noProxy);
     QFETCH(bool, throughMarket);
 
-    MarketServer market;
+    TestMarket market;
     QVERIFY(market.listen());
     canned::serveAll(market);
     QProcessEnvironment environment = CheckProcess::cleanEnvironment();
@@ -279,7 +279,7 @@ void TestCheckCommand::proxyFromEnvironment() {
 // Each address is a new Analyze press on the same window: the grid of the
 // first run stays when the second ends at a message.
 void TestCheckCommand::runsKeepTheWindowState() {
-    MarketServer market;
+    TestMarket market;
     QVERIFY(market.listen());
     canned::serveAll(market);
     const CheckProcess check = CheckProcess::run(checkArguments(market, {"MYSHOP", ""}));
@@ -307,7 +307,7 @@ void TestCheckCommand::interruptStopsAfterTheRow_data() {
 void TestCheckCommand::interruptStopsAfterTheRow() {
     QFETCH(QString, jobs);
     QFETCH(bool, strictlyInTurn);
-    MarketServer market;
+    TestMarket market;
     QVERIFY(market.listen());
     canned::serveAll(market);
     MarketPage slowA = canned::gbkPage(canned::shopPageA());
@@ -315,7 +315,7 @@ void TestCheckCommand::interruptStopsAfterTheRow() {
     market.setPage(QStringLiteral("shopa.taobao.com"), QStringLiteral("/"), slowA);
 
     qint64 pid = 0;
-    connect(&market, &MarketServer::requested, this, [&pid](const QString& entry) {
+    connect(&market, &TestMarket::requested, this, [&pid](const QString& entry) {
         if (entry.contains(QStringLiteral("shopa")))
             ::kill(pid_t(pid), SIGINT);
     });
@@ -335,14 +335,14 @@ void TestCheckCommand::interruptStopsAfterTheRow() {
 }
 
 void TestCheckCommand::secondInterruptExits() {
-    MarketServer market;
+    TestMarket market;
     QVERIFY(market.listen());
     canned::serveAll(market);
     market.setPage(canned::OwnHost, QStringLiteral("/"), fault(MarketFault::NeverAnswer));
 
     qint64 pid = 0;
     // Two signals sent at once could merge into one; the second follows later.
-    connect(&market, &MarketServer::requested, this, [&pid] {
+    connect(&market, &TestMarket::requested, this, [&pid] {
         ::kill(pid_t(pid), SIGINT);
         QTimer::singleShot(200, [&pid] { ::kill(pid_t(pid), SIGINT); });
     });
@@ -356,7 +356,7 @@ void TestCheckCommand::secondInterruptExits() {
 }
 
 void TestCheckCommand::tsvOutput() {
-    MarketServer market;
+    TestMarket market;
     QVERIFY(market.listen());
     canned::serveAll(market);
     const CheckProcess check = CheckProcess::run(
@@ -383,7 +383,7 @@ void TestCheckCommand::resultsThatCannotBeWritten_data() {
 void TestCheckCommand::resultsThatCannotBeWritten() {
     QFETCH(QString, redirection);
     QFETCH(QByteArray, reason);
-    MarketServer market;
+    TestMarket market;
     QVERIFY(market.listen());
     canned::serveAll(market);
     // The exit status of the check is the shell's, also in a pipeline.
@@ -402,7 +402,7 @@ void TestCheckCommand::resultsThatCannotBeWritten() {
 void TestCheckCommand::jobsGiveTheSameResults() {
     QList<QByteArray> outputs;
     for (const char* jobs : {"1", "8"}) {
-        MarketServer market;
+        TestMarket market;
         QVERIFY(market.listen());
         mixedmarket::Options options;
         options.delayMs = 10;

@@ -1,6 +1,6 @@
 #include "CannedMarket.h"
 #include "CheckProcess.h"
-#include "MarketServer.h"
+#include "TestMarket.h"
 
 #include <QDir>
 #include <QFile>
@@ -18,7 +18,7 @@ const QString ShopB = QStringLiteral("shopb.taobao.com");
 
 // The canned marketplace; `changed`: shop A no longer links back and
 // shop B has closed.
-void serve(MarketServer& market, bool changed) {
+void serve(TestMarket& market, bool changed) {
     canned::serveAll(market);
     if (!changed)
         return;
@@ -29,7 +29,7 @@ void serve(MarketServer& market, bool changed) {
     market.setPage(ShopB, QStringLiteral("/"), canned::gbkPage(canned::shopNotFoundPage(), 404));
 }
 
-QStringList checkArguments(const MarketServer& market, const QStringList& options,
+QStringList checkArguments(const TestMarket& market, const QStringList& options,
                            const QString& address = QStringLiteral("myshop")) {
     return QStringList{"--proxy", market.proxyUrl(), "--timeout", "2"} + options +
            QStringList{address};
@@ -103,7 +103,7 @@ private:
 };
 
 void TestCompareCommand::initTestCase() {
-    MarketServer market;
+    TestMarket market;
     QVERIFY(market.listen());
     serve(market, false);
     const CheckProcess first = CheckProcess::run(checkArguments(market, {"--format", "json"}));
@@ -141,7 +141,7 @@ void TestCompareCommand::changesSinceThePreviousCheck() {
     QFETCH(int, exitCode);
     QFETCH(bool, sinceLast);
 
-    MarketServer market;
+    TestMarket market;
     QVERIFY(market.listen());
     serve(market, false);
     const QTemporaryDir data;
@@ -194,7 +194,7 @@ void TestCompareCommand::brokenPreviousFetchesNothing() {
         QVERIFY(file.open(QIODevice::WriteOnly));
         file.write(document);
     }
-    MarketServer market;
+    TestMarket market;
     QVERIFY(market.listen());
     serve(market, false);
     const CheckProcess check =
@@ -217,7 +217,7 @@ void TestCompareCommand::noEarlierRecord_data() {
 // this check.
 void TestCompareCommand::noEarlierRecord() {
     QFETCH(QString, format);
-    MarketServer market;
+    TestMarket market;
     QVERIFY(market.listen());
     serve(market, false);
     const QTemporaryDir data;
@@ -241,7 +241,7 @@ void TestCompareCommand::noEarlierRecord() {
 // Newest first, of every address or of one however it is typed, with
 // --no-history's check left out and nothing fetched.
 void TestCompareCommand::listHistory() {
-    MarketServer market;
+    TestMarket market;
     QVERIFY(market.listen());
     serve(market, false);
     market.setPage(QStringLiteral("gone.taobao.com"), QStringLiteral("/"),
@@ -281,7 +281,7 @@ void TestCompareCommand::badHistoryKeepsTheResults_data() {
 // file that is not a history is kept under another name.
 void TestCompareCommand::badHistoryKeepsTheResults() {
     QFETCH(QString, history);
-    MarketServer market;
+    TestMarket market;
     QVERIFY(market.listen());
     serve(market, false);
     const QTemporaryDir data;

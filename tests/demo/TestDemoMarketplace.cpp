@@ -3,11 +3,11 @@
 #include "CheckDocument.h"
 #include "DemoMarketplace.h"
 #include "HeadlessWindow.h"
-#include "MarketServer.h"
 #include "PageDecoding.h"
 #include "PageTransfers.h"
 #include "PrefetchingPageFetcher.h"
 #include "ProxySetup.h"
+#include "TestMarket.h"
 #include "WebPageRenderer.h"
 
 #include <QCoroTask>
@@ -94,7 +94,7 @@ private slots:
     void pageServedAsListed();
 
 private:
-    MarketServer server_;
+    TestMarket server_;
     QNetworkAccessManager network_;
     PageTransfers transfers_;
     HeadlessWindow window_;
@@ -113,7 +113,7 @@ void TestDemoMarketplace::initTestCase() {
     installDemoMarketplace(server_);
     QNetworkProxy::setApplicationProxy(*proxyFromUrl(server_.proxyUrl()));
     PrefetchingPageFetcher fetcher(transfers_, std::chrono::seconds(10), 1);
-    connect(&server_, &MarketServer::requested, this, [this](const QString& entry) {
+    connect(&server_, &TestMarket::requested, this, [this](const QString& entry) {
         if (entry == SlowShopRequest)
             slowRowStatus_ = window_.grid().cell(SlowShopRow, 3).text;
     });

@@ -24,7 +24,7 @@ struct Bench {
     FakeFetcher fetcher;
     FakeRenderer renderer;
 
-    QCoro::Task<bool> start(const QString& typed) {
+    QCoro::Task<bool> start(QString typed) {
         window.address = typed;
         return runAnalysis(window, fetcher, renderer);
     }
@@ -344,15 +344,15 @@ void TestAnalysisRun::stopAfterRow() {
     bench.fetcher.pages["http://a"] = layoutC("m", "5", "");
     bench.fetcher.pages["http://b"] = notFoundPage();
     if (stopDuring.isEmpty())
-        bench.window.stopRequested = 1; // a run does not reset the flag
+        bench.window.setStopRequested(1); // a run does not reset the flag
     bench.fetcher.onFetch = [&](const QString& url) {
         if (url == stopDuring)
-            bench.window.stopRequested = 1;
+            bench.window.setStopRequested(1);
     };
 
     bench.run("myshop");
 
-    QCOMPARE(bench.window.stopRequested, qint16(0));
+    QCOMPARE(bench.window.StopRequested(), qint16(0));
     QVERIFY(bench.idle());
     QCOMPARE(bench.window.messages, QStringList{});
     QCOMPARE(bench.cell(stoppedRow, 3), "用户中止|255|0");
@@ -456,7 +456,7 @@ void TestAnalysisRun::redirectRows() {
     if (stop > 0) {
         QVERIFY(!run.isReady());
         QCOMPARE(bench.cell(1, 3), "检测中...|0|0");
-        bench.window.stopRequested = 1;
+        bench.window.setStopRequested(1);
         if (stop == 2)
             bench.renderer.finishLoad();
         else
@@ -466,7 +466,7 @@ void TestAnalysisRun::redirectRows() {
 
     QCOMPARE(bench.cell(1, 3), status);
     QCOMPARE(bench.window.messages, messages);
-    QCOMPARE(bench.window.stopRequested, qint16(0));
+    QCOMPARE(bench.window.StopRequested(), qint16(0));
     QCOMPARE(bench.window.grid().ForeColor(), std::nullopt);
     QCOMPARE(bench.cell(2, 3) == "正常|0|0", nextRowInspected);
     QCOMPARE(bench.renderer.stops, stop > 0 ? 1 : 0);

@@ -2,6 +2,7 @@
 #include "LockedDownPage.h"
 #include "MarketPages.h"
 #include "RenderWait.h"
+#include "TestMarket.h"
 #include "WebPageRenderer.h"
 
 #include <QDir>
@@ -74,7 +75,7 @@ class TestBrowserLockdown : public QObject {
     Q_OBJECT
 
 private:
-    MarketServer server_;
+    TestMarket server_;
     QTemporaryDir folder_;
     QString secretPath_;
     QByteArray secret_;

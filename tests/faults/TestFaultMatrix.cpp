@@ -10,6 +10,7 @@
 #include "PrefetchingPageFetcher.h"
 #include "PrivateNetwork.h"
 #include "RunTexts.h"
+#include "TestMarket.h"
 #include "WebPageRenderer.h"
 
 #include <QCoroTask>
@@ -282,7 +283,7 @@ private:
     // Serves the canned marketplace with the fault at the place, and sets
     // the address box; the browser takes the application proxy. A refused
     // connection and a local address lead to `divertTo` ("host:port").
-    void setUpRow(MarketServer& market, FakeWindow& window, Fault fault, Place place,
+    void setUpRow(TestMarket& market, FakeWindow& window, Fault fault, Place place,
                   const QString& divertTo) {
         canned::serveAll(market);
         MarketPage never;
@@ -447,7 +448,7 @@ private:
         QVERIFY2(elapsed < RunLimitMs, qPrintable(QStringLiteral("%1 ms").arg(elapsed)));
         QVERIFY(window.analyzeEnabled);
         QVERIFY(!window.stopEnabled);
-        QCOMPARE(window.stopRequested, qint16(0));
+        QCOMPARE(window.StopRequested(), qint16(0));
         const QString failed =
             runtext::MessageTitle + QStringLiteral(": ") + runtext::NetworkFailed;
         QCOMPARE(window.messages,
@@ -492,7 +493,7 @@ private slots:
         QFETCH(Fault, fault);
         QFETCH(Outcome, outcome);
 
-        MarketServer market;
+        TestMarket market;
         QVERIFY(market.listen());
         FakeWindow window;
         setUpRow(market, window, fault, place,
@@ -541,8 +542,8 @@ private slots:
         QFETCH(Fault, fault);
         QFETCH(QString, host);
 
-        MarketServer market;
-        MarketServer localService;
+        TestMarket market;
+        TestMarket localService;
         QVERIFY(market.listen());
         QVERIFY(localService.listen());
         FakeWindow window;
@@ -609,8 +610,8 @@ private slots:
         const privatenetwork::BoundFile hosts("127.0.0.1 localhost\n127.0.0.1 intranet.example\n",
                                               "/etc/hosts");
         QVERIFY(hosts.isBound());
-        MarketServer market;
-        MarketServer localService;
+        TestMarket market;
+        TestMarket localService;
         QVERIFY(market.listen());
         QVERIFY(localService.listen());
         canned::serveAll(market);

@@ -1,8 +1,8 @@
 #include "CannedMarket.h"
 #include "CheckProcess.h"
 #include "MarketFaults.h"
-#include "MarketServer.h"
 #include "RunTexts.h"
+#include "TestMarket.h"
 
 #include <QDir>
 #include <QFile>
@@ -15,7 +15,7 @@
 #include <csignal>
 #include <functional>
 
-using MarketSetup = std::function<void(MarketServer&)>;
+using MarketSetup = std::function<void(TestMarket&)>;
 Q_DECLARE_METATYPE(MarketSetup)
 
 namespace {
@@ -55,7 +55,7 @@ qint64 tracedChild(qint64 stracePid) {
 }
 
 // `started` gets strace's process id.
-TracedRun traceCheck(const MarketServer& market, const QStringList& addresses,
+TracedRun traceCheck(const TestMarket& market, const QStringList& addresses,
                      const QString& timeout = QStringLiteral("2"),
                      const std::function<void(qint64)>& started = {}) {
     QTemporaryDir temp;
@@ -120,7 +120,7 @@ private slots:
         QTest::addColumn<int>("exitCode");
 
         const auto withShopA = [](MarketFault fault) {
-            return MarketSetup([fault](MarketServer& m) {
+            return MarketSetup([fault](TestMarket& m) {
                 canned::serveAll(m);
                 MarketPage page;
                 page = withFault(page, fault);
@@ -139,12 +139,12 @@ private slots:
         QFETCH(bool, interrupt);
         QFETCH(int, exitCode);
 
-        MarketServer market;
+        TestMarket market;
         QVERIFY(market.listen());
         setup(market);
         qint64 stracePid = 0;
         if (interrupt) {
-            connect(&market, &MarketServer::requested, this, [&stracePid](const QString& entry) {
+            connect(&market, &TestMarket::requested, this, [&stracePid](const QString& entry) {
                 if (!entry.contains(QStringLiteral("shopa")))
                     return;
                 const auto pid = pid_t(tracedChild(stracePid));
@@ -219,7 +219,7 @@ private slots:
         if (address.contains(QStringLiteral("%1")))
             address = address.arg(secretPath);
 
-        MarketServer market;
+        TestMarket market;
         QVERIFY(market.listen());
         canned::serveAll(market);
         market.setPage(canned::OwnHost, QStringLiteral("/"),
@@ -244,7 +244,7 @@ private slots:
         const QString hostile =
             QStringLiteral("%s%n%x%1%2%L1{}{0}%% $(touch pwned) `touch pwned`;rm -rf pwned|cat&&"
                            "../../pwned\\..\\pwned /tmp/pwned 'q\"");
-        MarketServer market;
+        TestMarket market;
         QVERIFY(market.listen());
         canned::serveAll(market);
         market.setPage(canned::OwnHost, QStringLiteral("/"),

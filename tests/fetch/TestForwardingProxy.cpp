@@ -1,6 +1,6 @@
 #include "ForwardingProxy.h"
-#include "MarketServer.h"
 #include "PageTransfers.h"
+#include "TestMarket.h"
 
 #include <QNetworkProxyFactory>
 #include <QSignalSpy>
@@ -92,7 +92,7 @@ private slots:
         QFETCH(QByteArray, answer);
         QFETCH(QStringList, asked);
 
-        MarketServer market;
+        TestMarket market;
         QVERIFY(market.listen());
         MarketPage page;
         page.body = "shop";

@@ -1,8 +1,8 @@
 #include "CannedMarket.h"
 #include "MarketFaults.h"
-#include "MarketServer.h"
 #include "PageRequest.h"
 #include "PageTransfers.h"
+#include "TestMarket.h"
 
 #include <QElapsedTimer>
 #include <QHostInfo>
@@ -52,7 +52,7 @@ private slots:
     void noDirectConnectionToLocalName();
 
 private:
-    MarketServer market_;
+    TestMarket market_;
     PageTransfers transfers_;
 };
 

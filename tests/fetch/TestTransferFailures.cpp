@@ -2,11 +2,11 @@
 #include "CannedMarket.h"
 #include "FakePages.h"
 #include "FakeWindow.h"
-#include "MarketServer.h"
 #include "PageRequest.h"
 #include "PageTransfers.h"
 #include "PrefetchingPageFetcher.h"
 #include "RunTexts.h"
+#include "TestMarket.h"
 
 #include <QCoroTask>
 #include <QNetworkProxy>
@@ -131,7 +131,7 @@ private slots:
     }
 
 private:
-    MarketServer market_;
+    TestMarket market_;
 };
 
 QTEST_GUILESS_MAIN(TestTransferFailures)

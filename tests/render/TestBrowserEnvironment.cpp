@@ -1,7 +1,6 @@
 #include "BrowserEnvironment.h"
 
 #include <QTest>
-#include <unistd.h>
 
 // The process set-up for the browser: flags the page needs are added once,
 // flags already given are kept.
@@ -38,12 +37,6 @@ private slots:
         QCOMPARE(qgetenv("QTWEBENGINE_CHROMIUM_FLAGS"), expected);
         prepareBrowserEnvironment();
         QCOMPARE(qgetenv("QTWEBENGINE_CHROMIUM_FLAGS"), expected);
-    }
-
-    void sandboxOffOnlyForRoot() {
-        qunsetenv("QTWEBENGINE_DISABLE_SANDBOX");
-        prepareBrowserEnvironment();
-        QCOMPARE(qEnvironmentVariableIsSet("QTWEBENGINE_DISABLE_SANDBOX"), geteuid() == 0);
     }
 };
 

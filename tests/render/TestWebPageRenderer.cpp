@@ -3,6 +3,7 @@
 #include "MarketPages.h"
 #include "RenderWait.h"
 #include "RunNotice.h"
+#include "TestMarket.h"
 #include "WebPageRenderer.h"
 
 #include <QElapsedTimer>
@@ -26,7 +27,7 @@ class TestWebPageRenderer : public QObject {
     Q_OBJECT
 
 private:
-    MarketServer server_;
+    TestMarket server_;
     WebPageRenderer renderer_;
     int redirectRows_ = 0;
 
@@ -147,50 +148,47 @@ private slots:
         QVERIFY(clock.elapsed() < 5000);
     }
 
-    void completeStateOfEarlierAddressDoesNotCount() {
-        QCOMPARE(render("http://shop.taobao.com/"), Final);
-        MarketPage slow = html("<p>慢</p>");
-        slow.delayMs = 300;
-        server_.setPage("s.click.taobao.com", "/slow", slow);
-        // Complete shows only with the new page's last notice.
+    // The state and body are those of the latest address only: a load left
+    // for it, stopped first or not, never completes, however late its answer
+    // comes, and a load complete before it no longer counts.
+    void onlyTheLatestLoadCounts_data() {
+        QTest::addColumn<QString>("before");
+        QTest::newRow("a load in progress") << "loading";
+        QTest::newRow("a load stopped") << "stopped";
+        QTest::newRow("a complete load") << "complete";
+    }
+
+    void onlyTheLatestLoadCounts() {
+        QFETCH(QString, before);
+        server_.setPage("s.click.taobao.com", "/left", held(html("<p>慢</p>")));
+        server_.setPage("other.taobao.com", "/next", held(html("<p>另一家</p>")));
+        server_.setHolding(true);
+        const qsizetype asked = server_.requestLog().size();
+        if (before == "complete") {
+            QCOMPARE(render("http://shop.taobao.com/"), Final);
+        } else {
+            renderer_.RenderPage("http://s.click.taobao.com/left");
+            QVERIFY(requested("/left", asked));
+        }
+        if (before == "stopped") {
+            renderer_.stopLoading();
+            QCOMPARE(renderer_.ReadyState(), 0);
+        }
         QList<int> states;
         const QMetaObject::Connection recording =
             connect(&renderer_.readyNotice(), &RunNotice::raised,
                     [&] { states << renderer_.ReadyState(); });
-        renderer_.RenderPage("http://s.click.taobao.com/slow");
+        renderer_.RenderPage("http://other.taobao.com/next");
         QVERIFY(renderer_.ReadyState() != PageRenderer::ReadyStateComplete);
+        QVERIFY(requested("/next", asked));
+        server_.setHolding(false);
         QVERIFY(waitUntilComplete(renderer_));
         disconnect(recording);
+        // Complete shows only with the new page's last notice.
         QCOMPARE(states.indexOf(PageRenderer::ReadyStateComplete), states.size() - 1);
-        QCOMPARE(renderer_.bodyInnerHtml(), QStringLiteral("<P>慢</P>"));
-    }
-
-    void newAddressReplacesLoadInProgress() {
-        MarketPage slow = html("<p>慢</p>");
-        slow.delayMs = 400;
-        server_.setPage("s.click.taobao.com", "/slow", slow);
-        const qsizetype before = server_.requestLog().size();
-        renderer_.RenderPage("http://s.click.taobao.com/slow");
-        QVERIFY(requested("/slow", before));
-        QCOMPARE(render("http://other.taobao.com/"), QStringLiteral("<P>另一家</P>"));
-        // The slow page has been answered or given up by now.
+        QCOMPARE(renderer_.bodyInnerHtml(), QStringLiteral("<P>另一家</P>"));
         QVERIFY(nothingInProgress());
         QCOMPARE(renderer_.ReadyState(), PageRenderer::ReadyStateComplete);
-        QCOMPARE(renderer_.bodyInnerHtml(), QStringLiteral("<P>另一家</P>"));
-    }
-
-    // The end of the stopped load, reported late, is not the new page's.
-    void newAddressRightAfterStop() {
-        MarketPage never = fault(MarketFault::NeverAnswer);
-        server_.setPage("s.click.taobao.com", "/never", never);
-        MarketPage slow = html("<p>慢</p>");
-        slow.delayMs = 300;
-        server_.setPage("s.click.taobao.com", "/slow", slow);
-        const qsizetype before = server_.requestLog().size();
-        renderer_.RenderPage("http://s.click.taobao.com/never");
-        QVERIFY(requested("/never", before));
-        renderer_.stopLoading();
-        QCOMPARE(render("http://s.click.taobao.com/slow"), QStringLiteral("<P>慢</P>"));
     }
 
     // A page still loading at the deadline is stopped and counts as failed;
@@ -242,19 +240,6 @@ private slots:
         QCOMPARE(fetched, QStringList({"GET http://shop.taobao.com/pictures",
                                        "GET http://static.taobao.com/s.css",
                                        "GET http://static.taobao.com/s.js"}));
-    }
-
-    void stoppedLoadNeverCompletes() {
-        MarketPage slow = html("<p>慢</p>");
-        slow.delayMs = 300;
-        server_.setPage("s.click.taobao.com", "/slow", slow);
-        const qsizetype before = server_.requestLog().size();
-        renderer_.RenderPage("http://s.click.taobao.com/slow");
-        QVERIFY(requested("/slow", before));
-        renderer_.stopLoading();
-        QVERIFY(nothingInProgress());
-        QVERIFY(renderer_.ReadyState() != PageRenderer::ReadyStateComplete);
-        QCOMPARE(render("http://other.taobao.com/"), QStringLiteral("<P>另一家</P>"));
     }
 };
 

@@ -1,6 +1,6 @@
 #include "FakePages.h"
 
-QCoro::Task<QString> FakeFetcher::FetchPage(const QString& url) {
+QCoro::Task<QString> FakeFetcher::FetchPage(QString url) {
     requests << url;
     if (onFetch)
         onFetch(url);

@@ -18,7 +18,7 @@ public:
     QList<qint32> enteredRows;
     int runEnds = 0;
 
-    QCoro::Task<QString> FetchPage(const QString& url) override;
+    QCoro::Task<QString> FetchPage(QString url) override;
     void planRows(const QList<PlannedRow>& rows, const FollowUpAddress&) override {
         planned = rows;
     }

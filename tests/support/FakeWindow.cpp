@@ -50,7 +50,7 @@ QString FakeWindow::cellState(qint32 row, qint32 col) const {
     return QStringLiteral("%1|%2|%3").arg(c.text).arg(c.color).arg(int(c.bold));
 }
 
-QCoro::Task<> FakeWindow::ShowMessage(const QString& text, const QString& title) {
+QCoro::Task<> FakeWindow::ShowMessage(QString text, QString title) {
     messages << title + QStringLiteral(": ") + text;
     if (onMessage)
         onMessage();
@@ -61,9 +61,4 @@ void FakeWindow::rowStarted(qint32 row) {
     startedRows << row;
     if (onRowStarted)
         onRowStarted(row);
-}
-
-void FakeWindow::pressStop() {
-    stopRequested = 1;
-    stop.raise();
 }

@@ -2,7 +2,6 @@
 
 #include "AnalysisWindow.h"
 #include "ResultGrid.h"
-#include "RunNotice.h"
 
 #include <QStringList>
 #include <functional>
@@ -46,7 +45,6 @@ public:
     QString address;
     bool analyzeEnabled = true;
     bool stopEnabled = false;
-    qint16 stopRequested = 0;
     RecordingGrid table;
     QStringList messages; // "title: text"
     QList<qint32> startedRows;
@@ -63,11 +61,8 @@ public:
     void setAddressText(const QString& text) override { address = text; }
     void setAnalyzeEnabled(bool enabled) override { analyzeEnabled = enabled; }
     void setStopEnabled(bool enabled) override { stopEnabled = enabled; }
-    qint16 StopRequested() const override { return stopRequested; }
-    void setStopRequested(qint16 value) override { stopRequested = value; }
-    RunNotice& stopNotice() override { return stop; }
     ResultTable& resultGrid() override { return table; }
-    QCoro::Task<> ShowMessage(const QString& text, const QString& title) override;
+    QCoro::Task<> ShowMessage(QString text, QString title) override;
     void rowStarted(qint32 row) override;
     void runEnded(const RunOutcome& ended) override {
         ++runEnds;
@@ -75,8 +70,5 @@ public:
     }
 
     // The Stop button.
-    void pressStop();
-
-private:
-    RunNotice stop;
+    void pressStop() { requestStop(); }
 };

@@ -1,5 +1,7 @@
 #include "MarketFaults.h"
 
+#include "TestMarket.h"
+
 #include <QTcpSocket>
 #include <QTimer>
 #include <sys/socket.h>
@@ -46,50 +48,47 @@ void trickle(QTcpSocket& socket, const QByteArray& rest) {
                        [&socket, rest] { trickle(socket, rest.mid(1)); });
 }
 
-bool play(MarketFault fault, QTcpSocket& socket, const MarketPage& page) {
+} // namespace
+
+void playFault(MarketFault fault, QTcpSocket& socket, const MarketPage& page) {
     switch (fault) {
     case MarketFault::NeverAnswer:
-        return false;
+        return;
     case MarketFault::CloseWithoutAnswer:
         socket.disconnectFromHost();
-        return true;
+        return;
     case MarketFault::ResetBeforeAnswer:
         resetConnection(socket);
-        return true;
+        return;
     case MarketFault::EndlessHeaders:
         socket.write("HTTP/1.1 200 OK\r\nContent-Type: text/html\r\n");
         QObject::connect(&socket, &QTcpSocket::bytesWritten, &socket,
                          [&socket] { writeMoreHeaders(socket); });
         writeMoreHeaders(socket);
-        return true;
+        return;
     case MarketFault::CutBodyShort:
         socket.write(page.head(contentLength(page.body.size() + 1024), true) + page.body);
         socket.disconnectFromHost();
-        return true;
+        return;
     case MarketFault::BadChunkSize:
         socket.write(page.head("Transfer-Encoding: chunked", true) +
                      QByteArray::number(page.body.size(), 16) + "\r\n" + page.body +
                      "\r\nzz\r\n\r\n");
         socket.disconnectFromHost();
-        return true;
+        return;
     case MarketFault::ResetMidBody:
         socket.write(page.head(contentLength(page.body.size()), true) +
                      page.body.left(page.body.size() / 2));
         QTimer::singleShot(ResetAfterMs, &socket, [&socket] { resetConnection(socket); });
-        return true;
+        return;
     case MarketFault::Trickle:
         socket.write(page.head(contentLength(page.body.size()), true));
         trickle(socket, page.body);
-        return true;
+        return;
     }
-    return false;
 }
 
-} // namespace
-
 MarketPage withFault(MarketPage page, MarketFault fault) {
-    page.answerInstead = [fault](QTcpSocket& socket, const MarketPage& answered) {
-        return play(fault, socket, answered);
-    };
+    page.headers.append({QByteArray(TestMarket::FaultMark), QByteArray::number(int(fault))});
     return page;
 }

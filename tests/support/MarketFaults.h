@@ -2,8 +2,9 @@
 
 #include "MarketServer.h"
 
-// Ways a marketplace server can fail, played by the marketplace server for
-// the tests.
+class QTcpSocket;
+
+// Ways a marketplace server can fail, played by the test marketplace.
 enum class MarketFault {
     CloseWithoutAnswer, // reads the request, then closes the connection
     CutBodyShort,       // announces more body bytes than it sends, then closes
@@ -15,5 +16,9 @@ enum class MarketFault {
     BadChunkSize,       // sends the body as a chunk followed by an invalid chunk-size line
 };
 
-// `page`, answered with `fault`.
+// `page`, answered with `fault` by the test marketplace (TestMarket).
 MarketPage withFault(MarketPage page, MarketFault fault);
+
+// Answers with `fault` on `socket`, `page` being the plain answer. Only
+// NeverAnswer leaves the request unanswered.
+void playFault(MarketFault fault, QTcpSocket& socket, const MarketPage& page);

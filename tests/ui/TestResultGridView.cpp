@@ -55,8 +55,6 @@ private slots:
     void fixedCellsAreHeaders();
     void columnWidthsInPixels();
     void verdictStaysWholeBesideTheScrollBar();
-    void colourRule_data();
-    void colourRule();
     void cellsOnTheWindowColour();
     void boldFlagKeepsTheGridFont();
     void userNeverMovesTheCurrentCell();
@@ -115,38 +113,6 @@ void TestResultGridView::verdictStaysWholeBesideTheScrollBar() {
     QVERIFY(g.view.viewport()->rect().contains(g.view.visualRect(g.body(1, gridcol::LinksBack))));
     QCOMPARE(g.view.columnWidth(gridcol::Address),
              addressWidth - g.view.verticalScrollBar()->width());
-}
-
-void TestResultGridView::colourRule_data() {
-    QTest::addColumn<quint32>("cellColor");
-    QTest::addColumn<bool>("gridWideRed");
-    QTest::addColumn<QVariant>("expected");
-
-    const QVariant red = QColor(255, 0, 0);
-    QTest::newRow("no colour: window text") << 0u << false << QVariant();
-    QTest::newRow("no colour: grid-wide red") << 0u << true << red;
-    QTest::newRow("own red") << 255u << false << red;
-    QTest::newRow("own red over grid-wide red") << 255u << true << red;
-    QTest::newRow("own blue over grid-wide red")
-        << 0xff0000u << true << QVariant(QColor(0, 0, 255));
-}
-
-void TestResultGridView::colourRule() {
-    QFETCH(quint32, cellColor);
-    QFETCH(bool, gridWideRed);
-    QFETCH(QVariant, expected);
-
-    ListedGrid g;
-    g.grid.setRow(1);
-    g.grid.setCol(3);
-    g.grid.setCellForeColor(cellColor);
-    if (gridWideRed)
-        g.grid.setForeColor(255);
-
-    QCOMPARE(g.body(1, 3).data(Qt::ForegroundRole), expected);
-    // Fixed cells keep the fixed-cell colour.
-    QVERIFY(!g.grid.headerData(3, Qt::Horizontal, Qt::ForegroundRole).isValid());
-    QVERIFY(!g.grid.headerData(1, Qt::Vertical, Qt::ForegroundRole).isValid());
 }
 
 // Cells are painted on the window colour, the view's grey shows below them.
