@@ -32,8 +32,7 @@ void TestWatchingEyes::guideFile_data() {
     QTest::addColumn<QString>("found");
 
     QTest::newRow("installed copy wins over the build copy")
-        << QStringList{"bin/guide.html", "share/zembrel/guide.html"}
-        << "share/zembrel/guide.html";
+        << QStringList{"bin/guide.html", "share/zembrel/guide.html"} << "share/zembrel/guide.html";
     QTest::newRow("build copy next to the program")
         << QStringList{"bin/guide.html"} << "bin/guide.html";
     QTest::newRow("neither") << QStringList{"bin/zembrel"} << "";
