@@ -3,7 +3,8 @@
 # (default 60) at the lowest CPU priority. Each target works on a scratch
 # corpus under build/fuzz/corpus, seeded from fuzz/corpus and kept between
 # runs; findings and logs go to build/fuzz/findings. Exits non-zero when any
-# target finds a crash, a sanitizer report or a broken invariant.
+# target finds a crash, a sanitizer report or a broken invariant, or when the
+# sanitizer's memory grows with the executions.
 #
 # Usage: scripts/fuzz.sh [SECONDS] [TARGET...]   (default: every target)
 set -euo pipefail
