@@ -46,8 +46,8 @@ Each ADDRESS is analysed in turn, as if typed into the address box.</source>
         <translation>同时最多下载 N 个页面，提前下载正在检查的行下面的页面（1 到 32，默认 4；1 表示一个接一个地下载）。N 不同，结果相同。</translation>
     </message>
     <message>
-        <source>Load up to R click-redirect rows ahead of the row being checked, each in a browser page of its own (0 to 8, default 2; 0 loads one row at a time). The results are the same for every R.</source>
-        <translation>提前在内置浏览器里打开最多 R 个跳转链接行，每行一个浏览器页面（0 到 8，默认 2；0 表示一次只打开一行）。R 不同，结果相同。</translation>
+        <source>Load up to R click-redirect rows ahead of the row being checked, each in a browser page of its own, at most R + 1 pages at once (0 to 8, default 2; 0 loads one row at a time). The results are the same for every R.</source>
+        <translation>提前在内置浏览器里打开最多 R 个跳转链接行，每行一个浏览器页面，同时最多 R + 1 个页面（0 到 8，默认 2；0 表示一次只打开一行）。R 不同，结果相同。</translation>
     </message>
     <message>
         <source>Compare the results with PREVIOUS, the JSON output of an earlier check, and list what changed.</source>

@@ -58,8 +58,9 @@ ParsedCommandLine parseCommandLine(const QStringList& arguments, bool stdoutIsTe
     const QCommandLineOption renderJobsOption(
         QStringLiteral("render-jobs"),
         CommandLine::tr("Load up to R click-redirect rows ahead of the row being checked, each "
-                        "in a browser page of its own (0 to 8, default 2; 0 loads one row at a "
-                        "time). The results are the same for every R."),
+                        "in a browser page of its own, at most R + 1 pages at once (0 to 8, "
+                        "default 2; 0 loads one row at a time). The results are the same for "
+                        "every R."),
         QStringLiteral("R"));
     const QCommandLineOption compareOption(
         QStringLiteral("compare"),
