@@ -53,8 +53,12 @@ void prepareBrowserEnvironment() {
     QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
 
     // A page without a view counts as hidden, and hidden pages get their
-    // timers throttled: timed redirects would run late.
-    addBrowserFlags({"--disable-background-timer-throttling", "--disable-renderer-backgrounding"});
+    // timers throttled: timed redirects would run late. WebRTC's UDP would
+    // pass by the proxy that checks every address the browser connects to,
+    // so a page's script could send it to this machine or the local network;
+    // nothing read from a page needs WebRTC.
+    addBrowserFlags({"--disable-background-timer-throttling", "--disable-renderer-backgrounding",
+                     "--force-webrtc-ip-handling-policy=disable_non_proxied_udp"});
 
     if (geteuid() == 0)
         qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1");

@@ -7,9 +7,11 @@
 
 #include <QDir>
 #include <QFile>
+#include <QNetworkProxy>
 #include <QRandomGenerator>
 #include <QSignalSpy>
 #include <QTemporaryDir>
+#include <QUdpSocket>
 #include <QWebEngineDownloadRequest>
 #include <QWebEngineProfile>
 #include <QWindow>
@@ -234,6 +236,30 @@ private slots:
         const QString result = browser.result();
         QVERIFY2(expected.contains(result), qPrintable(result));
         QCOMPARE(!asked.isEmpty(), asks);
+    }
+
+    // WebRTC's UDP passes by every proxy, so a page's script may send none:
+    // its STUN request to a service on this machine never arrives.
+    void noWebRtcTraffic() {
+        QUdpSocket service;
+        service.setProxy(QNetworkProxy::NoProxy);
+        QVERIFY(service.bind(QHostAddress::LocalHost));
+        QSignalSpy reached(&service, &QUdpSocket::readyRead);
+        const QByteArray script =
+            "if (!window.RTCPeerConnection) { window.result = 'complete'; } else {"
+            "const pc = new RTCPeerConnection({iceServers: [{urls: 'stun:127.0.0.1:" +
+            QByteArray::number(service.localPort()) +
+            "'}]});"
+            "pc.onicegatheringstatechange = () => {"
+            "  if (pc.iceGatheringState === 'complete') window.result = 'complete'; };"
+            "pc.createDataChannel('x');"
+            "pc.createOffer().then((offer) => pc.setLocalDescription(offer)); }";
+        Browser browser;
+        QVERIFY(browser.load(serve(html("<p>店</p><script>" + script + "</script>"))));
+        const QString result = browser.result();
+        QVERIFY(loadLaterPage(browser));
+        QCOMPARE(reached.count(), 0);
+        QCOMPARE(result, QStringLiteral("complete"));
     }
 
     // A remote page's scripts cannot read a local file.

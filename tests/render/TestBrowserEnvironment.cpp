@@ -12,21 +12,26 @@ private slots:
         QTest::addColumn<QByteArray>("given");
         QTest::addColumn<QByteArray>("expected");
 
+        const QByteArray noUdp = "--force-webrtc-ip-handling-policy=disable_non_proxied_udp";
         QTest::newRow("none given") << QByteArray()
-                                    << QByteArray("--disable-background-timer-throttling "
-                                                  "--disable-renderer-backgrounding");
+                                    << "--disable-background-timer-throttling "
+                                       "--disable-renderer-backgrounding " +
+                                           noUdp;
         QTest::newRow("others kept") << QByteArray("--proxy-server=x:1")
-                                     << QByteArray("--proxy-server=x:1 "
-                                                   "--disable-background-timer-throttling "
-                                                   "--disable-renderer-backgrounding");
+                                     << "--proxy-server=x:1 "
+                                        "--disable-background-timer-throttling "
+                                        "--disable-renderer-backgrounding " +
+                                            noUdp;
         QTest::newRow("one already given") << QByteArray("--disable-renderer-backgrounding --foo")
-                                           << QByteArray("--disable-renderer-backgrounding --foo "
-                                                         "--disable-background-timer-throttling");
+                                           << "--disable-renderer-backgrounding --foo "
+                                              "--disable-background-timer-throttling " +
+                                                  noUdp;
         QTest::newRow("flag with a longer name is another flag")
             << QByteArray("--disable-renderer-backgrounding-x")
-            << QByteArray("--disable-renderer-backgrounding-x "
-                          "--disable-background-timer-throttling "
-                          "--disable-renderer-backgrounding");
+            << "--disable-renderer-backgrounding-x "
+               "--disable-background-timer-throttling "
+               "--disable-renderer-backgrounding " +
+                   noUdp;
     }
 
     void addsMissingFlags() {
