@@ -153,14 +153,6 @@ QCoro::Task<bool> analyseEach(QStringList addresses, HeadlessWindow& window, Pag
     co_return completed;
 }
 
-// This check's final grid and messages, as compared with the previous one.
-CheckedGrid thisCheck(const HeadlessWindow& window) {
-    QStringList messages;
-    for (const HeadlessWindow::Message& message : window.messages())
-        messages.append(message.text);
-    return checkedGrid(cellTexts(window.grid()), messages);
-}
-
 } // namespace
 
 int main(int argc, char* argv[]) {
@@ -216,17 +208,18 @@ int main(int argc, char* argv[]) {
 
     // Every run that asked for its own page is recorded as it ends; with
     // --since-last, the latest earlier record of its address is kept first.
+    // The last run is what the comparison sees: one that never listed its
+    // friend links left the grid of the address before it.
     CheckHistory history(CheckHistory::defaultPath());
     std::optional<CheckRecord> lastRecord;
+    CheckRecord lastRun;
     QObject::connect(&window, &HeadlessWindow::analysisEnded, [&](const RunOutcome& outcome) {
         const QString address = window.addressText();
         if (options.sinceLast)
             lastRecord = history.latest(address);
-        if (!options.noHistory && worthRecording(outcome)) {
-            CheckRecord record =
-                recordOf(window.grid(), address, outcome, QDateTime::currentDateTime());
-            history.record(record);
-        }
+        lastRun = recordOf(window.grid(), address, outcome, QDateTime::currentDateTime());
+        if (!options.noHistory && worthRecording(outcome))
+            history.record(lastRun);
         while (const std::optional<HistoryProblem> problem = history.takeProblem())
             status.writeLine(problemLine(*problem));
     });
@@ -247,9 +240,9 @@ int main(int argc, char* argv[]) {
     status.clearProgress();
     Comparison comparison;
     if (previous)
-        comparison.changes = compareGrids(*previous, thisCheck(window));
+        comparison.changes = compareGrids(*previous, lastRun.checkedGrid());
     if (options.sinceLast && lastRecord) {
-        comparison.changes = compareGrids(lastRecord->checkedGrid(), thisCheck(window));
+        comparison.changes = compareGrids(lastRecord->checkedGrid(), lastRun.checkedGrid());
         comparison.previous = historyoutput::previous(*lastRecord);
     } else if (options.sinceLast) {
         comparison.previous = QJsonValue(QJsonValue::Null);

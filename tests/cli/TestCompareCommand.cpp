@@ -92,6 +92,8 @@ private slots:
     void brokenPreviousFetchesNothing();
     void noEarlierRecord_data();
     void noEarlierRecord();
+    void lastAddressNeverListed_data();
+    void lastAddressNeverListed();
     void listHistory();
     void badHistoryKeepsTheResults_data();
     void badHistoryKeepsTheResults();
@@ -236,6 +238,41 @@ void TestCompareCommand::noEarlierRecord() {
         QCOMPARE(check.json()["changes"].toArray(), QJsonArray());
     }
     QCOMPARE(listed(data).size(), 1);
+}
+
+void TestCompareCommand::lastAddressNeverListed_data() {
+    QTest::addColumn<bool>("sinceLast"); // else --compare
+    QTest::newRow("compare") << false;
+    QTest::newRow("since last") << true;
+}
+
+// With several addresses the last one is compared. When its own page is
+// gone, the grid still holds the address before it: nothing of it can be
+// compared, so nothing counts as dropped.
+void TestCompareCommand::lastAddressNeverListed() {
+    QFETCH(bool, sinceLast);
+    const QString other = QStringLiteral("othershop.taobao.com");
+    TestMarket market;
+    QVERIFY(market.listen());
+    serve(market, false);
+    // Its friend links at first: those of the own shop, with shop A's moved elsewhere.
+    QString otherPage = canned::ownPage();
+    otherPage.replace(QStringLiteral("http://shopa.taobao.com/"),
+                      QStringLiteral("http://shopz.taobao.com/"));
+    market.setPage(other, QStringLiteral("/"), canned::gbkPage(otherPage));
+    const QTemporaryDir data;
+    QCOMPARE(CheckProcess::run(checkArguments(market, {}, other), withData(data)).exitCode, 0);
+    market.setPage(other, QStringLiteral("/"), canned::gbkPage(canned::shopNotFoundPage(), 404));
+    QStringList options{"--format", "json", "--fail-on-drop"};
+    options << (sinceLast ? QStringList{"--since-last"} : QStringList{"--compare", previousPath_});
+    const CheckProcess check =
+        CheckProcess::run(checkArguments(market, options << "myshop", other), withData(data));
+
+    QCOMPARE(check.exitCode, 0);
+    const QStringList changes = changesIn(QStringLiteral("json"), check.out);
+    QVERIFY(!changes.isEmpty());
+    for (const QString& change : changes)
+        QVERIFY2(change.startsWith(QStringLiteral("未能比较|")), qPrintable(change));
 }
 
 // Newest first, of every address or of one however it is typed, with
