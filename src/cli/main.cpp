@@ -111,10 +111,7 @@ int listHistory(const CheckOptions& options, StandardOutput& output) {
     bool readable = true;
     if (const QString path = CheckHistory::defaultPath(); QFileInfo::exists(path)) {
         CheckHistory history(path);
-        QString address = options.addresses.value(0);
-        if (!address.isEmpty())
-            address = ownshop::withDomainSuffix(ownshop::lowerCased(address));
-        checks = history.list(address);
+        checks = history.list(ownshop::normalisedAddress(options.addresses.value(0)));
         while (const std::optional<HistoryProblem> problem = history.takeProblem()) {
             readable = readable && problem->kind != HistoryProblem::Kind::Unusable;
             writeTo(stderr, (problemLine(*problem) + u'\n').toUtf8());

@@ -31,6 +31,11 @@ QString withDomainSuffix(const QString& boxText) {
     return boxText + market::MarketDomainSuffix;
 }
 
+QString normalisedAddress(const QString& boxText) {
+    const QString typed = trimmedAddress(boxText);
+    return typed.isEmpty() ? typed : withDomainSuffix(lowerCased(typed));
+}
+
 QString shopName(const QString& page) {
     std::optional<QString> name;
     if (const qint32 p = find(page, u"首页-", 1); p > 0) {

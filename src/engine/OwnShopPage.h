@@ -19,6 +19,11 @@ QString trimmedAddress(const QString& boxText);
 QString lowerCased(const QString& boxText);
 QString withDomainSuffix(const QString& boxText);
 
+// The address a run makes of the box text (trimmed, lower-cased, completed
+// with the domain suffix), under which its check is recorded; empty when
+// the text is only white space.
+QString normalisedAddress(const QString& boxText);
+
 // The shop's name from the page title, trimmed of spaces; empty when the
 // title markers are missing.
 QString shopName(const QString& page);

@@ -126,9 +126,7 @@ void WindowHistory::showChanges(const QString& title) {
 
 // The records of the address in the box, as the next run would read it.
 void WindowHistory::showHistory() {
-    QString address = window_.addressText();
-    if (!ownshop::trimSpaces(address).isEmpty())
-        address = ownshop::withDomainSuffix(ownshop::lowerCased(address));
+    const QString address = ownshop::normalisedAddress(window_.addressText());
     if (historyDialog_)
         historyDialog_->close();
     historyAddress_ = address;

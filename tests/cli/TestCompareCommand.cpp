@@ -297,7 +297,7 @@ void TestCompareCommand::listHistory() {
     QCOMPARE(listed(data),
              (QList<QStringList>{
                  {"gone.taobao.com", "您输入的店铺不存在！", "0", "0", "0", "0", "0"}, myshop}));
-    QCOMPARE(listed(data, {"MyShop"}), QList<QStringList>{myshop});
+    QCOMPARE(listed(data, {" MyShop\n"}), QList<QStringList>{myshop});
     const CheckProcess json =
         CheckProcess::run({"--list-history", "--format", "json", "myshop"}, withData(data));
     const QJsonArray array = QJsonDocument::fromJson(json.out).array();

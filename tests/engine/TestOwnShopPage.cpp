@@ -19,6 +19,8 @@ void TestOwnShopPage::addressBox_data() {
     QTest::addColumn<QString>("typed");
     QTest::addColumn<QString>("normalised");
 
+    QTest::newRow("only white space") << " \u3000\t"
+                                      << "";
     QTest::newRow("bare name") << "myshop"
                                << "myshop.taobao.com";
     QTest::newRow("mixed case with spaces around") << " MyShop "
@@ -44,12 +46,10 @@ void TestOwnShopPage::addressBox_data() {
 void TestOwnShopPage::addressBox() {
     QFETCH(QString, typed);
     QFETCH(QString, normalised);
-    const QString once =
-        ownshop::withDomainSuffix(ownshop::lowerCased(ownshop::trimmedAddress(typed)));
+    const QString once = ownshop::normalisedAddress(typed);
     QCOMPARE(once, normalised);
     // A second run finds the suffix in the box and appends nothing.
-    QCOMPARE(ownshop::withDomainSuffix(ownshop::lowerCased(ownshop::trimmedAddress(once))),
-             normalised);
+    QCOMPARE(ownshop::normalisedAddress(once), normalised);
 }
 
 void TestOwnShopPage::shopName_data() {
