@@ -46,7 +46,8 @@ inline constexpr int MaxPerHost = 2;
 // `bool isStarted() const`; `bool inProgress() const`; `QString host()
 // const`, the host its work is on (its address's until started); and
 // `qsizetype resultSize() const`, the size of the result it keeps once done.
-// The service calls startJobs() whenever a job's work ends or changes host.
+// The service calls startJobs() after adding jobs and whenever a job's work
+// ends or changes host.
 template <typename Job> class ReadAhead {
 public:
     using JobPointer = std::unique_ptr<Job>;
@@ -58,7 +59,8 @@ public:
     qint32 currentRow() const { return currentRow_; }
 
     // A job ahead, for its row after the row's earlier jobs; none with one
-    // place or for a row the run has left.
+    // place or for a row the run has left. It starts at the next
+    // startJobs(), so that a whole plan is added in one pass.
     void add(JobPointer job) {
         if (places_ == 1 || job->row() < currentRow_)
             return;
@@ -66,7 +68,6 @@ public:
             ahead_.begin(), ahead_.end(), job->row(),
             [](qint32 row, const JobPointer& other) { return row < other->row(); });
         ahead_.insert(after, std::move(job));
-        startJobs();
     }
 
     // The run has moved on to `row`.

@@ -74,6 +74,7 @@ void PrefetchingPageFetcher::planRows(const QList<PlannedRow>& rows,
     followUp_ = followUp;
     for (const PlannedRow& row : rows)
         plan_.add(std::make_unique<Fetch>(*this, row.row, Fetch::Kind::RowPage, row.address));
+    plan_.startJobs();
 }
 
 void PrefetchingPageFetcher::enterRow(qint32 row) {

@@ -63,6 +63,7 @@ void WebPageRenderer::stopLoading() {
 void WebPageRenderer::planRows(const QList<PlannedRow>& rows) {
     for (const PlannedRow& row : rows)
         plan_.add(std::make_unique<Load>(*this, row.row, row.address));
+    plan_.startJobs();
 }
 
 void WebPageRenderer::enterRow(qint32 row) {

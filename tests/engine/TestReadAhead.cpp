@@ -59,6 +59,7 @@ QString play(int places, const QStringList& steps) {
         if (words[0] == "plan") {
             for (const QString& name : words.mid(1))
                 plan.add(job(name));
+            plan.startJobs();
         } else if (words[0] == "enter") {
             plan.enterRow(words[1].toInt());
         } else if (words[0] == "ask") {
