@@ -1,5 +1,6 @@
 #include "CheckHistory.h"
 
+#include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -7,6 +8,7 @@
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QStandardPaths>
+#include <QThread>
 #include <QVariant>
 #include <array>
 
@@ -15,8 +17,10 @@ namespace {
 // The schema this program writes, kept in PRAGMA user_version.
 constexpr int SchemaVersion = 1;
 
-// How long a write waits for another program's write to end.
+// How long a write waits for another program's write to end, and how often
+// opening the file looks again whether it is still busy.
 constexpr int BusyTimeoutMs = 5000;
+constexpr int BusyRetryMs = 10;
 
 // More rows than any grid has; a damaged count cannot claim all memory.
 constexpr qint64 MaxGridRows = 100'000;
@@ -58,6 +62,12 @@ bool isDamage(const QSqlError& error) {
     const QString code = error.nativeErrorCode();
     const int primary = code.toInt() & 0xff;
     return !code.isEmpty() && (primary == 11 || primary == 26);
+}
+
+// SQLite's result code for a file another connection holds.
+bool isBusy(const QSqlError& error) {
+    const QString code = error.nativeErrorCode();
+    return !code.isEmpty() && (code.toInt() & 0xff) == 5;
 }
 
 QString errorText(const QSqlError& error) {
@@ -233,8 +243,17 @@ CheckHistory::Opened CheckHistory::openFile() {
 CheckHistory::Opened CheckHistory::prepareSchema(QSqlDatabase& db) {
     QSqlQuery query(db);
     notAHistory_.clear();
+    // Switching a new file to the write-ahead log needs the file to itself,
+    // and SQLite does not wait for that as it waits for a busy write: a
+    // program opening a new history just as another does is told the file
+    // is locked. A busy statement here is tried again until the busy time-out.
+    const QDeadlineTimer busyDeadline(BusyTimeoutMs);
     const auto exec = [&](const QString& statement) {
-        if (query.exec(statement))
+        bool done = query.exec(statement);
+        for (; !done && isBusy(query.lastError()) && !busyDeadline.hasExpired();
+             done = query.exec(statement))
+            QThread::msleep(BusyRetryMs);
+        if (done)
             return true;
         if (isDamage(query.lastError()))
             notAHistory_ = errorText(query.lastError());
