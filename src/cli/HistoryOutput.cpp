@@ -9,6 +9,11 @@ namespace historyoutput {
 
 namespace {
 
+// The check's time as the seller reads it, in local time.
+QString localTime(const QDateTime& time) {
+    return time.toLocalTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+}
+
 QStringList fields(const CheckSummary& check) {
     const CheckCounts& counts = check.counts;
     return {localTime(check.endedAt),
@@ -26,10 +31,6 @@ QString isoTime(const QDateTime& time) {
 }
 
 } // namespace
-
-QString localTime(const QDateTime& time) {
-    return time.toLocalTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
-}
 
 QString tsv(const QList<CheckSummary>& checks) {
     QString out;

@@ -27,7 +27,4 @@ QJsonArray json(const QList<CheckSummary>& checks);
 // The check compared with: "time", "address", "ending" and "message".
 QJsonObject previous(const CheckSummary& check);
 
-// The check's time as the seller reads it, in local time.
-QString localTime(const QDateTime& time);
-
 } // namespace historyoutput

@@ -34,13 +34,14 @@ public:
     void setProxy(const QNetworkProxy& proxy) { fixed_ = proxy; }
     void setFactory(std::unique_ptr<QNetworkProxyFactory> factory);
 
-    // The route to the address when it is known without waiting.
-    std::optional<QNetworkProxy> known(const QUrl& address);
     // Calls `found` with the route once it is known, from the event loop
     // unless it is known now, and only while `context` exists.
     void find(const QUrl& address, QObject* context, Found found);
 
 private:
+    // The route to the address when it is known without waiting.
+    std::optional<QNetworkProxy> known(const QUrl& address);
+
     struct Lookups;
     struct Waiter {
         QPointer<QObject> context;

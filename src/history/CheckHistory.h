@@ -49,8 +49,6 @@ public:
     CheckHistory(const CheckHistory&) = delete;
     CheckHistory& operator=(const CheckHistory&) = delete;
 
-    const QString& path() const { return path_; }
-
     // Stores `record` and sets its id; false when it could not be stored.
     bool record(CheckRecord& record);
     // The newest record of `address`, compared exactly.

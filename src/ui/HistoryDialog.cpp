@@ -31,14 +31,8 @@ HistoryDialog::HistoryDialog(const QString& address, QWidget* parent)
     list_->setHeaderLabels({QStringLiteral("检查时间"), QStringLiteral("结束"),
                             QStringLiteral("行数"), QStringLiteral("√"), QStringLiteral("×"),
                             QStringLiteral("不存在"), QStringLiteral("未检查完")});
-    connect(list_, &QTreeWidget::itemDoubleClicked, this, [this] {
-        if (const std::optional<qint64> id = chosenCheck())
-            emit compareRequested(*id);
-    });
-    connect(compare_, &QPushButton::clicked, this, [this] {
-        if (const std::optional<qint64> id = chosenCheck())
-            emit compareRequested(*id);
-    });
+    connect(list_, &QTreeWidget::itemDoubleClicked, this, &HistoryDialog::compareChosen);
+    connect(compare_, &QPushButton::clicked, this, &HistoryDialog::compareChosen);
     connect(remove_, &QPushButton::clicked, this, [this] {
         if (const std::optional<qint64> id = chosenCheck())
             confirm(QStringLiteral("删除选中的这次检查记录？"),
@@ -83,6 +77,11 @@ std::optional<qint64> HistoryDialog::chosenCheck() const {
     if (item == nullptr)
         return std::nullopt;
     return item->data(0, IdRole).toLongLong();
+}
+
+void HistoryDialog::compareChosen() {
+    if (const std::optional<qint64> id = chosenCheck())
+        emit compareRequested(*id);
 }
 
 // The question is modal to this dialog only, and waits without an event

@@ -19,7 +19,6 @@ public:
     HistoryDialog(const QString& address, QWidget* parent);
 
     void showChecks(const QList<CheckSummary>& checks);
-    QTreeWidget& list() { return *list_; }
 
 signals:
     void compareRequested(qint64 id);
@@ -28,6 +27,7 @@ signals:
 
 private:
     std::optional<qint64> chosenCheck() const;
+    void compareChosen();
     void confirm(const QString& question, const std::function<void()>& then);
 
     QString address_;

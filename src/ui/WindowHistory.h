@@ -25,7 +25,6 @@ public:
     WindowHistory(Form1& window, const QString& path);
 
     QAction& compareAction() { return *compareAction_; }
-    QAction& historyAction() { return *historyAction_; }
 
 private:
     void runStarted();
