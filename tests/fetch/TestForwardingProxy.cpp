@@ -6,6 +6,7 @@
 #include <QSignalSpy>
 #include <QTcpSocket>
 #include <QTest>
+#include <optional>
 
 namespace {
 
@@ -22,14 +23,16 @@ private:
     quint16 port_;
 };
 
-// Sends the request to the proxy and reads until the proxy closes.
-QByteArray exchange(quint16 port, const QByteArray& request) {
+// Sends the request to the proxy and reads until the proxy closes; nothing
+// when it keeps the connection open.
+std::optional<QByteArray> exchange(quint16 port, const QByteArray& request) {
     QTcpSocket socket;
     socket.setProxy(QNetworkProxy::NoProxy);
     QSignalSpy closed(&socket, &QTcpSocket::disconnected);
     socket.connectToHost(QHostAddress::LocalHost, port);
     socket.write(request);
-    closed.wait(10'000);
+    if (!closed.wait(10'000))
+        return std::nullopt;
     return socket.readAll();
 }
 
@@ -106,10 +109,12 @@ private slots:
         ForwardingProxy forwarder(transfers);
         QVERIFY(forwarder.listen());
 
-        const QByteArray got =
+        const std::optional<QByteArray> answered =
             exchange(forwarder.proxy().port(),
                      QByteArray(request).replace("%1", QByteArray::number(market.port())));
 
+        QVERIFY(answered);
+        const QByteArray& got = *answered;
         QVERIFY2(got.startsWith(answer), got.left(200).constData());
         QVERIFY2(!got.contains("keep-alive"), got.constData());
         QCOMPARE(market.requestLog(), asked);

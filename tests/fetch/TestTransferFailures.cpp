@@ -2,6 +2,7 @@
 #include "CannedMarket.h"
 #include "FakePages.h"
 #include "FakeWindow.h"
+#include "MarketPages.h"
 #include "PageRequest.h"
 #include "PageTransfers.h"
 #include "PrefetchingPageFetcher.h"
@@ -90,8 +91,7 @@ private slots:
     void initTestCase() {
         QVERIFY(market_.listen());
         canned::serveAll(market_);
-        QNetworkProxy::setApplicationProxy(
-            QNetworkProxy(QNetworkProxy::HttpProxy, QStringLiteral("127.0.0.1"), market_.port()));
+        marketpages::useAsProxy(market_);
     }
     void cleanup() { fault = Fault::None; }
 
