@@ -79,15 +79,23 @@ const QString SummaryColumns =
                    " not_existing, not_checked, grid_rows, fore_color");
 
 // A row of SummaryColumns.
+CheckSummary summaryFrom(const QSqlQuery& query) {
+    CheckSummary summary;
+    summary.id = query.value(0).toLongLong();
+    summary.endedAt = QDateTime::fromMSecsSinceEpoch(query.value(1).toLongLong());
+    summary.address = query.value(2).toString();
+    summary.outcome.ending = endingNamed(query.value(3).toString()).value_or(RunEnding::Message);
+    summary.outcome.message = query.value(4).toString();
+    summary.counts = {query.value(5).toInt(), query.value(6).toInt(), query.value(7).toInt(),
+                      query.value(8).toInt(), query.value(9).toInt()};
+    return summary;
+}
+
+// A row of SummaryColumns with its grid's shape and colour; the cells are
+// read next.
 CheckRecord recordFrom(const QSqlQuery& query) {
     CheckRecord record;
-    record.id = query.value(0).toLongLong();
-    record.endedAt = QDateTime::fromMSecsSinceEpoch(query.value(1).toLongLong());
-    record.address = query.value(2).toString();
-    record.outcome.ending = endingNamed(query.value(3).toString()).value_or(RunEnding::Message);
-    record.outcome.message = query.value(4).toString();
-    record.counts = {query.value(5).toInt(), query.value(6).toInt(), query.value(7).toInt(),
-                     query.value(8).toInt(), query.value(9).toInt()};
+    static_cast<CheckSummary&>(record) = summaryFrom(query);
     const qsizetype gridRows = qBound(0, query.value(10).toLongLong(), MaxGridRows);
     record.cells = QList<QList<ResultGrid::Cell>>(
         gridRows, QList<ResultGrid::Cell>(gridcol::Count, ResultGrid::Cell{}));
@@ -163,7 +171,7 @@ QList<CheckSummary> CheckHistory::list(const QString& address) {
         if (!query.exec())
             return failed(query);
         while (query.next())
-            summaries.append(recordFrom(query));
+            summaries.append(summaryFrom(query));
         return true;
     });
     return summaries;
