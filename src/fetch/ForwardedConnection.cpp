@@ -1,6 +1,5 @@
 #include "ForwardedConnection.h"
 
-#include "AddressGuard.h"
 #include "HostConnection.h"
 #include "PageTransfers.h"
 
@@ -89,9 +88,7 @@ void ForwardedConnection::readHead() {
     const QByteArray head = buffer_.left(end);
     // What follows the head goes on once the connection is there.
     buffer_.remove(0, end + HeadEnd.size());
-    const std::optional<QHostAddress> literal =
-        parseHead(head) ? literalHostAddress(target_) : std::nullopt;
-    if (!target_.isValid() || (literal && !transfers_.mayConnect(*literal))) {
+    if (!parseHead(head) || !transfers_.mayAsk(target_)) {
         refuse();
         return;
     }

@@ -115,8 +115,7 @@ bool PageRequest::mayRequest(const QUrl& address) const {
     if (address.host().isEmpty() ||
         (scheme != QLatin1String("http") && scheme != QLatin1String("https")))
         return false;
-    const std::optional<QHostAddress> literal = literalHostAddress(address);
-    return !literal || transfers_.mayConnect(*literal);
+    return transfers_.mayAsk(address);
 }
 
 // Each hop goes the way the routes say, once they know it.

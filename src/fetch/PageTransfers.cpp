@@ -53,6 +53,11 @@ PageTransfers::~PageTransfers() {
         curl_global_cleanup();
 }
 
+bool PageTransfers::mayAsk(const QUrl& address) const {
+    const std::optional<QHostAddress> literal = literalHostAddress(address);
+    return !literal || mayConnect(*literal);
+}
+
 void PageTransfers::setProxyFactory(std::unique_ptr<QNetworkProxyFactory> factory) {
     routes_.setFactory(std::move(factory));
 }

@@ -63,6 +63,9 @@ public:
 
     // Whether a page may make the program connect to this address.
     bool mayConnect(const QHostAddress& address) const { return policy_(address); }
+    // Whether the address's host may be asked for: a literal address as the
+    // policy says; a name is checked once it resolves.
+    bool mayAsk(const QUrl& address) const;
 
     // Runs the transfer until it ends (the transfer hears of it) or is
     // removed; false, with nothing started, when libcurl refuses it.
