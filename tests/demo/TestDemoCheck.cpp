@@ -6,6 +6,7 @@
 #include <QSocketNotifier>
 #include <QTemporaryDir>
 #include <QTest>
+#include <cerrno>
 #include <cstdlib>
 #include <fcntl.h>
 #include <unistd.h>
@@ -43,6 +44,7 @@ BareRun runBare(const QStringList& arguments, const QString& folder, const QStri
     int terminal = -1;
     int terminalSide = -1;
     std::unique_ptr<QSocketNotifier> reader;
+    bool hungUp = false; // every writer of the terminal has closed it
     if (terminalErr) {
         terminal = ::posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
         if (terminal < 0 || ::grantpt(terminal) != 0 || ::unlockpt(terminal) != 0)
@@ -52,8 +54,13 @@ BareRun runBare(const QStringList& arguments, const QString& folder, const QStri
         reader = std::make_unique<QSocketNotifier>(terminal, QSocketNotifier::Read);
         QObject::connect(reader.get(), &QSocketNotifier::activated, [&] {
             char bytes[4096];
-            for (ssize_t got; (got = ::read(terminal, bytes, sizeof bytes)) > 0;)
+            ssize_t got = 0;
+            while ((got = ::read(terminal, bytes, sizeof bytes)) > 0)
                 run.err.append(bytes, got);
+            if (got < 0 && errno == EIO) {
+                hungUp = true;
+                reader->setEnabled(false);
+            }
         });
         process.setChildProcessModifier([terminalSide] { ::dup2(terminalSide, STDERR_FILENO); });
     }
@@ -65,7 +72,9 @@ BareRun runBare(const QStringList& arguments, const QString& folder, const QStri
         process.kill();
     run.status = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
     if (terminalErr) {
-        QTest::qWait(100); // the last bytes the terminal still holds
+        // A process still holding the terminal outlived the program.
+        if (!QTest::qWaitFor([&] { return hungUp; }, 10'000))
+            run.status = -1;
         reader.reset();
         ::close(terminal);
     } else {
