@@ -1,6 +1,7 @@
 #include "CodePage936.h"
 
-#include <QStringDecoder>
+#include "TextDecoding.h"
+
 #include <QStringEncoder>
 
 namespace codepage936 {
@@ -31,14 +32,7 @@ QByteArray encode(const QString& text) {
 }
 
 QString decode(const QByteArray& bytes) {
-    // The converter keeps a lead byte cut off at the end pending (the
-    // stateless flag does not change that); one more line break flushes it
-    // as U+FFFD.
-    QStringDecoder decoder("GBK");
-    QString text = decoder.decode(bytes);
-    text += decoder.decode(QByteArrayView("\n"));
-    text.chop(1);
-    return text;
+    return decodeWhole("GBK", bytes);
 }
 
 } // namespace codepage936

@@ -6,6 +6,9 @@
 #include <QObject>
 #include <QString>
 #include <chrono>
+#include <memory>
+
+class CurlHandle;
 
 // One TCP connection to a host's port, opened by libcurl: its name is
 // resolved by libcurl's asynchronous resolver, and a direct connection goes
@@ -33,13 +36,12 @@ signals:
 private:
     bool setUp();
     void transferEnded(int result) override;
-    void endTransfer();
 
     PageTransfers& transfers_;
     QString host_;
     quint16 port_;
     QNetworkProxy socksProxy_;
+    bool checked_;
     std::chrono::milliseconds timeout_;
-    CURL* easy_ = nullptr;
-    SocketGuard socketGuard_;
+    std::unique_ptr<CurlHandle> handle_;
 };

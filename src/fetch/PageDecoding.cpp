@@ -1,5 +1,7 @@
 #include "PageDecoding.h"
 
+#include "TextDecoding.h"
+
 #include <QRegularExpression>
 #include <QStringDecoder>
 #include <optional>
@@ -67,19 +69,7 @@ QString decodePage(const QByteArray& body, const QByteArray& contentType) {
     QByteArray name = charset.isEmpty() ? Gbk : canonicalName(charset);
     if (!QStringDecoder(name.constData()).isValid())
         name = Gbk;
-
-    // Qt's own codecs (UTF-8, UTF-16, UTF-32, Latin-1) turn a sequence cut off
-    // at the end into U+FFFD when stateless. The others (GBK among them) keep
-    // it pending instead, so one more line break is decoded to flush it.
-    if (QStringConverter::encodingForName(name.constData())) {
-        QStringDecoder decoder(name.constData(), QStringConverter::Flag::Stateless);
-        return decoder.decode(body);
-    }
-    QStringDecoder decoder(name.constData());
-    QString text = decoder.decode(body);
-    text += decoder.decode(QByteArrayView("\n"));
-    text.chop(1);
-    return text;
+    return decodeWhole(name.constData(), body);
 }
 
 } // namespace pagedecoding

@@ -1,6 +1,7 @@
 #include "PageRequest.h"
 
 #include "AddressGuard.h"
+#include "CurlHandle.h"
 #include "PageDecoding.h"
 #include "PageTransfers.h"
 #include "RunCookies.h"
@@ -23,21 +24,6 @@ bool isRedirect(long status) {
 
 bool isServerError(long status) {
     return status >= 500 && status <= 599;
-}
-
-// libcurl's form of a Qt proxy; empty for a direct connection.
-QByteArray curlProxy(const QNetworkProxy& proxy) {
-    const QByteArray hostPort =
-        QUrl::toAce(proxy.hostName()) + ':' + QByteArray::number(proxy.port());
-    switch (proxy.type()) {
-    case QNetworkProxy::HttpProxy:
-    case QNetworkProxy::HttpCachingProxy:
-        return "http://" + hostPort;
-    case QNetworkProxy::Socks5Proxy:
-        return "socks5h://" + hostPort;
-    default:
-        return {};
-    }
 }
 
 } // namespace
@@ -80,32 +66,19 @@ void PageRequest::cancel() {
 
 // The options every hop shares; false when libcurl refuses one.
 bool PageRequest::setUp() {
-    easy_ = curl_easy_init();
-    if (!easy_)
-        return false;
-    const auto set = [this](CURLoption option, auto value) {
-        return curl_easy_setopt(easy_, option, value) == CURLE_OK;
-    };
-    return set(CURLOPT_PROTOCOLS_STR, "http,https") &&
-           set(CURLOPT_REDIR_PROTOCOLS_STR, "http,https") && set(CURLOPT_USERAGENT, UserAgent) &&
-           set(CURLOPT_ACCEPT_ENCODING, "gzip, deflate") && set(CURLOPT_NOSIGNAL, 1L) &&
-           // A name still being resolved when the transfer ends is left to
-           // finish on its own: cleaning up must not wait for it.
-           set(CURLOPT_QUICK_EXIT, 1L) &&
-           // The proxy for each hop is chosen by the program's routing, which
-           // has already applied no_proxy; libcurl must not apply it again.
-           set(CURLOPT_NOPROXY, "") && set(CURLOPT_WRITEFUNCTION, &PageRequest::onBody) &&
-           set(CURLOPT_WRITEDATA, this) && set(CURLOPT_HEADERFUNCTION, &PageRequest::onHeader) &&
-           set(CURLOPT_HEADERDATA, this) &&
-           set(CURLOPT_PREREQFUNCTION, &PageRequest::onRequestReady) &&
-           set(CURLOPT_PREREQDATA, this) && transfers_.guardSockets(easy_, socketGuard_) &&
-           (!cookies_ || shareCookies());
-}
-
-// The run's jar, and no file: "" turns the cookie engine on.
-bool PageRequest::shareCookies() {
-    return curl_easy_setopt(easy_, CURLOPT_SHARE, cookies_->share()) == CURLE_OK &&
-           curl_easy_setopt(easy_, CURLOPT_COOKIEFILE, "") == CURLE_OK;
+    handle_ = std::make_unique<CurlHandle>(transfers_);
+    CurlHandle& h = *handle_;
+    return h.set(CURLOPT_PROTOCOLS_STR, "http,https") &&
+           h.set(CURLOPT_REDIR_PROTOCOLS_STR, "http,https") &&
+           h.set(CURLOPT_USERAGENT, UserAgent) && h.set(CURLOPT_ACCEPT_ENCODING, "gzip, deflate") &&
+           h.set(CURLOPT_WRITEFUNCTION, &PageRequest::onBody) && h.set(CURLOPT_WRITEDATA, this) &&
+           h.set(CURLOPT_HEADERFUNCTION, &PageRequest::onHeader) &&
+           h.set(CURLOPT_HEADERDATA, this) &&
+           h.set(CURLOPT_PREREQFUNCTION, &PageRequest::onRequestReady) &&
+           h.set(CURLOPT_PREREQDATA, this) &&
+           // The run's jar, and no file: "" turns the cookie engine on.
+           (!cookies_ || (cookies_->share() && h.set(CURLOPT_SHARE, cookies_->share()) &&
+                          h.set(CURLOPT_COOKIEFILE, "")));
 }
 
 // Web addresses only, and none whose host is an address the policy refuses.
@@ -121,7 +94,7 @@ bool PageRequest::mayRequest(const QUrl& address) const {
 // Each hop goes the way the routes say, once they know it.
 void PageRequest::startHop(const QUrl& address) {
     transfers_.routes().find(address, this, [this, address](const QNetworkProxy& proxy) {
-        if (easy_)
+        if (handle_)
             sendHop(address, proxy);
     });
 }
@@ -130,20 +103,9 @@ void PageRequest::sendHop(const QUrl& address, const QNetworkProxy& proxy) {
     sent_ = 0;
     headerBytes_ = 0;
     body_.clear();
-    const QByteArray proxyAddress = curlProxy(proxy);
-    socketGuard_.direct = proxyAddress.isEmpty();
-    const QByteArray user = proxy.user().toUtf8();
-    const QByteArray password = proxy.password().toUtf8();
     const QByteArray url = address.toEncoded();
-    // An empty proxy also keeps libcurl from reading proxy variables itself.
-    const bool set =
-        curl_easy_setopt(easy_, CURLOPT_PROXY, proxyAddress.constData()) == CURLE_OK &&
-        curl_easy_setopt(easy_, CURLOPT_PROXYUSERNAME,
-                         user.isEmpty() ? nullptr : user.constData()) == CURLE_OK &&
-        curl_easy_setopt(easy_, CURLOPT_PROXYPASSWORD,
-                         user.isEmpty() ? nullptr : password.constData()) == CURLE_OK &&
-        curl_easy_setopt(easy_, CURLOPT_URL, url.constData()) == CURLE_OK;
-    if (!set || !transfers_.add(easy_, *this))
+    if (!handle_->useProxy(proxy) || !handle_->set(CURLOPT_URL, url.constData()) ||
+        !handle_->start(*this))
         failSoon();
 }
 
@@ -169,11 +131,12 @@ std::optional<QString> PageRequest::readHop(int result) {
     long status = 0;
     const char* redirectTarget = nullptr;
     const char* contentType = nullptr;
+    CURL* const easy = handle_->get();
     const bool answered =
         result == CURLE_OK &&
-        curl_easy_getinfo(easy_, CURLINFO_RESPONSE_CODE, &status) == CURLE_OK &&
-        curl_easy_getinfo(easy_, CURLINFO_REDIRECT_URL, &redirectTarget) == CURLE_OK &&
-        curl_easy_getinfo(easy_, CURLINFO_CONTENT_TYPE, &contentType) == CURLE_OK;
+        curl_easy_getinfo(easy, CURLINFO_RESPONSE_CODE, &status) == CURLE_OK &&
+        curl_easy_getinfo(easy, CURLINFO_REDIRECT_URL, &redirectTarget) == CURLE_OK &&
+        curl_easy_getinfo(easy, CURLINFO_CONTENT_TYPE, &contentType) == CURLE_OK;
     if (!answered)
         return QString();
     if (isRedirect(status) && redirectTarget)
@@ -189,9 +152,10 @@ std::optional<QString> PageRequest::readHop(int result) {
 // address the policy refuses, or past the most redirects allowed; such a
 // redirect ends the request with empty text.
 std::optional<QString> PageRequest::followRedirect(const QByteArray& target) {
-    transfers_.remove(easy_);
+    handle_->stop();
     char* current = nullptr;
-    const bool known = curl_easy_getinfo(easy_, CURLINFO_EFFECTIVE_URL, &current) == CURLE_OK;
+    const bool known =
+        curl_easy_getinfo(handle_->get(), CURLINFO_EFFECTIVE_URL, &current) == CURLE_OK;
     const bool fromHttps = !known || QByteArray(current).startsWith("https:");
     const QUrl to = QUrl::fromEncoded(target);
     const bool lessSafe = fromHttps && to.scheme() != QLatin1String("https");
@@ -202,11 +166,7 @@ std::optional<QString> PageRequest::followRedirect(const QByteArray& target) {
 }
 
 void PageRequest::endTransfer() {
-    if (!easy_)
-        return;
-    transfers_.remove(easy_);
-    curl_easy_cleanup(easy_);
-    easy_ = nullptr;
+    handle_.reset();
 }
 
 // Ends the request as failed, reported from the event loop like every other

@@ -13,6 +13,7 @@
 #include <memory>
 #include <optional>
 
+class CurlHandle;
 class RunCookies;
 
 // One page fetch over HTTP(S), asynchronous: start() sends the request and
@@ -63,7 +64,6 @@ signals:
 
 private:
     bool setUp();
-    bool shareCookies();
     void startHop(const QUrl& address);
     void sendHop(const QUrl& address, const QNetworkProxy& proxy);
     bool mayRequest(const QUrl& address) const;
@@ -84,8 +84,7 @@ private:
     std::shared_ptr<RunCookies> cookies_;
     std::chrono::milliseconds timeout_;
     QTimer deadline_;
-    CURL* easy_ = nullptr;
-    SocketGuard socketGuard_;
+    std::unique_ptr<CurlHandle> handle_;
     int redirects_ = 0;
     // This hop's requests sent, answer and header bytes.
     int sent_ = 0;

@@ -13,6 +13,7 @@ public:
     RunCookies(const RunCookies&) = delete;
     RunCookies& operator=(const RunCookies&) = delete;
 
+    // Null when libcurl could not set the jar up.
     CURLSH* share() const { return share_; }
 
 private:

@@ -6,6 +6,7 @@
 #include "PageRequest.h"
 #include "PageTransfers.h"
 #include "PrefetchingPageFetcher.h"
+#include "RunCookies.h"
 #include "RunTexts.h"
 #include "TestMarket.h"
 
@@ -23,7 +24,7 @@ using namespace std::chrono_literals;
 namespace {
 
 // The libcurl call that fails, or throws, while a test sets it.
-enum class Fault { None, GlobalInit, EasyInit, MultiAdd, SocketAction, ReadingThrows };
+enum class Fault { None, GlobalInit, EasyInit, ShareSetopt, MultiAdd, SocketAction, ReadingThrows };
 Fault fault = Fault::None;
 
 template <typename Function> Function libcurl(const char* name) {
@@ -51,6 +52,18 @@ CURL* curl_easy_init() {
         return nullptr;
     static const auto call = libcurl<CURL* (*)()>("curl_easy_init");
     return call();
+}
+
+CURLSHcode curl_share_setopt(CURLSH* share, CURLSHoption option, ...) {
+    va_list arguments;
+    va_start(arguments, option);
+    const long value = va_arg(arguments, long);
+    va_end(arguments);
+    if (fault == Fault::ShareSetopt)
+        return CURLSHE_NOMEM;
+    static const auto call =
+        libcurl<CURLSHcode (*)(CURLSH*, CURLSHoption, ...)>("curl_share_setopt");
+    return call(share, option, value);
 }
 
 CURLMcode curl_multi_add_handle(CURLM* multi, CURL* easy) {
@@ -102,6 +115,7 @@ private slots:
         const QString network = runtext::NetworkFailed;
         QTest::newRow("curl_global_init") << Fault::GlobalInit << network;
         QTest::newRow("curl_easy_init") << Fault::EasyInit << network;
+        QTest::newRow("curl_share_setopt") << Fault::ShareSetopt << network;
         QTest::newRow("curl_multi_add_handle") << Fault::MultiAdd << network;
         QTest::newRow("curl_multi_socket_action") << Fault::SocketAction << network;
         QTest::newRow("memory runs out reading the answer")
@@ -115,6 +129,7 @@ private slots:
         PageTransfers transfers;
 
         PageRequest request(transfers, QStringLiteral("myshop.taobao.com"), 5s);
+        request.useCookies(std::make_shared<RunCookies>());
         QSignalSpy finished(&request, &PageRequest::finished);
         request.start();
         QCOMPARE(finished.size(), 0);
