@@ -52,9 +52,12 @@ MarketPage MarketServer::pageFor(const MarketRequest& request) const {
     return missing;
 }
 
+void MarketServer::serveConnection(QTcpSocket* socket) {
+    connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
+    new MarketConnection(socket, *this);
+}
+
 void MarketServer::acceptConnections() {
-    while (QTcpSocket* socket = server_.nextPendingConnection()) {
-        connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
-        new MarketConnection(socket, *this);
-    }
+    while (QTcpSocket* socket = server_.nextPendingConnection())
+        serveConnection(socket);
 }

@@ -71,6 +71,9 @@ protected:
     // The page in the table for the request's host and path; a 404 page
     // when there is none.
     MarketPage pageFor(const MarketRequest& request) const;
+    // Serves the requests a client sends on this connection, which goes once
+    // the client leaves.
+    void serveConnection(QTcpSocket* socket);
 
 private:
     friend class MarketConnection;

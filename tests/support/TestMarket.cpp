@@ -3,6 +3,8 @@
 #include "MarketConnection.h"
 #include "MarketFaults.h"
 
+#include <QSslConfiguration>
+#include <QTcpSocket>
 #include <QTimer>
 #include <QUrl>
 #include <algorithm>
@@ -46,11 +48,22 @@ TestMarket::TestMarket(QObject* parent)
         uncounted(entry);
         abandoned_.append(entry);
     });
+    // A connection is pending once its handshake has succeeded.
+    connect(&tlsServer_, &QTcpServer::pendingConnectionAvailable, this, [this] {
+        while (QTcpSocket* socket = tlsServer_.nextPendingConnection())
+            serveConnection(socket);
+    });
 }
 
 // The connections still open close after the counts have gone.
 TestMarket::~TestMarket() {
     disconnect(this, nullptr, this, nullptr);
+}
+
+bool TestMarket::listenTls(const QHostAddress& address, quint16 port,
+                           const QSslConfiguration& tls) {
+    tlsServer_.setSslConfiguration(tls);
+    return tlsServer_.listen(address, port);
 }
 
 void TestMarket::setPageForCookie(const QString& host, const QString& path,

@@ -5,7 +5,11 @@
 #include <QHash>
 #include <QList>
 #include <QPointer>
+#include <QSslServer>
 #include <QStringList>
+
+class QHostAddress;
+class QSslConfiguration;
 
 // The marketplace server as the tests run it. It logs and counts the
 // requests, and answers pages marked by withFault() (MarketFaults.h) with
@@ -21,6 +25,12 @@ public:
 
     explicit TestMarket(QObject* parent = nullptr);
     ~TestMarket() override;
+
+    // Answers over TLS as well, on `address` and `port` (e.g. 443), with the
+    // certificate and key of `tls`: the same pages and marks as on the plain
+    // port, logged alike ("GET http://host/path"). False when it cannot
+    // listen there.
+    bool listenTls(const QHostAddress& address, quint16 port, const QSslConfiguration& tls);
 
     // The page for visitors whose requests carry the cookie `cookie`
     // ("name=value"), as a shop that first hands its visitors a cookie
@@ -64,6 +74,7 @@ private:
     int mostAtOnceToOneHost_ = 0;
     QHash<QString, int> inProgressByHost_;
     QStringList abandoned_;
+    QSslServer tlsServer_;
 };
 
 // `page`, answered only once the test marketplace releases what it holds.
