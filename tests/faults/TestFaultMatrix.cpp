@@ -1,5 +1,5 @@
 #include "AnalysisRun.h"
-#include "BrowserEnvironment.h"
+#include "BrowserTestMain.h"
 #include "CannedMarket.h"
 #include "FakePages.h"
 #include "FakeWindow.h"
@@ -15,7 +15,6 @@
 
 #include <QCoroTask>
 #include <QElapsedTimer>
-#include <QGuiApplication>
 #include <QNetworkProxyFactory>
 #include <QTcpServer>
 #include <QTest>
@@ -649,12 +648,6 @@ private slots:
     }
 };
 
-int main(int argc, char** argv) {
-    const bool ownNetwork = privatenetwork::enter();
-    prepareBrowserEnvironment();
-    QGuiApplication app(argc, argv);
-    TestFaultMatrix test(ownNetwork);
-    return QTest::qExec(&test, argc, argv);
-}
+ZEMBREL_BROWSER_TEST_MAIN_OWN_NETWORK(TestFaultMatrix)
 
 #include "TestFaultMatrix.moc"

@@ -1,8 +1,11 @@
 #include "PrivateNetwork.h"
 
+#include <QHostAddress>
+#include <cstdio>
 #include <cstring>
 #include <fcntl.h>
 #include <net/if.h>
+#include <netinet/in.h>
 #include <sched.h>
 #include <sys/ioctl.h>
 #include <sys/mount.h>
@@ -13,6 +16,9 @@ namespace privatenetwork {
 
 namespace {
 
+// Whether enter() succeeded: addresses are added only inside its namespaces.
+bool inOwnNamespaces = false;
+
 bool loopbackUp() {
     const int socket = ::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
     ifreq request{};
@@ -22,6 +28,15 @@ bool loopbackUp() {
     if (socket >= 0)
         ::close(socket);
     return up;
+}
+
+// Sets an IPv4 address of the interface in `request` with `call`.
+bool setInet(int socket, unsigned long call, ifreq& request, quint32 address) {
+    sockaddr_in inet{};
+    inet.sin_family = AF_INET;
+    inet.sin_addr.s_addr = htonl(address);
+    std::memcpy(&request.ifr_addr, &inet, sizeof inet);
+    return ::ioctl(socket, call, &request) == 0;
 }
 
 } // namespace
@@ -46,7 +61,26 @@ bool enter() {
         if (namespaceFile >= 0)
             ::close(namespaceFile);
     }
+    inOwnNamespaces = entered;
     return entered;
+}
+
+bool addLoopbackAddress(const QHostAddress& address) {
+    bool isIpv4 = false;
+    const quint32 ipv4 = address.toIPv4Address(&isIpv4);
+    if (!inOwnNamespaces || !isIpv4)
+        return false;
+    // Each address is an alias of its own ("lo:1", "lo:2", ...).
+    static int aliases = 0;
+    ifreq request{};
+    std::snprintf(request.ifr_name, IFNAMSIZ, "lo:%d", ++aliases);
+    const int socket = ::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
+    // Without its own netmask the address would bring its whole class along.
+    const bool added = socket >= 0 && setInet(socket, SIOCSIFADDR, request, ipv4) &&
+                       setInet(socket, SIOCSIFNETMASK, request, 0xffffffff);
+    if (socket >= 0)
+        ::close(socket);
+    return added;
 }
 
 BoundFile::BoundFile(const QByteArray& text, const char* target)
