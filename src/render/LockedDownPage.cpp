@@ -1,5 +1,8 @@
 #include "LockedDownPage.h"
 
+#include "CertificateTrust.h"
+
+#include <QWebEngineCertificateError>
 #include <QWebEngineDownloadRequest>
 #include <QWebEngineFileSystemAccessRequest>
 #include <QWebEngineFullScreenRequest>
@@ -77,6 +80,7 @@ LockedDownPage::LockedDownPage(QWebEngineProfile* profile, QObject* parent)
             [](QWebEngineFileSystemAccessRequest request) { request.reject(); });
     connect(this, &QWebEnginePage::fullScreenRequested,
             [](QWebEngineFullScreenRequest request) { request.reject(); });
+    connect(this, &QWebEnginePage::certificateError, this, &answerCertificateError);
 }
 
 bool LockedDownPage::acceptNavigationRequest(const QUrl& url, NavigationType, bool isMainFrame) {

@@ -11,7 +11,9 @@ QWebEngineProfile* createLockedDownProfile(QObject* parent);
 
 // A page that is never shown: it loads no pictures, media or fonts (scripts
 // and style sheets still run), opens no windows, denies every permission
-// request, answers no dialogs and reports each navigation of its main frame.
+// request, answers no dialogs, trusts the certificates the system's store
+// trusts and no others (CertificateTrust.h), and reports each navigation of
+// its main frame.
 class LockedDownPage : public QWebEnginePage {
     Q_OBJECT
 
