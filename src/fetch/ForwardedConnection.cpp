@@ -9,31 +9,9 @@
 namespace {
 
 constexpr qsizetype MaxAnswerHeadBytes = 256 * 1024;
-const QByteArray HeadEnd = QByteArrayLiteral("\r\n\r\n");
 const QByteArray BadGateway =
     QByteArrayLiteral("HTTP/1.1 502 Bad Gateway\r\nContent-Length: 0\r\nConnection: close\r\n\r\n");
 const QByteArray Established = QByteArrayLiteral("HTTP/1.1 200 Connection established\r\n\r\n");
-
-// The lines of a head, without their line ends.
-QList<QByteArray> linesOf(const QByteArray& head) {
-    QList<QByteArray> lines = head.split('\n');
-    for (QByteArray& line : lines) {
-        if (line.endsWith('\r'))
-            line.chop(1);
-    }
-    return lines;
-}
-
-bool isHeader(const QByteArray& line, const char* name) {
-    const qsizetype colon = line.indexOf(':');
-    return colon > 0 && line.left(colon).trimmed().compare(name, Qt::CaseInsensitive) == 0;
-}
-
-// Headers about one connection, which are not passed on to the next.
-bool isConnectionHeader(const QByteArray& line) {
-    return isHeader(line, "Connection") || isHeader(line, "Proxy-Connection") ||
-           isHeader(line, "Keep-Alive") || isHeader(line, "Proxy-Authorization");
-}
 
 // Passes on what one socket has read while the other holds little unsent.
 void pump(QTcpSocket& from, QTcpSocket& to) {
@@ -78,36 +56,30 @@ ForwardedConnection::ForwardedConnection(QTcpSocket* client, PageTransfers& tran
 ForwardedConnection::~ForwardedConnection() = default;
 
 void ForwardedConnection::readHead() {
-    buffer_ += client_->read(MaxHeadBytes + HeadEnd.size() - buffer_.size());
-    const qsizetype end = buffer_.indexOf(HeadEnd);
-    if (end < 0) {
-        if (buffer_.size() > MaxHeadBytes)
-            refuse();
+    buffer_ += client_->read(MaxHeadBytes - buffer_.size());
+    HttpHeadRead read = HttpHead::read(buffer_, MaxHeadBytes);
+    if (read.outcome == HttpHeadRead::Outcome::Incomplete)
         return;
-    }
-    const QByteArray head = buffer_.left(end);
-    // What follows the head goes on once the connection is there.
-    buffer_.remove(0, end + HeadEnd.size());
-    if (!parseHead(head) || !transfers_.mayAsk(target_)) {
+    if (read.outcome == HttpHeadRead::Outcome::Invalid || !readTarget(read.head) ||
+        !transfers_.mayAsk(target_)) {
         refuse();
         return;
     }
+    request_ = std::move(read.head);
+    // What follows the head goes on once the connection is there.
+    buffer_.remove(0, read.length);
     state_ = State::Connecting;
     transfers_.routes().find(target_, this, [this](const QNetworkProxy& proxy) { route(proxy); });
 }
 
-// Reads the request line and keeps the header lines; target_ stays invalid
-// for a request that cannot be passed on.
-bool ForwardedConnection::parseHead(const QByteArray& head) {
-    headerLines_ = linesOf(head);
-    requestLine_ = headerLines_.takeFirst();
-    const QList<QByteArray> parts = requestLine_.split(' ');
-    if (parts.size() != 3 || !parts[2].startsWith("HTTP/1."))
+// Reads where the request goes; target_ stays invalid for a request that
+// cannot be passed on.
+bool ForwardedConnection::readTarget(const HttpHead& request) {
+    const std::optional<HttpHead::RequestLine> line = request.requestLine();
+    if (!line)
         return false;
-    method_ = parts[0];
-    version_ = parts[2];
-    const QByteArray& target = parts[1];
-    tunnel_ = method_ == "CONNECT";
+    const QByteArray& target = line->target;
+    tunnel_ = line->method == "CONNECT";
     if (tunnel_) {
         const QUrl authority(QStringLiteral("https://") + QString::fromLatin1(target),
                              QUrl::StrictMode);
@@ -123,9 +95,10 @@ bool ForwardedConnection::parseHead(const QByteArray& head) {
     qsizetype pathStart = scheme.size();
     while (pathStart < target.size() && !QByteArray("/?#").contains(target[pathStart]))
         ++pathStart;
-    originForm_ = target.mid(pathStart);
-    if (originForm_.isEmpty() || !originForm_.startsWith('/'))
-        originForm_.prepend('/');
+    QByteArray originForm = target.mid(pathStart);
+    if (originForm.isEmpty() || !originForm.startsWith('/'))
+        originForm.prepend('/');
+    originLine_ = line->method + ' ' + originForm + ' ' + line->version;
     target_ = absolute;
     return true;
 }
@@ -182,21 +155,21 @@ void ForwardedConnection::connected(int socket) {
 // sent it, with the proxy's credentials; a host gets the origin form. A
 // request that is not a tunnel asks for the connection to be closed.
 QByteArray ForwardedConnection::requestToSend() const {
+    HttpHead head = request_;
+    if (tunnel_)
+        head.remove("Proxy-Authorization");
+    else
+        head.removeHopByHop();
     const bool toProxy = httpProxy_.type() != QNetworkProxy::NoProxy;
-    QByteArray head = toProxy ? requestLine_ : method_ + ' ' + originForm_ + ' ' + version_;
-    head += "\r\n";
-    for (const QByteArray& line : headerLines_) {
-        const bool dropped =
-            tunnel_ ? isHeader(line, "Proxy-Authorization") : isConnectionHeader(line);
-        if (!dropped)
-            head += line + "\r\n";
-    }
+    if (!toProxy)
+        head.setStartLine(originLine_);
     if (toProxy && !httpProxy_.user().isEmpty())
-        head += "Proxy-Authorization: Basic " +
-                (httpProxy_.user() + u':' + httpProxy_.password()).toUtf8().toBase64() + "\r\n";
+        head.append("Proxy-Authorization",
+                    "Basic " +
+                        (httpProxy_.user() + u':' + httpProxy_.password()).toUtf8().toBase64());
     if (!tunnel_)
-        head += "Connection: close\r\n";
-    return head + "\r\n";
+        head.append("Connection", "close");
+    return head.bytes();
 }
 
 // Passes data on both ways, then closes each side once the other has closed
@@ -221,21 +194,18 @@ void ForwardedConnection::relay() {
 // The answer's head is passed on with "Connection: close" once it is
 // complete.
 void ForwardedConnection::passAnswerHead() {
-    buffer_ += upstream_->read(MaxAnswerHeadBytes + HeadEnd.size() - buffer_.size());
-    const qsizetype end = buffer_.indexOf(HeadEnd);
-    if (end < 0) {
-        if (buffer_.size() > MaxAnswerHeadBytes) {
-            upstream_->abort();
-            client_->abort();
-        }
+    buffer_ += upstream_->read(MaxAnswerHeadBytes - buffer_.size());
+    HttpHeadRead read = HttpHead::read(buffer_, MaxAnswerHeadBytes);
+    if (read.outcome == HttpHeadRead::Outcome::Incomplete)
+        return;
+    if (read.outcome == HttpHeadRead::Outcome::Invalid) {
+        upstream_->abort();
+        client_->abort();
         return;
     }
-    QByteArray head;
-    for (const QByteArray& line : linesOf(buffer_.left(end))) {
-        if (!isConnectionHeader(line))
-            head += line + "\r\n";
-    }
-    client_->write(head + "Connection: close\r\n\r\n" + buffer_.mid(end + HeadEnd.size()));
+    read.head.removeHopByHop();
+    read.head.append("Connection", "close");
+    client_->write(read.head.bytes() + buffer_.mid(read.length));
     buffer_.clear();
     answerHeadPending_ = false;
 }

@@ -1,5 +1,6 @@
 #include "MarketConnection.h"
 
+#include "HttpHead.h"
 #include "MarketServer.h"
 
 #include <QTcpSocket>
@@ -9,7 +10,8 @@
 
 namespace {
 
-// Bytes a request head may take before the connection is dropped.
+// Bytes a request head may take, its blank line included, before the
+// connection is dropped.
 constexpr qsizetype MaxHeadSize = 64 * 1024;
 
 QByteArray reasonPhrase(int status) {
@@ -47,40 +49,40 @@ MarketConnection::MarketConnection(QTcpSocket* socket, MarketServer& server)
 void MarketConnection::readRequests() {
     buffer_ += socket_->readAll();
     reading_ = true;
-    Request request;
-    while (!busy_ && takeRequest(request))
-        serve(request);
+    while (!busy_) {
+        const HttpHeadRead read = HttpHead::read(buffer_, MaxHeadSize);
+        if (read.outcome == HttpHeadRead::Outcome::Incomplete)
+            break;
+        const std::optional<Request> request =
+            read.outcome == HttpHeadRead::Outcome::Complete ? requestOf(read.head) : std::nullopt;
+        if (!request) {
+            socket_->abort();
+            break;
+        }
+        buffer_.remove(0, read.length);
+        serve(*request);
+    }
     reading_ = false;
-    if (!busy_ && buffer_.size() > MaxHeadSize)
-        socket_->abort();
 }
 
-bool MarketConnection::takeRequest(Request& request) {
-    const qsizetype end = buffer_.indexOf("\r\n\r\n");
-    if (end < 0)
-        return false;
-    const QList<QByteArray> lines = buffer_.left(end).split('\n');
-    buffer_.remove(0, end + 4);
-
-    const QList<QByteArray> words = lines.first().trimmed().split(' ');
-    request = {};
-    request.method = words.value(0);
-    request.target = words.value(1);
-    request.keepAlive = words.value(2) != "HTTP/1.0";
-    for (qsizetype i = 1; i < lines.size(); ++i) {
-        const qsizetype colon = lines[i].indexOf(':');
-        if (colon < 0)
-            continue;
-        const QByteArray name = lines[i].left(colon).trimmed().toLower();
-        const QByteArray value = lines[i].mid(colon + 1).trimmed().toLower();
-        if (name == "host")
+std::optional<MarketConnection::Request> MarketConnection::requestOf(const HttpHead& head) {
+    const std::optional<HttpHead::RequestLine> line = head.requestLine();
+    if (!line)
+        return std::nullopt;
+    Request request;
+    request.method = line->method;
+    request.target = line->target;
+    request.keepAlive = line->version != "HTTP/1.0";
+    for (const HttpHead::Field& field : head.fields()) {
+        const QByteArray value = field.value.toLower();
+        if (field.is("Host"))
             request.host = value;
-        else if (name == "cookie")
-            request.cookie = lines[i].mid(colon + 1).trimmed();
-        else if (name == "connection" || name == "proxy-connection")
+        else if (field.is("Cookie"))
+            request.cookie = field.value;
+        else if (field.is("Connection") || field.is("Proxy-Connection"))
             request.keepAlive = value == "keep-alive" || (request.keepAlive && value != "close");
     }
-    return true;
+    return request;
 }
 
 void MarketConnection::serve(const Request& request) {

@@ -3,13 +3,17 @@
 #include <QByteArray>
 #include <QObject>
 #include <QString>
+#include <optional>
 
+class HttpHead;
 class MarketServer;
 class QTcpSocket;
 struct MarketPage;
 
 // One client connection of the marketplace: reads requests one after
-// another (keep-alive or not) and has the server answer each in turn.
+// another (keep-alive or not) and has the server answer each in turn. A
+// head that HttpHead does not read, or that is no request, drops the
+// connection.
 class MarketConnection : public QObject {
 public:
     MarketConnection(QTcpSocket* socket, MarketServer& server);
@@ -31,8 +35,9 @@ private:
     };
 
     void readRequests();
-    // Takes one complete request head off the buffer, if there is one.
-    bool takeRequest(Request& request);
+    // The request a head asks for; none when its start line is no request
+    // line.
+    static std::optional<Request> requestOf(const HttpHead& head);
     void serve(const Request& request);
     void write(const MarketPage& page);
     void answered();
