@@ -15,7 +15,7 @@ shift || true
 targets=("$@")
 if [ ${#targets[@]} -eq 0 ]; then
     targets=(fuzz_page_search fuzz_friend_links fuzz_codepage fuzz_analysis_run
-             fuzz_serialised_body)
+             fuzz_serialised_body fuzz_http_head)
 fi
 
 bash scripts/install-deps.sh --deep
