@@ -3,7 +3,9 @@
 #include <QHostAddress>
 #include <QStringList>
 #include <QUrl>
+#include <algorithm>
 #include <array>
+#include <initializer_list>
 #include <optional>
 
 namespace {
@@ -90,13 +92,29 @@ bool isLocalAddress(const QHostAddress& address) {
     if (address.protocol() != QAbstractSocket::IPv6Protocol)
         return false;
     const Q_IPV6ADDR bytes = address.toIPv6Address();
-    // ::a.b.c.d, the old IPv4-compatible form; :: and ::1 fall in 0/8.
-    bool zeroPrefix = true;
-    for (int i = 0; i < 12; ++i)
-        zeroPrefix = zeroPrefix && bytes[i] == 0;
-    if (zeroPrefix)
-        return isLocalIPv4(quint32(bytes[12]) << 24 | quint32(bytes[13]) << 16 |
-                           quint32(bytes[14]) << 8 | bytes[15]);
+    const auto ipv4At = [&bytes](int at, quint8 flip = 0) {
+        return quint32(bytes[at] ^ flip) << 24 | quint32(bytes[at + 1] ^ flip) << 16 |
+               quint32(bytes[at + 2] ^ flip) << 8 | quint32(bytes[at + 3] ^ flip);
+    };
+    const auto startsWith = [&bytes](std::initializer_list<quint8> prefix) {
+        int at = 0;
+        return std::all_of(prefix.begin(), prefix.end(),
+                           [&](quint8 byte) { return bytes[at++] == byte; });
+    };
+    // Forms that carry an IPv4 address, which the traffic ends up at: ::a.b.c.d,
+    // the old IPv4-compatible form (:: and ::1 fall in 0/8); NAT64's
+    // 64:ff9b::a.b.c.d; 6to4's 2002:aabb:ccdd::; Teredo's 2001:0:server::,
+    // whose client address is the last four bytes inverted.
+    if (startsWith({0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}) ||
+        startsWith({0x00, 0x64, 0xff, 0x9b, 0, 0, 0, 0, 0, 0, 0, 0}))
+        return isLocalIPv4(ipv4At(12));
+    // NAT64 for a network's own use translates to addresses of that network.
+    if (startsWith({0x00, 0x64, 0xff, 0x9b, 0x00, 0x01}))
+        return true;
+    if (startsWith({0x20, 0x02}))
+        return isLocalIPv4(ipv4At(2));
+    if (startsWith({0x20, 0x01, 0x00, 0x00}))
+        return isLocalIPv4(ipv4At(4)) || isLocalIPv4(ipv4At(12, 0xff));
     const bool uniqueLocal = (bytes[0] & 0xfe) == 0xfc;                 // fc00::/7
     const bool linkOrSiteLocal = bytes[0] == 0xfe && (bytes[1] & 0x80); // fe80::/10, fec0::/10
     const bool multicast = bytes[0] == 0xff;

@@ -10,7 +10,8 @@ class QUrl;
 // must never make the program reach: loopback, private (10/8, 172.16/12,
 // 192.168/16, 100.64/10, fc00::/7), link-local (169.254/16, fe80::/10),
 // unspecified, multicast, broadcast and reserved addresses, IPv4 addresses
-// inside IPv6 ones included.
+// inside IPv6 ones included (IPv4-mapped and -compatible, NAT64, 6to4 and
+// Teredo forms).
 bool isLocalAddress(const QHostAddress& address);
 
 // Whether the URL's host is such an address in any spelling: "localhost"

@@ -55,6 +55,17 @@ private slots:
             {"http://[fe80::1]/", true},
             {"http://[ff02::1]/", true},
             {"http://[2400:cb00::1]/", false},
+            // IPv6 forms that carry an IPv4 address: NAT64, 6to4, Teredo.
+            {"http://[64:ff9b::7f00:1]/", true},
+            {"http://[64:ff9b::c0a8:101]/", true},
+            {"http://[64:ff9b::808:808]/", false},
+            {"http://[64:ff9b:1::808:808]/", true},
+            {"http://[2002:c0a8:101::1]/", true},
+            {"http://[2002:7f00:1::]/", true},
+            {"http://[2002:808:808::1]/", false},
+            {"http://[2001:0:4136:e378:8000:63bf:80ff:fffe]/", true}, // client 127.0.0.1
+            {"http://[2001:0:c0a8:101:8000:63bf:f7f7:f7f7]/", true},  // server 192.168.1.1
+            {"http://[2001:0:4136:e378:8000:63bf:f7f7:f7f7]/", false},
             {"data:text/html,<p>", false},
         };
         for (const auto& [url, local] : rows)
