@@ -13,15 +13,19 @@ namespace {
 // How far into the page a <meta> declaration is looked for.
 constexpr qsizetype MetaScanBytes = 1024;
 
-const QByteArray Gbk = "GBK";
+// GB18030 takes in GBK (code page 936) and GB2312 and adds the four-byte
+// characters of the rest of Unicode.
+const QByteArray Gb18030 = "GB18030";
 
-// Names that pages use for the simplified Chinese code page all mean GBK,
-// as in browsers: pages labelled gb2312 routinely hold GBK-only characters.
+// Names that pages use for the simplified Chinese code page are all read as
+// GB18030, as browsers read them: pages labelled gb2312 or gbk routinely
+// hold GBK-only and four-byte characters.
 QByteArray canonicalName(const QByteArray& name) {
     const QByteArray lower = name.toLower();
     if (lower == "gb2312" || lower == "gbk" || lower == "x-gbk" || lower == "cp936" ||
-        lower == "gb_2312-80" || lower == "csgb2312" || lower == "windows-936")
-        return Gbk;
+        lower == "gb_2312-80" || lower == "csgb2312" || lower == "windows-936" ||
+        lower == "gb18030")
+        return Gb18030;
     return lower;
 }
 
@@ -66,9 +70,9 @@ QString decodePage(const QByteArray& body, const QByteArray& contentType) {
     QByteArray charset = headerCharset(contentType);
     if (charset.isEmpty())
         charset = metaCharset(body);
-    QByteArray name = charset.isEmpty() ? Gbk : canonicalName(charset);
+    QByteArray name = charset.isEmpty() ? Gb18030 : canonicalName(charset);
     if (!QStringDecoder(name.constData()).isValid())
-        name = Gbk;
+        name = Gb18030;
     return decodeWhole(name.constData(), body);
 }
 

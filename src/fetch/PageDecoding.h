@@ -17,8 +17,10 @@ QByteArray metaCharset(const QByteArray& body);
 // decides, over any declaration, as in browsers: a server's or page's label
 // is often wrong, the mark in the bytes is not; the mark itself is dropped.
 // Without one: in the charset of the Content-Type header, else in the one a
-// <meta> declares, else in code page 936 (GBK). An unknown charset name also
-// means GBK. Undecodable bytes become U+FFFD.
+// <meta> declares, else in GB18030, which reads code page 936 (GBK) and its
+// four-byte characters alike; a page labelled gbk or gb2312 is read as
+// GB18030 too, and so is one with an unknown charset name. Undecodable bytes
+// become U+FFFD.
 QString decodePage(const QByteArray& body, const QByteArray& contentType);
 
 } // namespace pagedecoding

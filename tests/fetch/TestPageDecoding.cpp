@@ -11,17 +11,17 @@ QByteArray encoded(QStringConverter::Encoding encoding, const QString& text) {
 
 } // namespace
 
-// The byte-order mark; the declared charsets and GBK are covered by the
-// fetches in TestPageRequest.
+// The byte-order mark and the Chinese labels; the other declared charsets
+// are covered by the fetches in TestPageRequest.
 class TestPageDecoding : public QObject {
     Q_OBJECT
 
 private slots:
-    void byteOrderMark_data();
-    void byteOrderMark();
+    void decodes_data();
+    void decodes();
 };
 
-void TestPageDecoding::byteOrderMark_data() {
+void TestPageDecoding::decodes_data() {
     QTest::addColumn<QByteArray>("body");
     QTest::addColumn<QByteArray>("contentType");
     QTest::addColumn<QString>("expected");
@@ -48,9 +48,20 @@ void TestPageDecoding::byteOrderMark_data() {
     QTest::newRow("part of a mark is GBK text")
         << QByteArray("\xEF\xBB") + encoded(QStringConverter::Latin1, "ok") << html
         << QStringLiteral("锘ok");
+    // GB18030's four-byte characters (U+20000 and U+0080) under every
+    // Chinese label, and under none.
+    const QByteArray fourByte = "\xC4\xE3\x95\x32\x82\x36\x81\x30\x81\x30";
+    const QString fourByteText = QStringLiteral("你\U00020000\u0080");
+    for (const char* label : {"gbk", "GB2312", "gb18030", ""})
+        QTest::addRow("four-byte characters, label \"%s\"", label)
+            << fourByte << "text/html" + (*label ? "; charset=" + QByteArray(label) : QByteArray())
+            << fourByteText;
+    QTest::newRow("four-byte character cut off")
+        << QByteArray("\x95\x32\x82") << QByteArray("text/html; charset=gbk")
+        << QString(QChar::ReplacementCharacter);
 }
 
-void TestPageDecoding::byteOrderMark() {
+void TestPageDecoding::decodes() {
     QFETCH(QByteArray, body);
     QFETCH(QByteArray, contentType);
     QFETCH(QString, expected);
