@@ -174,7 +174,7 @@ void measureRenderTimes(WebPageRenderer& renderer, const QList<RedirectStyle>& s
             QElapsedTimer clock;
             clock.start();
             renderer.RenderPage(addressOf(style));
-            if (!loaded(renderer, 10000) || renderer.bodyInnerHtml().isEmpty())
+            if (!loaded(renderer, 10000) || renderer.bodyInnerHtml().text.isEmpty())
                 std::printf("  %s: no body\n", styles[style].name);
             times << clock.elapsed();
         }

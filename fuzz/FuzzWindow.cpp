@@ -70,11 +70,15 @@ void FuzzWindow::pressStop() {
 ScriptedPages::ScriptedPages(const FuzzWindow& window)
     : window_(window) {}
 
-QString ScriptedPages::nextPage() {
-    return next_ < pages.size() ? pages.at(next_++) : QString();
+PageResult ScriptedPages::nextPage() {
+    const QString page = next_ < pages.size() ? pages.at(next_++) : QString();
+    const int kind = page.size() == 1 ? page.at(0).unicode() : 0;
+    if (kind >= 1 && kind <= int(PageProblem::BadCertificate))
+        return {QString(), PageProblem(kind), {}};
+    return {page, page.isEmpty() ? PageProblem::NoAnswer : PageProblem::None, {}};
 }
 
-QCoro::Task<QString> ScriptedPages::FetchPage(QString url) {
+QCoro::Task<PageResult> ScriptedPages::FetchPage(QString url) {
     window_.checkRunning();
     FUZZ_CHECK(!url.isEmpty());
     ++fetches;
@@ -83,7 +87,8 @@ QCoro::Task<QString> ScriptedPages::FetchPage(QString url) {
 
 void ScriptedPages::RenderPage(const QString& url) {
     window_.checkRunning();
-    FUZZ_CHECK(!loading_ && url.startsWith(market::RedirectLinkPrefix));
+    FUZZ_CHECK(!loading_ && (url.startsWith(market::RedirectLinkPrefix) ||
+                             url.startsWith(market::SecureRedirectLinkPrefix)));
     ++renders;
     loading_ = true;
     complete_ = !holdLoads;
@@ -94,7 +99,7 @@ int ScriptedPages::ReadyState() const {
     return complete_ ? ReadyStateComplete : 1;
 }
 
-QString ScriptedPages::bodyInnerHtml() {
+PageResult ScriptedPages::bodyInnerHtml() {
     FUZZ_CHECK(loading_ && complete_);
     loading_ = false;
     return nextPage();

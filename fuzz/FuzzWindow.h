@@ -28,6 +28,7 @@ public:
     void setText(const QString& text) override { grid_.setText(text); }
     void setCellForeColor(quint32 color) override;
     void setCellFontBold(bool bold) override { grid_.setCellFontBold(bold); }
+    void setCellNote(const QString& note) override { grid_.setCellNote(note); }
     void setForeColor(quint32 color) override;
     void AddItem(const QString& text) override;
     void setColWidth(qint32 col, qint32 twips) override;
@@ -73,8 +74,10 @@ private:
 };
 
 // Page fetcher and browser in one: every FetchPage and every body read takes
-// the next page of `pages` (empty text, a failure, once they run out). A
-// load completes at once, or with `holdLoads` when finishLoad() is called.
+// the next page of `pages` (empty text, no answer, once they run out). A
+// page of one character from U+0001 to U+0005 is a failure of that kind
+// (PageProblem). A load completes at once, or with `holdLoads` when
+// finishLoad() is called.
 class ScriptedPages : public PageFetcher, public PageRenderer {
 public:
     explicit ScriptedPages(const FuzzWindow& window);
@@ -84,10 +87,10 @@ public:
     int fetches = 0;
     int renders = 0;
 
-    QCoro::Task<QString> FetchPage(QString url) override;
+    QCoro::Task<PageResult> FetchPage(QString url) override;
     void RenderPage(const QString& url) override;
     int ReadyState() const override;
-    QString bodyInnerHtml() override;
+    PageResult bodyInnerHtml() override;
     void stopLoading() override { loading_ = false; }
     RunNotice& readyNotice() override { return ready_; }
 
@@ -95,7 +98,7 @@ public:
     void finishLoad();
 
 private:
-    QString nextPage();
+    PageResult nextPage();
 
     const FuzzWindow& window_;
     qsizetype next_ = 0;

@@ -2,7 +2,7 @@
 // is parts separated by "@@" lines: control bytes, the address box text, then
 // the pages in the order the run asks for them (own page, friend pages,
 // rating pages and rendered bodies alike); an empty part is a failed fetch
-// or an empty body.
+// or an empty body, a part of one byte from 1 to 5 a failure of that kind.
 //
 // Control bytes: [0] the step of the browser wait at which its load
 // completes (0 at once, 7 never); [1] the step at which Stop is pressed
@@ -38,14 +38,27 @@ bool isStatusText(const QString& text) {
         runtext::NetworkBroken,
         runtext::UserCancelled,
         runtext::UserStopped,
+        runtext::Unreadable,
+        runtext::AccessDenied,
+        runtext::InvalidAddress,
+        runtext::InvalidCertificate,
     };
     return texts.contains(text);
+}
+
+// The texts of a row's own problems, which mark the status or the rate.
+bool isRowProblemText(const QString& text) {
+    return text == runtext::Unreadable || text == runtext::AccessDenied ||
+           text == runtext::InvalidAddress || text == runtext::InvalidCertificate;
 }
 
 bool isProblemText(qint32 col, const QString& text) {
     if (col == gridcol::Status)
         return text == runtext::NotExisting || text == runtext::NetworkBroken ||
-               text == runtext::UserCancelled || text == runtext::UserStopped;
+               text == runtext::UserCancelled || text == runtext::UserStopped ||
+               isRowProblemText(text);
+    if (col == gridcol::Rate)
+        return isRowProblemText(text) && text != runtext::Unreadable;
     return col == gridcol::LinksBack &&
            (text == runtext::NoLinkBack || text == runtext::NetworkBroken);
 }

@@ -10,7 +10,7 @@ packages=(
     cmake ninja-build g++ pkg-config clang-format
     qt6-base-dev qt6-webengine-dev libgl-dev qcoro-qt6-dev qt6-translations-l10n qt6-l10n-tools
     libqt6sql6-sqlite
-    libcurl4-openssl-dev fonts-wqy-microhei strace
+    libcurl4-openssl-dev libgumbo-dev fonts-wqy-microhei strace
     # the system's trust store, which the fetcher and the browser read and
     # the HTTPS tests replace inside their own namespace
     ca-certificates

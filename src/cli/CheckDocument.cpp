@@ -15,9 +15,13 @@ QByteArray json(const HeadlessWindow& window, const QJsonObject& comparison) {
         QJsonArray cells;
         for (qint32 col = 0; col < grid.Cols(); ++col) {
             const ResultGrid::Cell& cell = grid.cell(row, col);
-            cells.append(QJsonObject{{QStringLiteral("text"), cell.text},
-                                     {QStringLiteral("color"), qint64(cell.color)},
-                                     {QStringLiteral("bold"), cell.bold}});
+            QJsonObject object{{QStringLiteral("text"), cell.text},
+                               {QStringLiteral("color"), qint64(cell.color)},
+                               {QStringLiteral("bold"), cell.bold}};
+            // Why a row could not be checked, where the run said.
+            if (!cell.note.isEmpty())
+                object.insert(QStringLiteral("note"), cell.note);
+            cells.append(object);
         }
         rows.append(cells);
     }

@@ -8,6 +8,7 @@
 #include "OwnShopPage.h"
 #include "PageServices.h"
 #include "ResultTable.h"
+#include "RowProblem.h"
 #include "RunNotice.h"
 #include "RunTexts.h"
 #include "ShopPage.h"
@@ -17,6 +18,8 @@
 #include <new>
 
 using shoppage::Layout;
+using shoppage::PageKind;
+using shoppage::ShopReading;
 using shoppage::ShopValues;
 
 namespace {
@@ -24,7 +27,8 @@ namespace {
 // Click-redirect links go to the embedded browser; the test is exact and
 // case-sensitive.
 bool isRedirectLink(const QString& address) {
-    return address.startsWith(market::RedirectLinkPrefix);
+    return address.startsWith(market::RedirectLinkPrefix) ||
+           address.startsWith(market::SecureRedirectLinkPrefix);
 }
 
 } // namespace
@@ -98,7 +102,7 @@ QCoro::Task<std::optional<QString>> AnalysisRun::readOwnShop() {
     window_.setAddressText(ownshop::withDomainSuffix(window_.addressText()));
 
     outcome_.ending = RunEnding::Message;
-    const QString page = co_await fetcher_.FetchPage(window_.addressText());
+    const QString page = (co_await fetcher_.FetchPage(window_.addressText())).text;
     if (page.isEmpty()) {
         co_await showMessage(runtext::NetworkFailed);
         co_return std::nullopt;
@@ -163,6 +167,7 @@ void AnalysisRun::clearResultCells() {
             grid_.setCol(col);
             grid_.setCellForeColor(runtext::NoColor);
             grid_.setCellFontBold(false);
+            grid_.setCellNote(QString());
             grid_.setText(QString());
         }
     }
@@ -191,39 +196,31 @@ QCoro::Task<> AnalysisRun::inspectRows() {
 }
 
 QCoro::Task<AnalysisRun::RowEnd> AnalysisRun::inspectDirectRow(QString address) {
-    const QString page = co_await fetcher_.FetchPage(address);
-    if (page.isEmpty()) {
-        co_await networkFailure(FailureForm::GridWide);
-        co_return RowEnd::RunEnded;
-    }
-    const std::optional<shoppage::ShopValues> values = takeShopValues(page);
-    if (!values) {
-        writeProblem(runtext::NotExisting);
-        co_return RowEnd::Done;
-    }
-    grid_.setText(runtext::Normal);
-    co_return co_await writeShopValues(page, *values);
+    const PageResult page = co_await fetcher_.FetchPage(address);
+    if (!page.hasPage())
+        co_return co_await pageMissing(page, FailureForm::GridWide);
+    co_return co_await writeReading(page.text, takeShopReading(page.text));
 }
 
 std::optional<QString> AnalysisRun::readAhead(const QString& page) {
     if (page.isEmpty())
         return std::nullopt;
     readAhead_.append({page, shoppage::readFetchedShopPage(page)});
-    return shoppage::followUpAddress(readAhead_.last().values);
+    return shoppage::followUpAddress(readAhead_.last().reading);
 }
 
-// A page's values: those read when it arrived ahead of the run, else read
-// now. A page read ahead is the very text the fetcher hands over later (the
-// same shared string, so the same content), and is taken only once.
-std::optional<shoppage::ShopValues> AnalysisRun::takeShopValues(const QString& page) {
+// A page's reading: the one made when it arrived ahead of the run, else
+// made now. A page read ahead is the very text the fetcher hands over later
+// (the same shared string, so the same content), and is taken only once.
+ShopReading AnalysisRun::takeShopReading(const QString& page) {
     const auto read = std::ranges::find_if(readAhead_, [&](const ReadPage& ahead) {
         return ahead.page.constData() == page.constData() && ahead.page.size() == page.size();
     });
     if (read == readAhead_.end())
         return shoppage::readFetchedShopPage(page);
-    std::optional<shoppage::ShopValues> values = std::move(read->values);
+    ShopReading reading = std::move(read->reading);
     readAhead_.erase(read);
-    return values;
+    return reading;
 }
 
 QCoro::Task<AnalysisRun::RowEnd> AnalysisRun::inspectRedirectRow(QString address) {
@@ -235,17 +232,42 @@ QCoro::Task<AnalysisRun::RowEnd> AnalysisRun::inspectRedirectRow(QString address
         writeProblem(runtext::UserCancelled);
         co_return RowEnd::RunEnded;
     }
-    const QString body = renderer_.bodyInnerHtml();
-    if (body.isEmpty()) {
-        co_await networkFailure(FailureForm::Cell);
-        co_return RowEnd::RunEnded;
-    }
-    if (shoppage::isRenderedShopNotFoundPage(body)) {
-        writeProblem(runtext::NotExisting);
+    const PageResult body = renderer_.bodyInnerHtml();
+    if (!body.hasPage())
+        co_return co_await pageMissing(body, FailureForm::Cell);
+    co_return co_await writeReading(body.text, shoppage::readRenderedPage(body.text));
+}
+
+// A row's page that is not there: a problem of the row's own address marks
+// the row (in the current cell) and the run goes on; no answer at all ends
+// the run as a network failure.
+QCoro::Task<AnalysisRun::RowEnd> AnalysisRun::pageMissing(PageResult page, FailureForm form) {
+    if (page.isRowProblem()) {
+        const RowProblemMark mark = rowProblemMark(page);
+        writeProblem(mark.status, mark.note);
         co_return RowEnd::Done;
     }
+    co_await networkFailure(form);
+    co_return RowEnd::RunEnded;
+}
+
+// The status cell from what the page turned out to be, then the values of
+// a shop page.
+QCoro::Task<AnalysisRun::RowEnd> AnalysisRun::writeReading(QString page, ShopReading reading) {
+    switch (reading.kind) {
+    case PageKind::NotFound:
+        writeProblem(runtext::NotExisting);
+        co_return RowEnd::Done;
+    case PageKind::Unreadable: {
+        const RowProblemMark mark = unreadableMark(page);
+        writeProblem(mark.status, mark.note);
+        co_return RowEnd::Done;
+    }
+    case PageKind::Shop:
+        break;
+    }
     grid_.setText(runtext::Normal);
-    co_return co_await writeShopValues(body, shoppage::readRenderedShopPage(body));
+    co_return co_await writeShopValues(page, reading.values);
 }
 
 // Waits until the browser has the page complete or Stop is pressed,
@@ -274,12 +296,20 @@ QCoro::Task<AnalysisRun::RowEnd> AnalysisRun::writeShopValues(QString page, Shop
     if (values.layout != Layout::B || !values.ratingAddress)
         co_return RowEnd::Done;
 
-    const QString ratingPage = co_await fetcher_.FetchPage(*values.ratingAddress);
-    if (ratingPage.isEmpty()) {
+    const PageResult ratingPage = co_await fetcher_.FetchPage(*values.ratingAddress);
+    // The verdict stands on the shop page: a rating page of the row's own
+    // that cannot be had marks only the rate.
+    if (ratingPage.isRowProblem()) {
+        grid_.setCol(gridcol::Rate);
+        const RowProblemMark mark = rowProblemMark(ratingPage);
+        writeProblem(mark.status, mark.note);
+        co_return RowEnd::Done;
+    }
+    if (!ratingPage.hasPage()) {
         co_await networkFailure(FailureForm::Cell);
         co_return RowEnd::RunEnded;
     }
-    writeValue(gridcol::Rate, shoppage::ratingPageRate(ratingPage));
+    writeValue(gridcol::Rate, shoppage::ratingPageRate(ratingPage.text));
     co_return RowEnd::Done;
 }
 
@@ -308,10 +338,12 @@ void AnalysisRun::writeVerdict(const QString& page, qint32 from) {
     }
 }
 
-// A problem mark in the current cell: red first, then the text.
-void AnalysisRun::writeProblem(const QString& text) {
+// A problem mark in the current cell: red first, then the text, then why.
+void AnalysisRun::writeProblem(const QString& text, const QString& note) {
     grid_.setCellForeColor(runtext::Red);
     grid_.setText(text);
+    if (!note.isEmpty())
+        grid_.setCellNote(note);
 }
 
 QCoro::Task<> AnalysisRun::showMessage(QString text) {

@@ -42,14 +42,16 @@ private:
     QCoro::Task<> inspectRows();
     QCoro::Task<RowEnd> inspectDirectRow(QString address);
     std::optional<QString> readAhead(const QString& page);
-    std::optional<shoppage::ShopValues> takeShopValues(const QString& page);
+    shoppage::ShopReading takeShopReading(const QString& page);
     QCoro::Task<RowEnd> inspectRedirectRow(QString address);
+    QCoro::Task<RowEnd> pageMissing(PageResult page, FailureForm form);
+    QCoro::Task<RowEnd> writeReading(QString page, shoppage::ShopReading reading);
     QCoro::Task<bool> waitForRenderer();
     QCoro::Task<RowEnd> writeShopValues(QString page, shoppage::ShopValues values);
     void writeCell(qint32 col, const QString& text);
     void writeValue(qint32 col, const std::optional<QString>& value);
     void writeVerdict(const QString& page, qint32 from);
-    void writeProblem(const QString& text);
+    void writeProblem(const QString& text, const QString& note = {});
     QCoro::Task<> showMessage(QString text);
     QCoro::Task<> networkFailure(FailureForm form);
     bool stopAfterRow(qint32 row);
@@ -73,7 +75,7 @@ private:
     // page's values from here instead of reading the page again.
     struct ReadPage {
         QString page;
-        std::optional<shoppage::ShopValues> values;
+        shoppage::ShopReading reading;
     };
     QList<ReadPage> readAhead_;
 };

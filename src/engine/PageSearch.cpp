@@ -52,4 +52,33 @@ Span between(QStringView text, qint32 from, std::initializer_list<QStringView> p
     return {cut(text, valueStart, end), end};
 }
 
+std::optional<QString> attributeValue(QStringView startTag, QStringView name) {
+    const auto isSpace = [&](qsizetype i) { return i < startTag.size() && startTag[i].isSpace(); };
+    for (qsizetype at = startTag.indexOf(name, 1, Qt::CaseInsensitive); at > 0;
+         at = startTag.indexOf(name, at + 1, Qt::CaseInsensitive)) {
+        if (!startTag[at - 1].isSpace())
+            continue;
+        qsizetype i = at + name.size();
+        while (isSpace(i))
+            ++i;
+        if (i >= startTag.size() || startTag[i] != u'=')
+            continue;
+        ++i;
+        while (isSpace(i))
+            ++i;
+        if (i >= startTag.size())
+            return QString();
+        const QChar quote = startTag[i];
+        if (quote == u'"' || quote == u'\'') {
+            const qsizetype end = startTag.indexOf(quote, i + 1);
+            return startTag.sliced(i + 1, (end < 0 ? startTag.size() : end) - i - 1).toString();
+        }
+        qsizetype end = i;
+        while (end < startTag.size() && !startTag[end].isSpace() && startTag[end] != u'>')
+            ++end;
+        return startTag.sliced(i, end - i).toString();
+    }
+    return std::nullopt;
+}
+
 } // namespace pagetext

@@ -41,4 +41,10 @@ struct Span {
 Span between(QStringView text, qint32 from, std::initializer_list<QStringView> path,
              QStringView close);
 
+// The value of the attribute `name` (any case) in `startTag`, the text of
+// one start tag from its "<" on: double-quoted, single-quoted or bare, as
+// written (character references are left as they are); no value when the
+// tag has no such attribute.
+std::optional<QString> attributeValue(QStringView startTag, QStringView name);
+
 } // namespace pagetext

@@ -8,6 +8,44 @@
 
 class RunNotice;
 
+// Why a page service has no page for an address. The run tells apart a
+// failure that the next row would meet too (no answer at all), which ends
+// the run, from one that belongs to the row's own address, which marks the
+// row and lets the run go on.
+enum class PageProblem {
+    None,
+    // No answer that can be read: the name, the connection, the time-out, a
+    // reset, a server error, an answer cut short or over its caps.
+    NoAnswer,
+    // The site refused this page (HTTP 401, 403 or 429).
+    Refused,
+    // The address is no web address ("javascript:", "#", a bare path).
+    NotWebAddress,
+    // The address is on this machine or its network, by literal or by name:
+    // a page never makes the program go there.
+    LocalAddress,
+    // The site's certificate does not verify.
+    BadCertificate,
+};
+
+// A page as a page service hands it over: its text, or why there is none.
+struct PageResult {
+    // The whole page; empty when there is none.
+    QString text;
+    // Set when the text is empty; an empty text without a problem counts as
+    // no answer.
+    PageProblem problem = PageProblem::None;
+    // What exactly went wrong, for the seller: "HTTP 403", a certificate's
+    // fault, the refused address.
+    QString detail;
+
+    bool hasPage() const { return !text.isEmpty(); }
+    // A failure that belongs to this page's address alone.
+    bool isRowProblem() const {
+        return !hasPage() && problem != PageProblem::None && problem != PageProblem::NoAnswer;
+    }
+};
+
 // The address the run fetches right after a page it fetched directly, read
 // from that page's text; none when the page leads nowhere further. The run
 // keeps what it read from the page, and later takes it for the text
@@ -22,7 +60,7 @@ struct PlannedRow {
 };
 
 // Plain page retrieval: the whole body of the page at `url` as text, or
-// empty text on any failure, once the transfer has ended.
+// why there is none, once the transfer has ended.
 //
 // The run also says what it is going to ask for, so that a service may fetch
 // pages ahead: still, the run asks for every page with FetchPage in its own
@@ -30,7 +68,7 @@ struct PlannedRow {
 class PageFetcher {
 public:
     virtual ~PageFetcher() = default;
-    virtual QCoro::Task<QString> FetchPage(QString url) = 0;
+    virtual QCoro::Task<PageResult> FetchPage(QString url) = 0;
 
     // The rows the run will fetch directly, in row order, once they are
     // listed in the grid, and how to tell from a row's page which page the
@@ -60,9 +98,9 @@ public:
     // state reached for an earlier address never counts.
     virtual int ReadyState() const = 0;
 
-    // The serialised markup of the loaded document's body; empty when the
-    // load failed.
-    virtual QString bodyInnerHtml() = 0;
+    // The serialised markup of the loaded document's body, or why the load
+    // failed.
+    virtual PageResult bodyInnerHtml() = 0;
 
     // Abandons the navigation in progress so that it cannot finish later.
     virtual void stopLoading() = 0;

@@ -37,9 +37,13 @@ ShopValues readRenderedLayoutB(const QString& body) {
     const pagetext::Span created = creationTime(body, anchor);
     values.created = created.value;
     values.backLinkStart = backLinkStartAfter(body, created.end);
-    // The rating page link is the first link after its label.
+    // The rating page link is the first link after its label; the
+    // serialiser always quotes an address with double quotes.
     const qint32 label = find(body, u"信用评价", 1);
-    values.ratingAddress = ratingLink(between(body, label, {HrefOpen}, QuoteSpace).value);
+    const qint32 href = find(body, HrefOpen, label);
+    const qint32 valueStart = href == 0 ? 0 : href + qint32(HrefOpen.size());
+    values.ratingAddress =
+        ratingLink(pagetext::cut(body, valueStart, find(body, u"\"", valueStart)));
     return values;
 }
 
@@ -49,10 +53,23 @@ bool isRenderedShopNotFoundPage(const QString& body) {
     return find(body, SiteFooterMarker, 1) > 0;
 }
 
+PageKind renderedPageKind(const QString& body) {
+    if (isRenderedShopNotFoundPage(body))
+        return PageKind::NotFound;
+    if (find(body, u"shop-info-simple", 1) > 0 || find(body, u"shop-intro hslice", 1) > 0)
+        return PageKind::Shop;
+    return PageKind::Unreadable;
+}
+
 ShopValues readRenderedShopPage(const QString& body) {
     if (const qint32 anchor = find(body, u"shop-info-simple", 1); anchor > 0)
         return readLayoutA(body, anchor, RenderedLayoutA);
     return readRenderedLayoutB(body);
+}
+
+ShopReading readRenderedPage(const QString& body) {
+    const PageKind kind = renderedPageKind(body);
+    return {kind, kind == PageKind::Shop ? readRenderedShopPage(body) : ShopValues{}};
 }
 
 } // namespace shoppage

@@ -23,6 +23,9 @@ public:
     virtual void setText(const QString& text) = 0;
     virtual void setCellForeColor(quint32 color) = 0;
     virtual void setCellFontBold(bool bold) = 0;
+    // A note on the current cell that says why it shows what it shows (why
+    // a row could not be checked); empty for none.
+    virtual void setCellNote(const QString& note) = 0;
 
     // The grid-wide colour of cells without a colour of their own.
     virtual void setForeColor(quint32 color) = 0;

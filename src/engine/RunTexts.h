@@ -25,6 +25,11 @@ inline const QString NotExisting = QStringLiteral("不存在");
 inline const QString NetworkBroken = QStringLiteral("网络中断");
 inline const QString UserCancelled = QStringLiteral("用户取消");
 inline const QString UserStopped = QStringLiteral("用户中止");
+// A row whose page could not be read, and why; the run goes on.
+inline const QString Unreadable = QStringLiteral("无法识别");
+inline const QString AccessDenied = QStringLiteral("访问受限");
+inline const QString InvalidAddress = QStringLiteral("地址无效");
+inline const QString InvalidCertificate = QStringLiteral("证书无效");
 inline const QString LinksBack = QStringLiteral("√");
 inline const QString NoLinkBack = QStringLiteral("×");
 inline const QString BelowOneHeart = QStringLiteral("1心以下");

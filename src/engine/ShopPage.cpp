@@ -10,15 +10,20 @@ using pagetext::find;
 
 namespace {
 
-// The rating page link: the last href before the last quote-space that
-// stands before the "信用评价" label.
-std::optional<QString> ratingAddressBefore(const QString& page) {
+// The rating page link: the address in the start tag of the link that
+// holds the "信用评价" label, whatever other attributes the tag has.
+std::optional<QString> ratingAddressOf(const QString& page) {
     const qint32 label = find(page, u"信用评价", 1);
-    const qint32 end = pagetext::findBack(page, QuoteSpace, label);
-    const qint32 href = pagetext::findBack(page, HrefOpen, end);
-    if (href == 0)
+    qint32 tag = label;
+    do
+        tag = pagetext::findBack(page, u"<a", tag - 1);
+    while (tag > 0 && !page.at(tag + 1).isSpace());
+    const qint32 tagEnd = find(page, u">", tag);
+    const qint32 linkEnd = find(page, u"</a>", tagEnd);
+    if (tag == 0 || tagEnd == 0 || (linkEnd > 0 && linkEnd < label))
         return std::nullopt;
-    return ratingLink(pagetext::cut(page, href + qint32(HrefOpen.size()), end));
+    const QStringView startTag = QStringView(page).sliced(tag - 1, tagEnd - tag);
+    return ratingLink(pagetext::attributeValue(startTag, u"href"));
 }
 
 ShopValues readLayoutB(const QString& page, qint32 anchor) {
@@ -30,7 +35,7 @@ ShopValues readLayoutB(const QString& page, qint32 anchor) {
     const pagetext::Span created = between(page, anchor, {u"创店时间：", u">"}, u"</li>");
     values.created = created.value;
     values.backLinkStart = backLinkStartAfter(page, created.end);
-    values.ratingAddress = ratingAddressBefore(page);
+    values.ratingAddress = ratingAddressOf(page);
     return values;
 }
 
@@ -55,6 +60,16 @@ bool isShopNotFoundPage(const QString& page) {
     return find(page, u"没有找到相应的店铺信息", 1) > 0;
 }
 
+PageKind fetchedPageKind(const QString& page) {
+    if (isShopNotFoundPage(page))
+        return PageKind::NotFound;
+    for (const QStringView marker : {u"shop-info-simple", u"shop-intro hslice", u"mall-shop"}) {
+        if (find(page, marker, 1) > 0)
+            return PageKind::Shop;
+    }
+    return PageKind::Unreadable;
+}
+
 ShopValues readShopPage(const QString& page) {
     if (const qint32 anchor = find(page, u"shop-info-simple", 1); anchor > 0)
         return readLayoutA(page, anchor, FetchedLayoutA);
@@ -63,16 +78,15 @@ ShopValues readShopPage(const QString& page) {
     return readLayoutC(page);
 }
 
-std::optional<ShopValues> readFetchedShopPage(const QString& page) {
-    if (isShopNotFoundPage(page))
-        return std::nullopt;
-    return readShopPage(page);
+ShopReading readFetchedShopPage(const QString& page) {
+    const PageKind kind = fetchedPageKind(page);
+    return {kind, kind == PageKind::Shop ? readShopPage(page) : ShopValues{}};
 }
 
-std::optional<QString> followUpAddress(const std::optional<ShopValues>& values) {
-    if (!values || values->layout != Layout::B)
+std::optional<QString> followUpAddress(const ShopReading& reading) {
+    if (reading.kind != PageKind::Shop || reading.values.layout != Layout::B)
         return std::nullopt;
-    return values->ratingAddress;
+    return reading.values.ratingAddress;
 }
 
 } // namespace shoppage

@@ -47,22 +47,39 @@ inline constexpr LayoutAClosers RenderedLayoutA{u"</A>", TagClose, u"</LI>"};
 // and the creation time.
 ShopValues readLayoutA(const QString& page, qint32 anchor, const LayoutAClosers& closers);
 
-// Page text as fetched directly, once it is known not to be the
-// shop-not-found page: Layout A, B or the mall layout C.
+// What a friend shop's page turned out to be: a shop page of a known layout,
+// the page of a shop that does not exist, or neither (a verification or
+// login page, a page that only a script fills, any page without the
+// layouts' markers).
+enum class PageKind { Shop, NotFound, Unreadable };
+
+// A friend shop's page and, for a shop page, its values.
+struct ShopReading {
+    PageKind kind = PageKind::Unreadable;
+    ShopValues values;
+};
+
+// Page text as fetched directly: Layout A, B or the mall layout C, each
+// known by its marker.
 bool isShopNotFoundPage(const QString& page);
+PageKind fetchedPageKind(const QString& page);
+// The values of a page known to be a shop page.
 ShopValues readShopPage(const QString& page);
+ShopReading readFetchedShopPage(const QString& page);
 
-// A page fetched directly: no values for the shop-not-found page.
-std::optional<ShopValues> readFetchedShopPage(const QString& page);
-
-// The page the run asks for right after a page fetched directly, from that
-// page's values: the rating page of a Layout B shop; none for a not-found
-// page or another layout.
-std::optional<QString> followUpAddress(const std::optional<ShopValues>& values);
+// The page the run asks for right after a page fetched directly: the
+// rating page of a Layout B shop; none for another page.
+std::optional<QString> followUpAddress(const ShopReading& reading);
 
 // Body markup as the embedded browser serialised it: rendered layout A or B.
 bool isRenderedShopNotFoundPage(const QString& body);
+PageKind renderedPageKind(const QString& body);
 ShopValues readRenderedShopPage(const QString& body);
+ShopReading readRenderedPage(const QString& body);
+
+// Why a page without any layout's marker could not be read, for the seller:
+// what such pages usually are, and the page's title when it has one.
+QString unreadableReason(const QString& page);
 
 // A rating link as cut from the page: an empty one counts as missing.
 std::optional<QString> ratingLink(std::optional<QString> cut);
@@ -78,10 +95,21 @@ std::optional<QString> creditLevel(const QString& page, qint32 start, QStringVie
 // `end`, else `end` itself.
 qint32 backLinkStartAfter(const QString& page, qint32 end);
 
-// Whether the page links back to the user's shop: the address box text or
-// the own shop name occurs at or after `from`. An empty text is never found,
-// so with both empty the answer is no. No answer when `from` is 0.
+// Whether the page links back to the user's shop: the shop's address or the
+// own shop name occurs at or after `from`. The address is the one in the
+// address box however it was typed: with or without "http://", "https://"
+// or "//" and a trailing "/"; the page may write it in any of those forms,
+// and its host in any case (see occursAsShopAddress). The name is searched
+// exactly. An empty text is never found, so with both empty the answer is
+// no. No answer when `from` is 0.
 std::optional<bool> linksBack(const QString& page, qint32 from, const QString& addressBoxText,
                               const QString& ownShopName);
+
+// Whether the shop at `addressBoxText` is written in `page` at or after
+// `from`: its host (compared without regard to case) standing on its own,
+// not inside a longer host name, followed by the typed path if there was
+// one. The scheme, a trailing "/", the query and the fragment of the typed
+// address do not count.
+bool occursAsShopAddress(QStringView page, qint32 from, const QString& addressBoxText);
 
 } // namespace shoppage

@@ -53,6 +53,7 @@ bool CurlHandle::useProxy(const QNetworkProxy& proxy, bool checkDirect) {
 }
 
 bool CurlHandle::start(Transfer& transfer) {
+    guard_.refused.clear();
     return easy_ && transfers_.add(easy_, transfer);
 }
 

@@ -37,6 +37,10 @@ public:
     // policy allows, unless `checkDirect` is false (the user's own proxy).
     bool useProxy(const QNetworkProxy& proxy, bool checkDirect = true);
 
+    // The address the policy refused the latest connection of the transfer
+    // to, or empty.
+    const QString& refusedAddress() const { return guard_.refused; }
+
     // Runs the transfer until it ends (it hears of it) or stop() is called;
     // false when the transfers refuse it.
     bool start(Transfer& transfer);

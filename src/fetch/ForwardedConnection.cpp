@@ -125,6 +125,8 @@ void ForwardedConnection::route(const QNetworkProxy& proxy) {
 
 void ForwardedConnection::connected(int socket) {
     connecting_->deleteLater();
+    if (socket < 0 && !connecting_->refusedAddress().isEmpty())
+        transfers_.refusedHosts().add(target_.host());
     connecting_ = nullptr;
     if (socket < 0) {
         refuse();

@@ -50,6 +50,7 @@ void HostConnection::transferEnded(int result) {
         curl_easy_getinfo(handle_->get(), CURLINFO_ACTIVESOCKET, &socket) == CURLE_OK &&
         socket != CURL_SOCKET_BAD;
     const int handedOver = open ? ::fcntl(socket, F_DUPFD_CLOEXEC, 0) : -1;
+    refused_ = handle_->refusedAddress();
     handle_.reset();
     emit connected(handedOver);
 }

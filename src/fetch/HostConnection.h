@@ -30,6 +30,9 @@ public:
 
     void start();
 
+    // After connected(-1): the address the policy refused, if that was why.
+    const QString& refusedAddress() const { return refused_; }
+
 signals:
     void connected(int socket);
 
@@ -44,4 +47,5 @@ private:
     bool checked_;
     std::chrono::milliseconds timeout_;
     std::unique_ptr<CurlHandle> handle_;
+    QString refused_;
 };

@@ -82,10 +82,13 @@ bool PageTransfers::guardSockets(CURL* easy, SocketGuard& guard) const {
     // No exception may pass through libcurl: a check that cannot be made
     // refuses the connection.
     const curl_opensocket_callback open = [](void* data, curlsocktype, curl_sockaddr* address) {
-        const auto& guard = *static_cast<const SocketGuard*>(data);
+        auto& guard = *static_cast<SocketGuard*>(data);
         try {
-            if (guard.direct && !guard.transfers->mayConnect(QHostAddress(&address->addr)))
+            if (const QHostAddress peer(&address->addr);
+                guard.direct && !guard.transfers->mayConnect(peer)) {
+                guard.refused = peer.toString();
                 return CURL_SOCKET_BAD;
+            }
         } catch (...) {
             return CURL_SOCKET_BAD;
         }

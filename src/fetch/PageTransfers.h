@@ -2,8 +2,10 @@
 
 #include "AddressGuard.h"
 #include "ProxyRoutes.h"
+#include "RefusedHosts.h"
 
 #include <QObject>
+#include <QString>
 #include <QTimer>
 #include <memory>
 #include <unordered_map>
@@ -16,11 +18,13 @@ typedef void CURLM; // NOLINT(modernize-use-using)
 class PageTransfers;
 
 // How a transfer's sockets are opened: by the transfers, and, for a direct
-// connection, only to an address their policy allows. It must outlive the
-// transfer's handle; `direct` may change between hops.
+// connection, only to an address their policy allows; `refused` is the
+// last address refused so. It must outlive the transfer's handle; `direct`
+// may change between hops.
 struct SocketGuard {
     const PageTransfers* transfers = nullptr;
     bool direct = false;
+    QString refused;
 };
 
 // A libcurl transfer run by PageTransfers. It hears once, with libcurl's
@@ -60,6 +64,8 @@ public:
     // settings (--proxy or the environment's proxy variables).
     void setProxyFactory(std::unique_ptr<QNetworkProxyFactory> factory);
     ProxyRoutes& routes() { return routes_; }
+    // The names whose addresses the policy refused to the browser's proxy.
+    RefusedHosts& refusedHosts() { return refusedHosts_; }
 
     // Whether a page may make the program connect to this address.
     bool mayConnect(const QHostAddress& address) const { return policy_(address); }
@@ -94,4 +100,5 @@ private:
     std::unordered_map<int, std::unique_ptr<SocketWatch>> sockets_;
     std::unordered_map<CURL*, Transfer*> attached_;
     ProxyRoutes routes_;
+    RefusedHosts refusedHosts_;
 };

@@ -18,7 +18,7 @@ public:
         , row_(row)
         , kind_(kind)
         , address_(std::move(address))
-        , host_(webAddress(address_).host().toLower()) {}
+        , host_(hostOf(address_)) {}
 
     qint32 row() const { return row_; }
     Kind kind() const { return kind_; }
@@ -56,17 +56,17 @@ PrefetchingPageFetcher::PrefetchingPageFetcher(PageTransfers& transfers,
 
 PrefetchingPageFetcher::~PrefetchingPageFetcher() = default;
 
-QCoro::Task<QString> PrefetchingPageFetcher::FetchPage(QString url) {
+QCoro::Task<PageResult> PrefetchingPageFetcher::FetchPage(QString url) {
     const Fetch& fetch =
         plan_.ask(std::make_unique<Fetch>(*this, plan_.currentRow(), Fetch::Kind::Own, url));
     if (!fetch.request().isFinished())
         co_await qCoro(&fetch.request(), &PageRequest::finished);
-    QString text = fetch.request().text();
+    PageResult page = fetch.request().result();
     const std::exception_ptr failure = fetch.request().failure();
     plan_.release(fetch);
     if (failure)
         std::rethrow_exception(failure);
-    co_return text;
+    co_return page;
 }
 
 void PrefetchingPageFetcher::planRows(const QList<PlannedRow>& rows,

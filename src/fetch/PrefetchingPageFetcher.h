@@ -32,7 +32,7 @@ public:
                                     int jobs = DefaultJobs);
     ~PrefetchingPageFetcher() override;
 
-    QCoro::Task<QString> FetchPage(QString url) override;
+    QCoro::Task<PageResult> FetchPage(QString url) override;
     void planRows(const QList<PlannedRow>& rows, const FollowUpAddress& followUp) override;
     void enterRow(qint32 row) override;
     void endRun() override;

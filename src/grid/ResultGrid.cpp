@@ -32,6 +32,11 @@ void ResultGrid::setCellFontBold(bool bold) {
     currentChanged(Qt::FontRole);
 }
 
+void ResultGrid::setCellNote(const QString& note) {
+    current().note = note;
+    currentChanged(Qt::ToolTipRole);
+}
+
 void ResultGrid::setForeColor(quint32 color) {
     foreColor_ = color;
     emit dataChanged(index(0, 0), index(Rows() - 1, Cols() - 1), {Qt::ForegroundRole});
@@ -90,6 +95,8 @@ QVariant ResultGrid::data(const QModelIndex& index, int role) const {
             return font;
         }
         return {};
+    case Qt::ToolTipRole:
+        return c.note.isEmpty() ? QVariant() : QVariant(c.note);
     default:
         return {};
     }

@@ -10,8 +10,9 @@
 
 // The results table of the main window: a model with row 0 as the header
 // row, column 0 as the row numbers, a current-cell cursor that only the
-// engine moves, and per-cell text, colour and bold flag. Views see the
-// colour rule through Qt::ForegroundRole and Qt::FontRole, and the texts of
+// engine moves, and per-cell text, colour, bold flag and note. Views see the
+// colour rule through Qt::ForegroundRole and Qt::FontRole, the note through
+// Qt::ToolTipRole, and the texts of
 // row 0 and column 0 also as the header sections of their columns and rows.
 class ResultGrid : public QAbstractTableModel, public ResultTable {
     Q_OBJECT
@@ -21,6 +22,8 @@ public:
         QString text;
         quint32 color = 0;
         bool bold = false;
+        // Why the cell shows what it shows, if the run said; its tooltip.
+        QString note;
     };
 
     explicit ResultGrid(QObject* parent = nullptr);
@@ -36,6 +39,7 @@ public:
     void setText(const QString& text) override;
     void setCellForeColor(quint32 color) override;
     void setCellFontBold(bool bold) override;
+    void setCellNote(const QString& note) override;
     void setForeColor(quint32 color) override;
     void AddItem(const QString& text) override;
     void setColWidth(qint32 col, qint32 twips) override;

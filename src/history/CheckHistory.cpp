@@ -443,8 +443,10 @@ bool CheckHistory::readCells(QSqlDatabase& db, CheckRecord& record) {
         const qsizetype col = query.value(1).toLongLong();
         if (row < 0 || row >= record.cells.size() || col < 0 || col >= gridcol::Count)
             continue;
-        record.cells[row][col] = {query.value(2).toString(), quint32(query.value(3).toLongLong()),
-                                  query.value(4).toBool()};
+        record.cells[row][col] = {query.value(2).toString(),
+                                  quint32(query.value(3).toLongLong()),
+                                  query.value(4).toBool(),
+                                  {}};
     }
     return true;
 }

@@ -23,7 +23,11 @@ MarketServer::MarketServer(QObject* parent)
 }
 
 bool MarketServer::listen(quint16 port) {
-    return server_.listen(QHostAddress::LocalHost, port);
+    return listen(QHostAddress::LocalHost, port);
+}
+
+bool MarketServer::listen(const QHostAddress& address, quint16 port) {
+    return server_.listen(address, port);
 }
 
 quint16 MarketServer::port() const {

@@ -47,8 +47,9 @@ class MarketServer : public QObject {
 public:
     explicit MarketServer(QObject* parent = nullptr);
 
-    // Listens on 127.0.0.1 only; port 0 picks a free port.
+    // Listens on 127.0.0.1 only, or on `address`; port 0 picks a free port.
     bool listen(quint16 port = 0);
+    bool listen(const QHostAddress& address, quint16 port);
     quint16 port() const;
     // "http://127.0.0.1:<port>"
     QString proxyUrl() const;

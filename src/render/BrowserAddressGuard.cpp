@@ -9,5 +9,9 @@ void LocalAddressInterceptor::interceptRequest(QWebEngineUrlRequestInfo& info) {
 
 bool GuardedPage::acceptNavigationRequest(const QUrl& url, NavigationType type, bool isMainFrame) {
     const bool accepted = LockedDownPage::acceptNavigationRequest(url, type, isMainFrame);
-    return accepted && !isLocalAddress(url);
+    if (!isLocalAddress(url))
+        return accepted;
+    if (isMainFrame)
+        emit mainFrameRefused(url);
+    return false;
 }

@@ -6,6 +6,8 @@
 #include <QFile>
 #include <QWebEngineCookieStore>
 #include <QWebEngineProfile>
+#include <QWebEngineScript>
+#include <QWebEngineScriptCollection>
 
 namespace {
 
@@ -24,6 +26,13 @@ BrowserSession::BrowserSession()
     , serializeBodyScript_(resourceText(QStringLiteral(":/zembrel/serialize-body.js")) +
                            QStringLiteral("(%1);").arg(PageLoad::MaxBodyLength)) {
     profile_->setUrlRequestInterceptor(new LocalAddressInterceptor(profile_));
+    QWebEngineScript noDownloadLinks;
+    noDownloadLinks.setName(QStringLiteral("no-download-links"));
+    noDownloadLinks.setSourceCode(resourceText(QStringLiteral(":/zembrel/no-download-links.js")));
+    noDownloadLinks.setInjectionPoint(QWebEngineScript::DocumentCreation);
+    noDownloadLinks.setWorldId(QWebEngineScript::MainWorld);
+    noDownloadLinks.setRunsOnSubFrames(false);
+    profile_->scripts()->insert(noDownloadLinks);
 }
 
 BrowserSession::~BrowserSession() {

@@ -7,10 +7,10 @@ class LockedDownPage;
 class QWebEngineProfile;
 
 // What every page of the embedded browser shares: the locked-down profile
-// with its local-address guard, its cookies (in memory only), and the
-// scripts run in the pages. The pages
-// are its children, so that they all go before the profile they were made
-// with.
+// with its local-address guard, its cookies (in memory only), the script
+// that keeps a page from following its download links, and the scripts run
+// in the pages. The pages are its children, so that they all go before the
+// profile they were made with.
 class BrowserSession : public QObject {
     Q_OBJECT
 

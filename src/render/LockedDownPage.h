@@ -23,6 +23,9 @@ public:
 signals:
     // A navigation of the main frame begins (redirects included).
     void mainFrameNavigation(const QUrl& url);
+    // A navigation of the main frame was refused: its address is on this
+    // machine or its network.
+    void mainFrameRefused(const QUrl& url);
 
 protected:
     bool acceptNavigationRequest(const QUrl& url, NavigationType type, bool isMainFrame) override;

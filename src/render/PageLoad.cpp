@@ -2,6 +2,8 @@
 
 #include "BrowserSession.h"
 #include "LockedDownPage.h"
+#include "RefusedHosts.h"
+#include "WebAddress.h"
 
 #include <QPointer>
 #include <QVariantMap>
@@ -23,30 +25,42 @@ bool isWebAddress(const QUrl& url) {
     return url.scheme() == QLatin1String("http") || url.scheme() == QLatin1String("https");
 }
 
-// A client error's page (a shop that is gone) is read like any page.
+// A site that will not hand this page out: 401, 403 or 429.
+bool isRefusal(const QWebEngineLoadingInfo& info) {
+    const int status = info.errorCode();
+    return info.errorDomain() == QWebEngineLoadingInfo::HttpStatusCodeDomain &&
+           (status == 401 || status == 403 || status == 429);
+}
+
+// Another client error's page (a shop that is gone) is read like any page.
 bool isClientErrorPage(const QWebEngineLoadingInfo& info) {
     return info.errorDomain() == QWebEngineLoadingInfo::HttpStatusCodeDomain &&
-           info.errorCode() >= 400 && info.errorCode() <= 499;
+           info.errorCode() >= 400 && info.errorCode() <= 499 && !isRefusal(info);
 }
 
 } // namespace
 
-PageLoad::PageLoad(BrowserSession& browser, const QString& url, std::chrono::milliseconds timeout)
+PageLoad::PageLoad(BrowserSession& browser, const QString& url, std::chrono::milliseconds timeout,
+                   const RefusedHosts* refusedHosts)
     : browser_(browser)
+    , refusedHosts_(refusedHosts)
     , address_(url)
-    , currentHost_(QUrl(url).host().toLower())
+    , currentHost_(hostOf(url))
     , page_(browser.newPage())
-    , pendingUrl_(url) {
+    , pendingUrl_(attributeText(url), QUrl::TolerantMode) {
     connect(page_, &LockedDownPage::mainFrameNavigation, this, &PageLoad::onMainFrameNavigation);
+    connect(page_, &LockedDownPage::mainFrameRefused, this, [this](const QUrl& refused) {
+        failure_ = {QString(), PageProblem::LocalAddress, refused.host()};
+    });
     connect(page_, &QWebEnginePage::loadingChanged, this, &PageLoad::onLoadingChanged);
     // A renderer that dies mid-load never finishes it: a failed load.
-    connect(page_, &QWebEnginePage::renderProcessTerminated, this, [this] { complete(QString()); });
+    connect(page_, &QWebEnginePage::renderProcessTerminated, this, &PageLoad::fail);
     quietTimer_.setSingleShot(true);
     connect(&quietTimer_, &QTimer::timeout, this, &PageLoad::onQuiet);
     // The page did not complete in time: it is stopped, and counts as a
     // failed load.
     deadline_.setSingleShot(true);
-    connect(&deadline_, &QTimer::timeout, this, [this] { complete(QString()); });
+    connect(&deadline_, &QTimer::timeout, this, &PageLoad::fail);
     deadline_.start(timeout);
     page_->load(QUrl(QStringLiteral("about:blank")));
 }
@@ -90,7 +104,7 @@ void PageLoad::onLoadingChanged(const QWebEngineLoadingInfo& info) {
     case QWebEngineLoadingInfo::LoadSucceededStatus:
         if (!pendingUrl_.isEmpty()) {
             // The blank document is there: now the address.
-            page_->load(QUrl(std::exchange(pendingUrl_, QString())));
+            page_->load(std::exchange(pendingUrl_, QUrl()));
             return;
         }
         lookAtDocument(mark);
@@ -103,15 +117,33 @@ void PageLoad::onLoadingChanged(const QWebEngineLoadingInfo& info) {
             lookAtDocument(mark);
             return;
         }
+        if (failure_.problem == PageProblem::NoAnswer)
+            failure_.problem = PageProblem::NotWebAddress;
         break;
     case QWebEngineLoadingInfo::LoadFailedStatus:
         if (isClientErrorPage(info)) {
             lookAtDocument(mark);
             return;
         }
+        noteFailure(info);
         break;
     }
     watchForQuiet(mark, SettlePeriod, AfterQuiet::Fail);
+}
+
+// What a failed navigation says about its address: a site that refuses it,
+// a certificate that does not verify, or a host whose addresses the
+// forwarding proxy refused.
+void PageLoad::noteFailure(const QWebEngineLoadingInfo& info) {
+    if (failure_.problem != PageProblem::NoAnswer)
+        return;
+    if (isRefusal(info))
+        failure_ = {QString(), PageProblem::Refused,
+                    QStringLiteral("HTTP %1").arg(info.errorCode())};
+    else if (info.errorDomain() == QWebEngineLoadingInfo::CertificateErrorDomain)
+        failure_ = {QString(), PageProblem::BadCertificate, info.errorString()};
+    else if (refusedHosts_ && refusedHosts_->contains(info.url().host()))
+        failure_ = {QString(), PageProblem::LocalAddress, info.url().host()};
 }
 
 // Asks the page whether the document it shows has finished loading and
@@ -155,29 +187,31 @@ void PageLoad::onQuiet() {
         return;
     switch (afterQuiet_) {
     case AfterQuiet::Fail:
-        complete(QString());
+        fail();
         return;
     case AfterQuiet::LookAgain:
         lookAtDocument(mark);
         return;
     case AfterQuiet::Serialise:
-        // A body over its cap comes back as null: the empty text.
+        // A body over its cap comes back as null: the empty text, no answer.
         page_->runJavaScript(browser_.serializeBodyScript(), ScriptWorld,
                              [self = QPointer(this), mark](const QVariant& body) {
                                  if (self && self->isCurrent(mark))
-                                     self->complete(body.toString());
+                                     self->complete({body.toString(), PageProblem::None, {}});
                              });
         return;
     }
 }
 
-void PageLoad::complete(const QString& body) {
+void PageLoad::complete(PageResult result) {
     if (complete_)
         return;
     complete_ = true;
     quietTimer_.stop();
     deadline_.stop();
     retirePage();
-    body_ = body;
+    result_ = std::move(result);
+    if (result_.text.isEmpty() && result_.problem == PageProblem::None)
+        result_.problem = PageProblem::NoAnswer;
     emit completed();
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "PageServices.h"
+
 #include <QObject>
 #include <QString>
 #include <QTimer>
@@ -7,6 +9,7 @@
 #include <chrono>
 
 class BrowserSession;
+class RefusedHosts;
 class LockedDownPage;
 class QWebEngineLoadingInfo;
 
@@ -23,10 +26,15 @@ class QWebEngineLoadingInfo;
 // serialised. A navigation that ends without a document of its own (a
 // download, an attachment, a 204 answer) leaves the document shown as the
 // final one, whether it ended before or after that document completed. A
-// client error's page (4xx) is a document like any other; a server error
+// client error's page (4xx but 401, 403 and 429) is a document like any
+// other; a server error
 // (5xx), a network error or a refused navigation fails the load, as does a
 // body longer than MaxBodyLength and a load not complete within the
-// time-out, which is then stopped.
+// time-out, which is then stopped. A failed load says why, as the plain
+// fetcher does: a certificate that does not verify, a navigation to this
+// machine or its network (by literal, or by a name whose addresses the
+// forwarding proxy refused) or to no web address belong to the address;
+// anything else is no answer.
 //
 // Once complete, the load keeps only the serialised body and its page goes
 // at once; deleting the load abandons whatever its page was still doing.
@@ -45,8 +53,10 @@ public:
     static constexpr qsizetype MaxBodyLength = 32 * 1024 * 1024;
 
     // Starts loading `url` in a new page of `browser`; `timeout` counts from
-    // now.
-    PageLoad(BrowserSession& browser, const QString& url, std::chrono::milliseconds timeout);
+    // now. `refusedHosts`, when given, names the hosts whose addresses the
+    // browser's connections were refused.
+    PageLoad(BrowserSession& browser, const QString& url, std::chrono::milliseconds timeout,
+             const RefusedHosts* refusedHosts = nullptr);
     ~PageLoad() override;
 
     const QString& address() const { return address_; }
@@ -56,8 +66,9 @@ public:
     bool isComplete() const { return complete_; }
     // Whether the load still holds a page, that is, is in progress.
     bool hasPage() const { return page_ != nullptr; }
-    // The serialised body of the final document; empty when the load failed.
-    const QString& body() const { return body_; }
+    // The serialised body of the final document, or why the load failed.
+    const PageResult& result() const { return result_; }
+    const QString& body() const { return result_.text; }
 
 signals:
     void completed();
@@ -78,23 +89,28 @@ private:
     bool isCurrent(Mark mark) const;
     void onMainFrameNavigation(const QUrl& url);
     void onLoadingChanged(const QWebEngineLoadingInfo& info);
+    void noteFailure(const QWebEngineLoadingInfo& info);
     void lookAtDocument(Mark mark);
     void onDocumentState(Mark mark, const QVariant& state);
     void watchForQuiet(Mark mark, std::chrono::milliseconds period, AfterQuiet then);
     void onQuiet();
-    void complete(const QString& body);
+    void complete(PageResult result);
+    void fail() { complete(failure_); }
 
     BrowserSession& browser_;
+    const RefusedHosts* refusedHosts_;
     QString address_;
     QString currentHost_;
     LockedDownPage* page_ = nullptr;
     // The address to load once the page's blank document is there.
-    QString pendingUrl_;
+    QUrl pendingUrl_;
     QTimer quietTimer_;
     QTimer deadline_;
     Mark watched_;
     AfterQuiet afterQuiet_ = AfterQuiet::Fail;
     quint64 navigations_ = 0;
     bool complete_ = false;
-    QString body_;
+    // Why the load fails, should it: no answer, unless the page said more.
+    PageResult failure_{QString(), PageProblem::NoAnswer, {}};
+    PageResult result_;
 };

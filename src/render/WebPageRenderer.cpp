@@ -14,7 +14,7 @@ public:
         : renderer_(renderer)
         , row_(row)
         , address_(std::move(address))
-        , host_(webAddress(address_).host().toLower()) {}
+        , host_(hostOf(address_)) {}
 
     qint32 row() const { return row_; }
     const QString& address() const { return address_; }
@@ -49,9 +49,11 @@ void WebPageRenderer::RenderPage(const QString& url) {
     updateState();
 }
 
-QString WebPageRenderer::bodyInnerHtml() {
+PageResult WebPageRenderer::bodyInnerHtml() {
     const PageLoad* const load = current_ ? current_->load() : nullptr;
-    return load && load->isComplete() ? load->body() : QString();
+    if (!load || !load->isComplete())
+        return {QString(), PageProblem::NoAnswer, {}};
+    return load->result();
 }
 
 void WebPageRenderer::stopLoading() {
@@ -85,7 +87,7 @@ int WebPageRenderer::pagesOpen() const {
 std::unique_ptr<PageLoad> WebPageRenderer::load(const QString& url) {
     if (!browser_)
         browser_ = std::make_unique<BrowserSession>();
-    auto started = std::make_unique<PageLoad>(*browser_, url, timeout_);
+    auto started = std::make_unique<PageLoad>(*browser_, url, timeout_, refusedHosts_);
     // The end of any load may free a place for a load ahead.
     connect(started.get(), &PageLoad::completed, this, [this] {
         updateState();

@@ -10,6 +10,7 @@
 
 class BrowserSession;
 class PageLoad;
+class RefusedHosts;
 
 // The embedded browser behind PageRenderer: locked-down pages that are never
 // shown, one PageLoad per address. The browser starts with the first page it
@@ -37,9 +38,13 @@ public:
                              int jobs = DefaultJobs, QObject* parent = nullptr);
     ~WebPageRenderer() override;
 
+    // The hosts whose addresses the browser's connections were refused, so
+    // that a load that fails on one says so; none by default.
+    void setRefusedHosts(const RefusedHosts* hosts) { refusedHosts_ = hosts; }
+
     void RenderPage(const QString& url) override;
     int ReadyState() const override { return state_; }
-    QString bodyInnerHtml() override;
+    PageResult bodyInnerHtml() override;
     void stopLoading() override;
     // Raised on every change of ReadyState().
     RunNotice& readyNotice() override { return readyNotice_; }
@@ -61,6 +66,7 @@ private:
     void updateState();
 
     std::chrono::milliseconds timeout_;
+    const RefusedHosts* refusedHosts_ = nullptr;
     std::unique_ptr<BrowserSession> browser_;
     ReadAhead<Load> plan_;
     // The load of the latest RenderPage.

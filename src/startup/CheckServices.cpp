@@ -34,7 +34,9 @@ std::unique_ptr<CheckServices> CheckServices::start(const TrafficRoute& route,
 CheckServices::CheckServices(const CheckPace& pace)
     : forwarder_(transfers_)
     , fetcher_(transfers_, pace.timeout, pace.jobs)
-    , renderer_(pace.timeout, pace.renderJobs) {}
+    , renderer_(pace.timeout, pace.renderJobs) {
+    renderer_.setRefusedHosts(&transfers_.refusedHosts());
+}
 
 // Plain pages go through the given proxy, or as the system's proxy settings
 // say (the proxy variables and no_proxy among them); the browser goes

@@ -158,6 +158,8 @@ QString ResultGridView::toolTipText(const QModelIndex& index) const {
     QStringList lines;
     if (cellTextIsCut(index))
         lines.append(index.data().toString());
+    if (const QString why = index.data(Qt::ToolTipRole).toString(); !why.isEmpty())
+        lines.append(why);
     if (const auto note = cellNotes_.find(QPoint(index.column(), index.row()));
         index.isValid() && note != cellNotes_.end())
         lines.append(*note);

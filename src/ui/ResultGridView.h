@@ -41,7 +41,7 @@ public:
     // their tooltips; the new set replaces the old one.
     void setCellNotes(const QHash<QPoint, QString>& notes);
     // The tooltip of `index`: its whole text when the column cuts it, then
-    // its note.
+    // why the run marked it so (the grid's note), then its note.
     QString toolTipText(const QModelIndex& index) const;
 
     // Adds `actions` at the end of the context menu, after a separator.

@@ -61,8 +61,8 @@ private slots:
     void orderOfCellWrites_data();
     void orderOfCellWrites();
     void gridGrowsAndStays();
-    void networkFailures_data();
-    void networkFailures();
+    void pageFailures_data();
+    void pageFailures();
     void stopAfterRow_data();
     void stopAfterRow();
     void stopDroppedAtOtherEnds_data();
@@ -284,47 +284,116 @@ void TestAnalysisRun::gridGrowsAndStays() {
     QCOMPARE(bench.fetcher.requests.size(), 3);
 }
 
-void TestAnalysisRun::networkFailures_data() {
-    QTest::addColumn<bool>("ratingFails");
-    QTest::addColumn<QString>("failedCell"); // "row,col state"
-    QTest::addColumn<bool>("gridRed");
+namespace {
 
-    QTest::newRow("friend shop page: grid-wide") << false << "2,3 网络中断|0|0" << true;
-    QTest::newRow("rating page: cell form") << true << "1,8 网络中断|255|0" << false;
+// Where a page fails in TestAnalysisRun::pageFailures.
+enum class Place { FriendPage, RatingPage, RedirectRow };
+
+} // namespace
+
+Q_DECLARE_METATYPE(Place)
+Q_DECLARE_METATYPE(PageProblem)
+
+// A failure the next row would meet too ends the run as a network failure;
+// one of the row's own address, or a page that is no shop page, marks the
+// row (the status, or the rate for a rating page) and the run goes on.
+void TestAnalysisRun::pageFailures_data() {
+    QTest::addColumn<Place>("place");
+    QTest::addColumn<PageProblem>("problem"); // None: a page without any layout's marker
+    QTest::addColumn<QString>("failedCell");  // "row,col state"
+    QTest::addColumn<bool>("runEnds");
+
+    constexpr auto Friend = Place::FriendPage;
+    constexpr auto Rating = Place::RatingPage;
+    constexpr auto Redirect = Place::RedirectRow;
+    QTest::newRow("friend page, no answer: grid-wide")
+        << Friend << PageProblem::NoAnswer << "2,3 网络中断|0|0" << true;
+    QTest::newRow("rating page, no answer: cell form")
+        << Rating << PageProblem::NoAnswer << "1,8 网络中断|255|0" << true;
+    QTest::newRow("redirect row, no answer: cell form")
+        << Redirect << PageProblem::NoAnswer << "2,3 网络中断|255|0" << true;
+    QTest::newRow("friend page refused")
+        << Friend << PageProblem::Refused << "2,3 访问受限|255|0" << false;
+    QTest::newRow("friend link no web address")
+        << Friend << PageProblem::NotWebAddress << "2,3 地址无效|255|0" << false;
+    QTest::newRow("friend link to a local address")
+        << Friend << PageProblem::LocalAddress << "2,3 地址无效|255|0" << false;
+    QTest::newRow("friend page's certificate")
+        << Friend << PageProblem::BadCertificate << "2,3 证书无效|255|0" << false;
+    QTest::newRow("friend page unreadable")
+        << Friend << PageProblem::None << "2,3 无法识别|255|0" << false;
+    QTest::newRow("rating page refused: only the rate")
+        << Rating << PageProblem::Refused << "1,6 访问受限|255|0" << false;
+    QTest::newRow("rating link no web address: only the rate")
+        << Rating << PageProblem::NotWebAddress << "1,6 地址无效|255|0" << false;
+    QTest::newRow("redirect row refused")
+        << Redirect << PageProblem::Refused << "2,3 访问受限|255|0" << false;
+    QTest::newRow("redirect row to a local address")
+        << Redirect << PageProblem::LocalAddress << "2,3 地址无效|255|0" << false;
+    QTest::newRow("redirect row's certificate")
+        << Redirect << PageProblem::BadCertificate << "2,3 证书无效|255|0" << false;
+    QTest::newRow("redirect row unreadable")
+        << Redirect << PageProblem::None << "2,3 无法识别|255|0" << false;
 }
 
-void TestAnalysisRun::networkFailures() {
-    QFETCH(bool, ratingFails);
+void TestAnalysisRun::pageFailures() {
+    QFETCH(Place, place);
+    QFETCH(PageProblem, problem);
     QFETCH(QString, failedCell);
-    QFETCH(bool, gridRed);
+    QFETCH(bool, runEnds);
+    const QString failing = place == Place::RedirectRow  ? "http://s.click.taobao.com/f"
+                            : place == Place::RatingPage ? "http://r"
+                                                         : "http://f";
     Bench bench;
     bench.fetcher.pages[Own] =
-        ownPageWith({{"http://b", "B"}, {"http://fails", "F"}, {"http://c", "C"}});
+        ownPageWith({{"http://b", "B"},
+                     {place == Place::RatingPage ? "http://a" : failing, "F"},
+                     {"http://c", "C"}});
     bench.fetcher.pages["http://b"] = layoutB("m", "", "d", "http://r", BackLink);
-    if (!ratingFails)
-        bench.fetcher.pages["http://r"] = ratingPage("9%");
+    bench.fetcher.pages["http://r"] = ratingPage("9%");
+    bench.fetcher.pages["http://a"] = layoutA("m", "", "1%", "d", BackLink);
     bench.fetcher.pages["http://c"] = layoutC("m", "5", "");
+    const QString unreadable = "<title>安全验证</title><div id=\"nc_1_wrapper\"></div>";
+    bench.fetcher.pages[failing] = bench.renderer.bodies[failing] =
+        problem == PageProblem::None ? unreadable : QString();
+    bench.fetcher.failures[failing] = bench.renderer.failures[failing] = problem;
 
     bench.run("myshop");
 
-    QCOMPARE(bench.window.messages, QStringList{Ok + "网络连接失败！请稍候再试。。。"});
-    QVERIFY(bench.idle());
     const qint32 row = failedCell.section(',', 0, 0).toInt();
     const qint32 col = failedCell.section(',', 1).section(' ', 0, 0).toInt();
     QCOMPARE(bench.cell(row, col), failedCell.section(' ', 1));
-    QCOMPARE(bench.window.grid().ForeColor().has_value(), gridRed);
-    if (ratingFails)
-        QCOMPARE(bench.cell(1, 6), "|0|0");
-    QCOMPARE(bench.cell(3, 3), "|0|0");
-    QVERIFY(!bench.fetcher.requests.contains("http://c"));
-    QCOMPARE(bench.window.outcome.ending, RunEnding::NetworkFailure);
+    QVERIFY(bench.idle());
+    QCOMPARE(bench.window.outcome.ending,
+             runEnds ? RunEnding::NetworkFailure : RunEnding::Finished);
+    QCOMPARE(bench.window.grid().ForeColor().has_value(), runEnds && place == Place::FriendPage);
+    if (runEnds) {
+        QCOMPARE(bench.window.messages, QStringList{Ok + "网络连接失败！请稍候再试。。。"});
+        QCOMPARE(bench.cell(3, 3), "|0|0");
+        QVERIFY(!bench.fetcher.requests.contains("http://c"));
+        if (place == Place::RatingPage)
+            QCOMPARE(bench.cell(1, 6), "|0|0");
+    } else {
+        // Marked with why, no message, nothing else of the row written, and
+        // the verdict of a shop page whose rating page failed kept.
+        QCOMPARE(bench.window.messages, QStringList());
+        QVERIFY(!bench.window.grid().cell(row, col).note.isEmpty());
+        QCOMPARE(bench.cell(3, 3), "正常|0|0");
+        if (place == Place::RatingPage)
+            QCOMPARE(bench.cell(1, 8), "√|0|0");
+        else
+            for (qint32 other = 4; other <= 8; ++other)
+                QCOMPARE(bench.cell(row, other), "|0|0");
+    }
 
-    // The grid-wide colour stays for later runs; their clearing only resets cells.
+    // The grid-wide colour stays for later runs; their clearing only resets
+    // cells, notes included.
     bench.window.messages.clear();
-    bench.fetcher.pages[Own] = ownPageWith({{"http://c", "C"}});
+    bench.fetcher.pages[Own] = ownPageWith({{"http://c", "C"}, {"http://c", "C"}});
     bench.run("myshop");
-    QCOMPARE(bench.window.grid().ForeColor().has_value(), gridRed);
-    QCOMPARE(bench.cell(1, 3), "正常|0|0");
+    QCOMPARE(bench.window.grid().ForeColor().has_value(), runEnds && place == Place::FriendPage);
+    QCOMPARE(bench.cell(2, 3), "正常|0|0");
+    QCOMPARE(bench.window.grid().cell(2, 3).note, QString());
 }
 
 void TestAnalysisRun::stopAfterRow_data() {
@@ -425,8 +494,10 @@ void TestAnalysisRun::redirectRows_data() {
         << click << renderedB("m", "", "d", "", "") << 0 << "正常|0|0" << QStringList{} << true;
     QTest::newRow("site footer: does not exist")
         << click << renderedNotFound() << 0 << "不存在|255|0" << QStringList{} << true;
+    QTest::newRow("https click-redirect link")
+        << "https://s.click.taobao.com/x" << layout << 0 << "正常|0|0" << QStringList{} << true;
     QTest::newRow("direct not-found text is no footer")
-        << click << notFoundPage() << 0 << "正常|0|0" << QStringList{} << true;
+        << click << notFoundPage() << 0 << "无法识别|255|0" << QStringList{} << true;
     QTest::newRow("empty body: cell form")
         << click << QString() << 0 << "网络中断|255|0"
         << QStringList{Ok + "网络连接失败！请稍候再试。。。"} << false;

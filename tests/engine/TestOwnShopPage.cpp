@@ -88,7 +88,7 @@ void TestOwnShopPage::shopName() {
     const QString address = QStringLiteral("own.taobao.com");
     const QString mentionsNeither = QStringLiteral("友情链接 别家小店 other.taobao.com");
     QCOMPARE(shoppage::linksBack(mentionsNeither, 1, address, name).value(), false);
-    QCOMPARE(shoppage::linksBack(mentionsNeither + address, 1, address, name).value(), true);
+    QCOMPARE(shoppage::linksBack(mentionsNeither + " " + address, 1, address, name).value(), true);
 }
 
 void TestOwnShopPage::friendLinkBlock_data() {

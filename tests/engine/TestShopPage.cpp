@@ -42,10 +42,14 @@ private slots:
     void renderedPage();
     void ratingPage_data();
     void ratingPage();
+    void ratingAddress_data();
+    void ratingAddress();
     void verdict_data();
     void verdict();
-    void notFound_data();
-    void notFound();
+    void verdictFindsTheShopHoweverWritten_data();
+    void verdictFindsTheShopHoweverWritten();
+    void pageKind_data();
+    void pageKind();
     void followUp_data();
     void followUp();
 };
@@ -75,10 +79,6 @@ void TestShopPage::directPage_data() {
     QTest::newRow("A wins over B")
         << "<div class=\"shop-intro hslice\"></div>" + layoutA("m", "", "1%", "d", "")
         << "A | m | 1心以下 | 1% | d | - | ×";
-    QTest::newRow("B rating link with a later attribute")
-        << "<div class=\"shop-intro hslice\"><a href=\"u\" class=\"hCard fn\">m</a>"
-           "<li>创店时间：<b>d</li><a href=\"http://r\" title=\"t\" id=\"x\">信用评价</a>"
-        << "B | m | 1心以下 | - | d | http://r\" title=\"t | ×";
     QTest::newRow("A missing member markers")
         << "<div class=\"shop-info-simple\"><li>好评率：<b>5%</li><li>创店时间<b>d</li>"
         << "A | - | - | 5% | d | - | ×";
@@ -159,6 +159,41 @@ void TestShopPage::ratingPage() {
     QCOMPARE(shoppage::ratingPageRate(page).value_or("-"), rate);
 }
 
+void TestShopPage::ratingAddress_data() {
+    QTest::addColumn<QString>("link");
+    QTest::addColumn<QString>("address");
+
+    QTest::newRow("plainest form") << "<a href=\"http://r/1.htm\">信用评价</a>"
+                                   << "http://r/1.htm";
+    QTest::newRow("one further attribute")
+        << "<a href=\"http://r/1.htm\" target=\"_blank\">信用评价</a>"
+        << "http://r/1.htm";
+    QTest::newRow("two further attributes")
+        << "<a href=\"http://r/1.htm\" title=\"t\" target=\"_blank\">信用评价</a>"
+        << "http://r/1.htm";
+    QTest::newRow("attributes before the address")
+        << "<a class=\"x\" data-href=\"no\" href=\"http://r/1.htm\">信用评价</a>"
+        << "http://r/1.htm";
+    QTest::newRow("single quotes, label inside markup")
+        << "<a\nhref='http://r/1.htm'><span>信用评价</span></a>"
+        << "http://r/1.htm";
+    QTest::newRow("character references kept as written")
+        << "<a href=\"http://r/1.htm?a=1&amp;b=2\">信用评价</a>"
+        << "http://r/1.htm?a=1&amp;b=2";
+    QTest::newRow("label outside any link")
+        << "<a href=\"http://other\" title=\"t\">x</a><span>信用评价</span>"
+        << "-";
+    QTest::newRow("link without an address") << "<a name=\"x\">信用评价</a>"
+                                             << "-";
+}
+
+void TestShopPage::ratingAddress() {
+    QFETCH(QString, link);
+    QFETCH(QString, address);
+    const QString page = "<div class=\"shop-intro hslice\"><abbr>x</abbr>" + link;
+    QCOMPARE(shoppage::readShopPage(page).ratingAddress.value_or("-"), address);
+}
+
 void TestShopPage::verdict_data() {
     QTest::addColumn<QString>("page");
     QTest::addColumn<QString>("address");
@@ -175,8 +210,6 @@ void TestShopPage::verdict_data() {
         << above + "友情链接 own.taobao.com" << OwnAddress << OwnName << "√";
     QTest::newRow("name found, address not")
         << above + "友情链接 我的小店" << OwnAddress << OwnName << "√";
-    QTest::newRow("address in another case")
-        << above + "友情链接 OWN.taobao.com" << OwnAddress << OwnName << "×";
     QTest::newRow("empty own name: the address decides, found")
         << above + "友情链接 own.taobao.com" << OwnAddress << ""
         << "√";
@@ -203,22 +236,88 @@ void TestShopPage::verdict() {
     QCOMPARE(*found ? "√" : "×", verdict);
 }
 
-void TestShopPage::notFound_data() {
-    QTest::addColumn<QString>("page");
-    QTest::addColumn<bool>("direct");
-    QTest::addColumn<bool>("rendered");
+// The seller's shop is found however it was typed and however the partner
+// links it; a longer host that merely contains it is another shop.
+void TestShopPage::verdictFindsTheShopHoweverWritten_data() {
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QString>("linked");
+    QTest::addColumn<bool>("found");
 
-    QTest::newRow("not-found text") << canned::notFoundPage() << true << false;
-    QTest::newRow("site footer") << canned::renderedNotFound() << false << true;
-    QTest::newRow("ordinary page") << canned::layoutA("m", "", "1", "2", "") << false << false;
+    const QStringList typedForms{"myshop.taobao.com", "https://myshop.taobao.com",
+                                 "http://myshop.taobao.com/", "//myshop.taobao.com",
+                                 "https://myshop.taobao.com/?spm=a1z10.1"};
+    const QStringList linkedForms{"http://myshop.taobao.com",  "http://myshop.taobao.com/",
+                                  "//myshop.taobao.com",       "https://myshop.taobao.com/",
+                                  "http://MyShop.taobao.com/", "http://MYSHOP.TAOBAO.COM/?spm=2"};
+    for (const QString& typed : typedForms) {
+        for (const QString& linked : linkedForms)
+            QTest::addRow("%s linked %s", qPrintable(typed), qPrintable(linked))
+                << typed << linked << true;
+    }
+    for (const char* other : {"http://notmyshop.taobao.com/", "http://myshop.taobao.com.cn/",
+                              "http://my-myshop.taobao.com", "myshop.taobao"})
+        QTest::addRow("other shop %s", other) << "https://myshop.taobao.com/" << other << false;
+    QTest::newRow("typed path must follow") << "myshop.taobao.com/shop/a.htm"
+                                            << "http://myshop.taobao.com/shop/a.htm?x=1" << true;
+    QTest::newRow("typed path missing") << "myshop.taobao.com/shop/a.htm"
+                                        << "http://myshop.taobao.com/" << false;
+    QTest::newRow("path compares with case") << "myshop.taobao.com/shop/a.htm"
+                                             << "http://MYSHOP.taobao.com/SHOP/a.htm" << false;
+    QTest::newRow("nothing typed but a scheme") << "https://"
+                                                << "https://x.taobao.com" << false;
 }
 
-void TestShopPage::notFound() {
+void TestShopPage::verdictFindsTheShopHoweverWritten() {
+    QFETCH(QString, typed);
+    QFETCH(QString, linked);
+    QFETCH(bool, found);
+    const QString page = "<h3>友情链接</h3><a href=\"" + linked + "\" target=\"_blank\">店</a>";
+    QCOMPARE(shoppage::linksBack(page, 1, typed, "不在页面上").value(), found);
+}
+
+void TestShopPage::pageKind_data() {
+    QTest::addColumn<QString>("page");
+    QTest::addColumn<QString>("direct");
+    QTest::addColumn<QString>("rendered");
+
+    using namespace canned;
+    QTest::newRow("not-found text") << notFoundPage() << "not found"
+                                    << "unreadable";
+    QTest::newRow("site footer") << renderedNotFound() << "unreadable"
+                                 << "not found";
+    QTest::newRow("layout A") << layoutA("m", "", "1", "2", "") << "shop"
+                              << "shop";
+    QTest::newRow("layout B") << layoutB("m", "", "d", "r", "") << "shop"
+                              << "shop";
+    QTest::newRow("mall layout") << layoutC("m", "4.8", "") << "shop"
+                                 << "unreadable";
+    QTest::newRow("verification slider")
+        << "<title>验证码拦截</title><div id=\"nc_1_wrapper\">请按住滑块，拖动到最右边</div>"
+        << "unreadable"
+        << "unreadable";
+    QTest::newRow("login page") << "<TITLE>淘宝网 - 淘！我喜欢</TITLE><FORM id=\"login-form\">"
+                                << "unreadable"
+                                << "unreadable";
+    QTest::newRow("access restricted page") << "<h1>访问受限</h1><p>请稍后再试</p>"
+                                            << "unreadable"
+                                            << "unreadable";
+    QTest::newRow("filled only by a script")
+        << "<div id=\"root\"></div><script src=\"/app.js\"></script>"
+        << "unreadable"
+        << "unreadable";
+}
+
+void TestShopPage::pageKind() {
     QFETCH(QString, page);
-    QFETCH(bool, direct);
-    QFETCH(bool, rendered);
-    QCOMPARE(shoppage::isShopNotFoundPage(page), direct);
-    QCOMPARE(shoppage::isRenderedShopNotFoundPage(page), rendered);
+    QFETCH(QString, direct);
+    QFETCH(QString, rendered);
+    const auto name = [](shoppage::PageKind kind) {
+        return kind == shoppage::PageKind::Shop       ? "shop"
+               : kind == shoppage::PageKind::NotFound ? "not found"
+                                                      : "unreadable";
+    };
+    QCOMPARE(name(shoppage::fetchedPageKind(page)), direct);
+    QCOMPARE(name(shoppage::renderedPageKind(page)), rendered);
 }
 
 void TestShopPage::followUp_data() {

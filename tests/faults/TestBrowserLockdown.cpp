@@ -317,8 +317,8 @@ private slots:
         WebPageRenderer renderer;
         renderer.RenderPage(serve(redirectPage, QStringLiteral("s.click.taobao.com")));
         QVERIFY(waitUntilComplete(renderer));
-        QVERIFY2(!renderer.bodyInnerHtml().contains(QString::fromLatin1(secret_)),
-                 qPrintable(renderer.bodyInnerHtml()));
+        QVERIFY2(!renderer.bodyInnerHtml().text.contains(QString::fromLatin1(secret_)),
+                 qPrintable(renderer.bodyInnerHtml().text));
     }
 };
 

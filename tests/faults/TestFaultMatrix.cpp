@@ -54,12 +54,18 @@ enum class Fault {
     LocalAddress,    // the place's address is on this machine
     RedirectToLocal, // the place's address redirects to this machine
     ImageNeverAnswers,
+    Unauthorized,    // 401
+    Forbidden,       // 403
+    TooManyRequests, // 429 without Retry-After
+    TooManyThenPage, // 429 with Retry-After, then the page
+    BusyThenPage,    // 503 with Retry-After, then the page
 };
 
 // What the run makes of it.
 enum class Outcome {
     NetworkFailure, // the message and "网络中断" in the place's form
     Searched,       // the page is read like any page; the run goes on to the end
+    Marked,         // the row's own red mark at the place, no message; the run goes on
 };
 
 constexpr auto FetchTimeout = 2s;
@@ -207,7 +213,22 @@ MarketPage faultyAnswer(Fault fault, Place place, const QString& address) {
     case Fault::ImageNeverAnswers: // after the page's own markup
         page.body += "<img src=\"http://" + ImageHost.toLatin1() + ImagePath.toLatin1() + "\">";
         break;
+    case Fault::Unauthorized:
+        page.status = 401;
+        break;
+    case Fault::Forbidden:
+        page.status = 403;
+        break;
+    case Fault::TooManyRequests:
+    case Fault::TooManyThenPage:
+        page.status = 429;
+        break;
+    case Fault::BusyThenPage:
+        page.status = 503;
+        break;
     }
+    if (fault == Fault::TooManyThenPage || fault == Fault::BusyThenPage)
+        page.headers = {{"Retry-After", "1"}};
     // The browser is told the code page; the fetcher finds GBK without it.
     if (place == Place::RedirectRow)
         page.charset = "gbk";
@@ -251,9 +272,9 @@ private:
 // Whether every request in the log went to a marketplace host.
 bool onlyMarketHosts(const QStringList& log) {
     return std::all_of(log.begin(), log.end(), [](const QString& entry) {
-        return QUrl(entry.section(QLatin1Char(' '), 1))
-            .host()
-            .endsWith(QLatin1String(".taobao.com"));
+        const QString host = QUrl(entry.section(QLatin1Char(' '), 1)).host();
+        return host.endsWith(QLatin1String(".taobao.com")) ||
+               host.endsWith(QLatin1String(".tmall.com"));
     });
 }
 
@@ -324,10 +345,16 @@ private:
             path = QStringLiteral("/row");
             break;
         }
-        if (fault == Fault::RedirectToLocal || (diverted && place == Place::RedirectRow)) {
+        if (fault == Fault::RedirectToLocal ||
+            (fault == Fault::LocalAddress && place == Place::RedirectRow)) {
             MarketPage redirect = pageOf({}, 302);
             redirect.headers = {{"Location", refused.toLatin1()}};
             market.setPage(host, path, redirect);
+        } else if (fault == Fault::TooManyThenPage || fault == Fault::BusyThenPage) {
+            MarketPage normal = pageOf(canned::gbk(normalPage(place)));
+            if (place == Place::RedirectRow)
+                normal.charset = "gbk";
+            market.setPagesInTurn(host, path, {faultyAnswer(fault, place, {}), normal});
         } else if (!diverted) {
             market.setPage(host, path,
                            faultyAnswer(fault, place, QStringLiteral("http://") + host + path));
@@ -335,7 +362,11 @@ private:
 
         routing_.marketPort = market.port();
         routing_.hostBehindDeadProxy = fault == Fault::ProxyUnreachable ? host : QString();
-        const bool browserCutOff = fault == Fault::ProxyUnreachable && place == Place::RedirectRow;
+        // The browser meets a refused connection at its proxy: the address
+        // the row leads to is no local one.
+        const bool browserCutOff =
+            (fault == Fault::ProxyUnreachable || fault == Fault::ConnectionRefused) &&
+            place == Place::RedirectRow;
         QNetworkProxy::setApplicationProxy(
             QNetworkProxy(QNetworkProxy::HttpProxy, QStringLiteral("127.0.0.1"),
                           browserCutOff ? routing_.deadPort : market.port()));
@@ -378,6 +409,28 @@ private:
             QCOMPARE(window.cellState(1, 3), broken + QStringLiteral("|255|0"));
             QCOMPARE(window.grid().cell(2, 3).text, QString());
             return;
+        }
+    }
+
+    // The row's own red mark at the place, with why, and nothing else of the
+    // row written; the run went on to the last row.
+    static void checkMarked(FakeWindow& window, Place place, const QString& status) {
+        QCOMPARE(window.grid().ForeColor(), std::nullopt);
+        const qint32 row = place == Place::RatingPage ? 2 : 1;
+        const qint32 col = place == Place::RatingPage ? 6 : 3;
+        QCOMPARE(window.cellState(row, col), status + QStringLiteral("|255|0"));
+        QVERIFY(!window.grid().cell(row, col).note.isEmpty());
+        QStringList marked = canned::expectedRow(row);
+        marked[2] = window.grid().cell(row, 2).text; // as the fault set it up
+        if (place != Place::RatingPage) {
+            for (qint32 other = 4; other <= 8; ++other)
+                marked[other] = QString();
+        }
+        marked[col] = status;
+        QCOMPARE(rowTexts(window, row), marked);
+        for (qint32 other = 1; other <= 3; ++other) {
+            if (other != row)
+                QCOMPARE(rowTexts(window, other), canned::expectedRow(other));
         }
     }
 
@@ -425,6 +478,7 @@ private:
     void runRow(FakeWindow& window, PageTransfers& transfers, Outcome outcome) {
         PrefetchingPageFetcher fetcher(transfers, FetchTimeout, 1);
         WebPageRenderer renderer(BrowserTimeout);
+        renderer.setRefusedHosts(&transfers.refusedHosts());
         // Stop is pressed once the browser has been loading for a while, as
         // a user would.
         QElapsedTimer loading;
@@ -464,6 +518,7 @@ private slots:
 
         constexpr Outcome F = Outcome::NetworkFailure;
         constexpr Outcome S = Outcome::Searched;
+        constexpr Outcome M = Outcome::Marked;
         // Outcomes at: own shop page, friend shop page, rating page, redirect row.
         addFault("connection refused", Fault::ConnectionRefused, {F, F, F, F});
         addFault("reset before any answer", Fault::ResetBeforeAnswer, {F, F, F, F});
@@ -485,6 +540,14 @@ private slots:
         addFault("connection closed without an answer", Fault::ClosedWithoutAnswer, {F, F, F, F});
         // Neither a page read as text nor the browser asks for its images.
         addFault("an image that never answers", Fault::ImageNeverAnswers, {S, S, S, S});
+        // A site that refuses the page refuses this row only; the own page
+        // still ends at its message. The plain fetcher asks again once after
+        // a Retry-After that fits its time; the browser does not.
+        addFault("HTTP 401", Fault::Unauthorized, {F, M, M, M});
+        addFault("HTTP 403", Fault::Forbidden, {F, M, M, M});
+        addFault("HTTP 429", Fault::TooManyRequests, {F, M, M, M});
+        addFault("HTTP 429, Retry-After, then the page", Fault::TooManyThenPage, {S, S, S, M});
+        addFault("HTTP 503, Retry-After, then the page", Fault::BusyThenPage, {S, S, S, F});
     }
 
     void faultAtPlace() {
@@ -510,13 +573,80 @@ private slots:
             QCOMPARE(market.requestLog().count(market.requestLog().constLast()), 1);
         if (outcome == Outcome::NetworkFailure)
             checkNetworkFailure(window, place);
+        else if (outcome == Outcome::Marked)
+            checkMarked(window, place, runtext::AccessDenied);
         else
             checkSearched(window, place, fault);
     }
 
+    // A page without any layout's marker, on either path, is the row's own
+    // "无法识别"; a page that a script fills is read only by the browser.
+    void unreadablePage_data() {
+        QTest::addColumn<Place>("place");
+        QTest::addColumn<QString>("page");
+        QTest::addColumn<bool>("readByBrowser");
+
+        // The shop's markup comes only from the script, which spells the
+        // layout's marker in two parts.
+        QString filled = renderedShopPage()
+                             .replace(QStringLiteral("'"), QStringLiteral("\\'"))
+                             .replace(QStringLiteral("shop-info-simple"),
+                                      QStringLiteral("shop-info-' + 'simple"));
+        filled = "<div id=\"app\"></div><script>document.getElementById('app').innerHTML = '" +
+                 filled + "';</script>";
+        const std::array<std::pair<const char*, QString>, 4> pages{{
+            {"slider verification",
+             "<title>验证码拦截</title><div id=\"nc_1_wrapper\">请按住滑块，拖动到最右边</div>"},
+            {"login page", "<title>淘宝网 - 淘！我喜欢</title><form id=\"login-form\"></form>"},
+            {"access restricted", "<title>访问受限</title><p>访问受限，请稍后再试</p>"},
+            {"filled by a script", filled},
+        }};
+        for (const auto& [name, page] : pages) {
+            const bool byScript = page == filled;
+            QTest::addRow("%s, fetched", name) << Place::FriendShop << page << false;
+            QTest::addRow("%s, in the browser", name) << Place::RedirectRow << page << byScript;
+        }
+    }
+
+    void unreadablePage() {
+        QFETCH(Place, place);
+        QFETCH(QString, page);
+        QFETCH(bool, readByBrowser);
+
+        TestMarket market;
+        QVERIFY(market.listen());
+        canned::serveAll(market);
+        const bool rendered = place == Place::RedirectRow;
+        if (rendered)
+            market.setPage(canned::OwnHost, Root,
+                           canned::gbkPage(canned::ownPage().replace(
+                               QStringLiteral("http://shopa.taobao.com/"), RedirectAddress)));
+        MarketPage unreadable = pageOf(canned::gbk(page));
+        unreadable.charset = "gbk";
+        market.setPage(rendered ? QStringLiteral("s.click.taobao.com") : FriendHost,
+                       rendered ? QStringLiteral("/row") : Root, unreadable);
+        routing_.marketPort = market.port();
+        routing_.hostBehindDeadProxy.clear();
+        QNetworkProxy::setApplicationProxy(
+            QNetworkProxy(QNetworkProxy::HttpProxy, QStringLiteral("127.0.0.1"), market.port()));
+        PageTransfers transfers;
+        transfers.setProxyFactory(std::make_unique<RowRoutes>(routing_));
+        FakeWindow window;
+        window.address = QStringLiteral("myshop");
+
+        runRow(window, transfers, readByBrowser ? Outcome::Searched : Outcome::Marked);
+        if (QTest::currentTestFailed())
+            return;
+        if (readByBrowser)
+            checkSearched(window, place, Fault::ImageNeverAnswers);
+        else
+            checkMarked(window, place, runtext::Unreadable);
+    }
+
     // An address on this machine, in any spelling, typed, linked, as a
-    // rating page or as a redirect target, is a network failure; nothing
-    // reaches the local service, directly or through the proxy.
+    // rating page or as a redirect target, is never reached, directly or
+    // through the proxy: typed, a network failure; linked, the row's own
+    // "地址无效".
     void localAddressNotReached_data() {
         QTest::addColumn<Place>("place");
         QTest::addColumn<Fault>("fault");
@@ -550,11 +680,16 @@ private slots:
                  QStringLiteral("%1:%2").arg(host).arg(localService.port()));
         PageTransfers transfers;
         transfers.setProxyFactory(std::make_unique<RowRoutes>(routing_));
-        runRow(window, transfers, Outcome::NetworkFailure);
+        // Typed, it ends at the own page's message; linked, it marks its row.
+        const bool typed = place == Place::OwnShop;
+        runRow(window, transfers, typed ? Outcome::NetworkFailure : Outcome::Marked);
         if (QTest::currentTestFailed())
             return;
 
-        checkNetworkFailure(window, place);
+        if (typed)
+            checkNetworkFailure(window, place);
+        else
+            checkMarked(window, place, runtext::InvalidAddress);
         QCOMPARE(localService.requestLog().join(QLatin1Char(' ')), QString());
         QVERIFY2(onlyMarketHosts(market.requestLog()), qPrintable(market.requestLog().join(' ')));
     }
@@ -597,13 +732,16 @@ private slots:
     // redirect target or as a page's picture: the browser goes through the
     // forwarding proxy, which resolves the name and refuses the address.
     void nameOfThisMachineNotReached_data() {
-        QTest::addColumn<bool>("asRedirect"); // else as a picture on the shop page
-        QTest::newRow("302 to the name") << true;
-        QTest::newRow("picture from the name") << false;
+        QTest::addColumn<QString>("way");
+        QTest::newRow("302 to the name") << "redirect";
+        QTest::newRow("picture from the name") << "picture";
+        QTest::newRow("friend link to the name, fetched directly") << "link";
     }
 
     void nameOfThisMachineNotReached() {
-        QFETCH(bool, asRedirect);
+        QFETCH(QString, way);
+        const bool asRedirect = way == QLatin1String("redirect");
+        const bool asLink = way == QLatin1String("link");
         if (!ownNetwork_)
             QSKIP("needs network and mount namespaces of its own (root)");
         const privatenetwork::BoundFile hosts("127.0.0.1 localhost\n127.0.0.1 intranet.example\n",
@@ -614,11 +752,12 @@ private slots:
         QVERIFY(market.listen());
         QVERIFY(localService.listen());
         canned::serveAll(market);
-        market.setPage(canned::OwnHost, Root,
-                       canned::gbkPage(canned::ownPage().replace(
-                           QStringLiteral("http://shopa.taobao.com/"), RedirectAddress)));
         const QByteArray local =
             "http://intranet.example:" + QByteArray::number(localService.port());
+        market.setPage(canned::OwnHost, Root,
+                       canned::gbkPage(canned::ownPage().replace(
+                           QStringLiteral("http://shopa.taobao.com/"),
+                           asLink ? QString::fromLatin1(local + '/') : RedirectAddress)));
         MarketPage row = pageOf({}, 302);
         row.headers = {{"Location", local + '/'}};
         if (!asRedirect) {
@@ -635,15 +774,17 @@ private slots:
         FakeWindow window;
         window.address = QStringLiteral("myshop");
 
-        runRow(window, transfers, asRedirect ? Outcome::NetworkFailure : Outcome::Searched);
+        runRow(window, transfers, asRedirect || asLink ? Outcome::Marked : Outcome::Searched);
         if (QTest::currentTestFailed())
             return;
 
-        if (asRedirect)
-            checkNetworkFailure(window, Place::RedirectRow);
+        if (asRedirect || asLink)
+            checkMarked(window, asLink ? Place::FriendShop : Place::RedirectRow,
+                        runtext::InvalidAddress);
         else
             checkSearched(window, Place::RedirectRow, Fault::ImageNeverAnswers);
-        QVERIFY(market.requestLog().contains(QStringLiteral("GET http://s.click.taobao.com/row")));
+        QCOMPARE(market.requestLog().contains(QStringLiteral("GET http://s.click.taobao.com/row")),
+                 !asLink);
         QCOMPARE(localService.requestLog(), QStringList());
     }
 };

@@ -228,13 +228,16 @@ private slots:
         // One page at a time, so that no later row is fetched ahead.
         const TracedRun run = traceCheck(market, {"--jobs", "1", "myshop"});
 
+        // The row's own mark, and the run goes on: the next rows are checked.
         QCOMPARE(run.check.exitCode, 0);
         QCOMPARE(run.check.rowTexts(1).at(2), address);
-        QCOMPARE(run.messageTexts(), QStringList{runtext::NetworkFailed});
-        QCOMPARE(run.check.json()["grid"][u"foreColor"].toInt(), int(runtext::Red));
+        QCOMPARE(run.messageTexts(), QStringList());
+        QVERIFY(run.check.json()["grid"][u"foreColor"].isNull());
         QCOMPARE(run.check.rowTexts(1).mid(3),
-                 (QStringList{runtext::NetworkBroken, "", "", "", "", ""}));
-        QCOMPARE(market.requestLog(), QStringList{"GET http://myshop.taobao.com/"});
+                 (QStringList{runtext::InvalidAddress, "", "", "", "", ""}));
+        QCOMPARE(run.check.cell(1, 3)[u"note"].toString(), QStringLiteral("不是网页地址"));
+        QCOMPARE(run.check.rowTexts(2), canned::expectedRow(2));
+        QCOMPARE(market.requestLog().filter(QStringLiteral("shopa")), QStringList());
         QCOMPARE(callsMentioning(run.calls, QStringLiteral("zembrel-secret")), QStringList());
     }
 

@@ -199,6 +199,12 @@ private slots:
             << redirect("http://shop-a.taobao.com/closes") << LayoutAWrites << none;
         QTest::newRow("target then clicks a download link")
             << redirect("http://shop-a.taobao.com/clicks-download") << LayoutAWrites << none;
+        const QByteArray clickDownload = "<script>const a = document.createElement('a');"
+                                         "a.href = 'http://shop-a.taobao.com/setup.exe';"
+                                         "a.download = 'setup.exe'; document.body.appendChild(a);"
+                                         "a.click();</script>";
+        QTest::newRow("redirect page's script clicks a download link before its content")
+            << html("<body>" + clickDownload + LayoutA + "</body>") << LayoutAWrites << none;
         QTest::newRow("target then goes to an attachment")
             << redirect("http://shop-a.taobao.com/to-attachment") << LayoutAWrites << none;
         QTest::newRow("target then goes to a 204 answer")

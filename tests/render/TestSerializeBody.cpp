@@ -18,7 +18,7 @@ private:
                              QString::fromLatin1(QUrl::toPercentEncoding(html)));
         if (!waitUntilComplete(renderer_))
             return QStringLiteral("(timed out)");
-        return renderer_.bodyInnerHtml();
+        return renderer_.bodyInnerHtml().text;
     }
 
 private slots:

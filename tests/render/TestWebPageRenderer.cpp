@@ -53,7 +53,7 @@ private:
         renderer_.RenderPage(url);
         if (!waitUntilComplete(renderer_))
             return QStringLiteral("(timed out)");
-        return renderer_.bodyInnerHtml();
+        return renderer_.bodyInnerHtml().text;
     }
 
 private slots:
@@ -186,7 +186,7 @@ private slots:
         disconnect(recording);
         // Complete shows only with the new page's last notice.
         QCOMPARE(states.indexOf(PageRenderer::ReadyStateComplete), states.size() - 1);
-        QCOMPARE(renderer_.bodyInnerHtml(), QStringLiteral("<P>另一家</P>"));
+        QCOMPARE(renderer_.bodyInnerHtml().text, QStringLiteral("<P>另一家</P>"));
         QVERIFY(nothingInProgress());
         QCOMPARE(renderer_.ReadyState(), PageRenderer::ReadyStateComplete);
     }
@@ -205,7 +205,7 @@ private slots:
         QCOMPARE(changed.count(), 1);
         QVERIFY(changed.wait(5000));
         QCOMPARE(renderer.ReadyState(), PageRenderer::ReadyStateComplete);
-        QCOMPARE(renderer.bodyInnerHtml(), QString());
+        QCOMPARE(renderer.bodyInnerHtml().text, QString());
         renderer.stopLoading();
         QCOMPARE(renderer.ReadyState(), 0);
         QCOMPARE(changed.count(), 3);

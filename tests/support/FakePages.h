@@ -7,18 +7,20 @@
 #include <QStringList>
 #include <functional>
 
-// Canned pages by exact address; an address without a page fails (empty
-// text). Logs every address asked for and the run's fetch-ahead hints.
+// Canned pages by exact address; an address without a page fails (no
+// answer, or the failure in `failures`). Logs every address asked for and
+// the run's fetch-ahead hints.
 class FakeFetcher : public PageFetcher {
 public:
     QHash<QString, QString> pages;
+    QHash<QString, PageProblem> failures;
     QStringList requests;
     std::function<void(const QString& url)> onFetch;
     QList<PlannedRow> planned;
     QList<qint32> enteredRows;
     int runEnds = 0;
 
-    QCoro::Task<QString> FetchPage(QString url) override;
+    QCoro::Task<PageResult> FetchPage(QString url) override;
     void planRows(const QList<PlannedRow>& rows, const FollowUpAddress&) override {
         planned = rows;
     }
@@ -26,12 +28,14 @@ public:
     void endRun() override { ++runEnds; }
 };
 
-// A browser with canned bodies by address. A load completes at once, or
+// A browser with canned bodies by address, and failures as FakeFetcher
+// has them. A load completes at once, or
 // with `holdLoads` only when finishLoad() is called. Logs the run's
 // render-ahead hints.
 class FakeRenderer : public PageRenderer {
 public:
     QHash<QString, QString> bodies;
+    QHash<QString, PageProblem> failures;
     QStringList requests;
     bool holdLoads = false;
     int stops = 0;
@@ -41,7 +45,7 @@ public:
 
     void RenderPage(const QString& url) override;
     int ReadyState() const override { return complete_ ? ReadyStateComplete : 1; }
-    QString bodyInnerHtml() override { return bodies.value(current_); }
+    PageResult bodyInnerHtml() override;
     void stopLoading() override { ++stops; }
     RunNotice& readyNotice() override { return ready_; }
     void planRows(const QList<PlannedRow>& rows) override { planned = rows; }

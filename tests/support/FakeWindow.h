@@ -24,6 +24,7 @@ public:
     void setText(const QString& text) override;
     void setCellForeColor(quint32 color) override;
     void setCellFontBold(bool bold) override;
+    void setCellNote(const QString& note) override { grid.setCellNote(note); }
     void setForeColor(quint32 color) override;
     void AddItem(const QString& text) override;
     void setColWidth(qint32 col, qint32 twips) override { grid.setColWidth(col, twips); }

@@ -71,6 +71,11 @@ void TestMarket::setPageForCookie(const QString& host, const QString& path,
     cookiePages_.insert(pageKey(host, path), {cookie, page});
 }
 
+void TestMarket::setPagesInTurn(const QString& host, const QString& path,
+                                const QList<MarketPage>& pages) {
+    pagesInTurn_.insert(pageKey(host, path), pages);
+}
+
 void TestMarket::setHolding(bool holding) {
     holding_ = holding;
     if (holding)
@@ -82,10 +87,14 @@ void TestMarket::setHolding(bool holding) {
 }
 
 void TestMarket::answer(const MarketRequest& request, MarketConnection& connection) {
-    const auto forCookie = cookiePages_.constFind(pageKey(request.host, request.path));
+    const QString key = pageKey(request.host, request.path);
+    const auto forCookie = cookiePages_.constFind(key);
+    const auto inTurn = pagesInTurn_.find(key);
     MarketPage page =
         forCookie != cookiePages_.cend() && hasCookie(request.cookies, forCookie->first)
             ? forCookie->second
+        : inTurn != pagesInTurn_.end() && !inTurn->isEmpty()
+            ? (inTurn->size() > 1 ? inTurn->takeFirst() : inTurn->first())
             : pageFor(request);
     if (takeMark(page, HeldMark) && holding_) {
         held_.append({&connection, page});

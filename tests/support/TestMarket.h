@@ -38,6 +38,10 @@ public:
     void setPageForCookie(const QString& host, const QString& path, const QByteArray& cookie,
                           const MarketPage& page);
 
+    // Answers the page's requests with `pages` in turn, the last of them
+    // from then on, as a site that is busy first answers.
+    void setPagesInTurn(const QString& host, const QString& path, const QList<MarketPage>& pages);
+
     // Whether answers of held pages wait (at first they do); turning it off
     // answers those waiting.
     void setHolding(bool holding);
@@ -66,6 +70,7 @@ private:
     void send(MarketConnection& connection, MarketPage page);
 
     QHash<QString, std::pair<QByteArray, MarketPage>> cookiePages_;
+    QHash<QString, QList<MarketPage>> pagesInTurn_;
     bool holding_ = true;
     QList<Held> held_;
     QStringList log_;

@@ -91,6 +91,10 @@ void TestWindowHistory::changedCellsAndDropsAfterARun() {
     QVERIFY(!w.history.compareAction().isEnabled());
     QVERIFY(w.toolTip(1, 8).isEmpty());
 
+    // Shop 2 now refuses its page: not checked, so never a drop, and its
+    // status says why.
+    w.fetcher.pages.remove(QStringLiteral("http://shop2.taobao.com"));
+    w.fetcher.failures[QStringLiteral("http://shop2.taobao.com")] = PageProblem::Refused;
     w.run(QStringLiteral("MYSHOP.taobao.com"), false);
 
     const QList<CheckSummary> checks =
@@ -98,11 +102,12 @@ void TestWindowHistory::changedCellsAndDropsAfterARun() {
     QCOMPARE(checks.size(), 2);
     const QString when = checks[1].endedAt.toString(QStringLiteral("MM-dd HH:mm"));
     QCOMPARE(w.toolTip(1, 8), QStringLiteral("上次（%1）：√").arg(when));
-    QCOMPARE(w.toolTip(2, 8), QString());
+    QCOMPARE(w.toolTip(2, 3), QStringLiteral("网站拒绝了访问\n上次（%1）：正常").arg(when));
     QCOMPARE(
         w.noticeTexts(),
         QStringList{QStringLiteral("与上次（%1）相比：\n不再链接你：店铺1 http://shop1.taobao.com"
-                                   "（√ → ×）")
+                                   "（√ → ×）\n未能比较：店铺2 http://shop2.taobao.com"
+                                   "（正常 → 访问受限）")
                         .arg(when)});
 
     // The full list, drops in red.
@@ -110,8 +115,9 @@ void TestWindowHistory::changedCellsAndDropsAfterARun() {
     w.history.compareAction().trigger();
     auto* changes = w.form.findChild<ChangeListDialog*>();
     QVERIFY(changes && changes->isVisible());
-    QCOMPARE(changes->list().topLevelItemCount(), 1);
+    QCOMPARE(changes->list().topLevelItemCount(), 2);
     QCOMPARE(changes->list().topLevelItem(0)->foreground(0).color(), QColor(Qt::red));
+    QCOMPARE(changes->list().topLevelItem(1)->text(0), QStringLiteral("未能比较"));
 
     // The next run starts without the old notes.
     w.fetcher.pages.remove(QStringLiteral("myshop.taobao.com"));
