@@ -175,7 +175,9 @@ void AnalysisRun::clearResultCells() {
 
 QCoro::Task<> AnalysisRun::inspectRows() {
     outcome_.ending = RunEnding::Finished;
-    fetcher_.planRows(plannedFetches_, [this](const QString& page) { return readAhead(page); });
+    fetcher_.planRows(plannedFetches_, [this](const PlannedRow& row, const QString& page) {
+        return readAhead(row, page);
+    });
     renderer_.planRows(plannedRenders_);
     const qint32 lastRow = grid_.Rows() - 2;
     for (qint32 row = 1; row <= lastRow; ++row) {
@@ -188,37 +190,44 @@ QCoro::Task<> AnalysisRun::inspectRows() {
         window_.rowStarted(row);
         fetcher_.enterRow(row);
         renderer_.enterRow(row);
+        // A named row: g++ 12 destroys a temporary made inside a co_await of
+        // a conditional expression twice.
+        const PlannedRow planned{row, address};
         const RowEnd end = isRedirectLink(address) ? co_await inspectRedirectRow(address)
-                                                   : co_await inspectDirectRow(address);
+                                                   : co_await inspectDirectRow(planned);
         if (end == RowEnd::RunEnded || stopAfterRow(row))
             co_return;
     }
 }
 
-QCoro::Task<AnalysisRun::RowEnd> AnalysisRun::inspectDirectRow(QString address) {
-    const PageResult page = co_await fetcher_.FetchPage(address);
+QCoro::Task<AnalysisRun::RowEnd> AnalysisRun::inspectDirectRow(PlannedRow row) {
+    const PageResult page = co_await fetcher_.FetchPage(row.address);
     if (!page.hasPage())
         co_return co_await pageMissing(page, FailureForm::GridWide);
-    co_return co_await writeReading(page.text, takeShopReading(page.text));
+    co_return co_await writeReading(page.text, takeShopReading(row, page.text));
 }
 
-std::optional<QString> AnalysisRun::readAhead(const QString& page) {
+std::optional<QString> AnalysisRun::readAhead(const PlannedRow& row, const QString& page) {
     if (page.isEmpty())
         return std::nullopt;
-    readAhead_.append({page, shoppage::readFetchedShopPage(page)});
+    readAhead_.removeIf([&](const ReadPage& ahead) {
+        return ahead.row.row == row.row && ahead.row.address == row.address;
+    });
+    readAhead_.append({row, page, shoppage::readFetchedShopPage(page)});
     return shoppage::followUpAddress(readAhead_.last().reading);
 }
 
-// A page's reading: the one made when it arrived ahead of the run, else
-// made now. A page read ahead is the very text the fetcher hands over later
-// (the same shared string, so the same content), and is taken only once.
-ShopReading AnalysisRun::takeShopReading(const QString& page) {
+// A page's reading: the one made when it arrived ahead of the run for this
+// row and address, if it is the same text, else made now. Each is taken
+// once.
+ShopReading AnalysisRun::takeShopReading(const PlannedRow& row, const QString& page) {
     const auto read = std::ranges::find_if(readAhead_, [&](const ReadPage& ahead) {
-        return ahead.page.constData() == page.constData() && ahead.page.size() == page.size();
+        return ahead.row.row == row.row && ahead.row.address == row.address;
     });
     if (read == readAhead_.end())
         return shoppage::readFetchedShopPage(page);
-    ShopReading reading = std::move(read->reading);
+    ShopReading reading =
+        read->page == page ? std::move(read->reading) : shoppage::readFetchedShopPage(page);
     readAhead_.erase(read);
     return reading;
 }

@@ -40,9 +40,9 @@ private:
     QCoro::Task<bool> listFriendLinks(QString linkBlock);
     void clearResultCells();
     QCoro::Task<> inspectRows();
-    QCoro::Task<RowEnd> inspectDirectRow(QString address);
-    std::optional<QString> readAhead(const QString& page);
-    shoppage::ShopReading takeShopReading(const QString& page);
+    QCoro::Task<RowEnd> inspectDirectRow(PlannedRow row);
+    std::optional<QString> readAhead(const PlannedRow& row, const QString& page);
+    shoppage::ShopReading takeShopReading(const PlannedRow& row, const QString& page);
     QCoro::Task<RowEnd> inspectRedirectRow(QString address);
     QCoro::Task<RowEnd> pageMissing(PageResult page, FailureForm form);
     QCoro::Task<RowEnd> writeReading(QString page, shoppage::ShopReading reading);
@@ -71,9 +71,11 @@ private:
     QList<PlannedRow> plannedFetches_;
     QList<PlannedRow> plannedRenders_;
     // Shop pages the fetcher got ahead of the run, read as they arrived so
-    // that the fetcher can ask for their follow-up pages; each row takes its
-    // page's values from here instead of reading the page again.
+    // that the fetcher can ask for their follow-up pages, the latest for
+    // each row and address; each row takes its page's reading from here
+    // instead of reading the same page again.
     struct ReadPage {
+        PlannedRow row;
         QString page;
         shoppage::ShopReading reading;
     };

@@ -46,18 +46,19 @@ struct PageResult {
     }
 };
 
-// The address the run fetches right after a page it fetched directly, read
-// from that page's text; none when the page leads nowhere further. The run
-// keeps what it read from the page, and later takes it for the text
-// FetchPage returns by the identity of the shared string, not its content:
-// the service hands over the very string it will return, never a copy.
-using FollowUpAddress = std::function<std::optional<QString>(const QString& page)>;
-
 // A row of the results grid and the address the run will inspect on it.
 struct PlannedRow {
     qint32 row = 0;
     QString address;
 };
+
+// The address the run fetches right after a row's page it fetched
+// directly, read from that page's text; none when the page leads nowhere
+// further. The run keeps what it read from the page, for that row and
+// address, and takes it later for the page FetchPage returns there, when
+// that is the same text.
+using FollowUpAddress =
+    std::function<std::optional<QString>(const PlannedRow& page, const QString& text)>;
 
 // Plain page retrieval: the whole body of the page at `url` as text, or
 // why there is none, once the transfer has ended.

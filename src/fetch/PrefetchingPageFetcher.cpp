@@ -92,7 +92,8 @@ void PrefetchingPageFetcher::endRun() {
 void PrefetchingPageFetcher::fetched(const Fetch& fetch) {
     if (fetch.kind() == Fetch::Kind::RowPage && followUp_) {
         try {
-            if (const std::optional<QString> next = followUp_(fetch.request().text()))
+            if (const std::optional<QString> next =
+                    followUp_({fetch.row(), fetch.address()}, fetch.request().text()))
                 plan_.add(
                     std::make_unique<Fetch>(*this, fetch.row(), Fetch::Kind::FollowUpPage, *next));
         } catch (...) {
