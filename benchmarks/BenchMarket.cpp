@@ -5,12 +5,14 @@
 // address a line, for curl. With --rendered-shops a redirect row leads to a
 // rendered Layout A page, which with --pictures carries N pictures answered
 // after --picture-delay ms each, and with --elements builds N more (empty)
-// elements by script; with --log every request is printed as it comes,
-// one "GET http://host/path" a line.
+// elements by script; with --direct-links the own page links those rows'
+// shops directly instead, so that a run over the same shops without
+// redirect links can be set beside it; with --log every request is printed
+// as it comes, one "GET http://host/path" a line.
 //
 //   BenchMarket [--rows N] [--delay MS] [--redirect-every K] [--rendered-shops]
-//               [--pictures N] [--picture-delay MS] [--elements N] [--log]
-//               [--urls FILE]
+//               [--direct-links] [--pictures N] [--picture-delay MS] [--elements N]
+//               [--log] [--urls FILE]
 
 #include "MarketServer.h"
 #include "MixedMarket.h"
@@ -85,17 +87,23 @@ int main(int argc, char* argv[]) {
     const QCommandLineOption elements(QStringLiteral("elements"),
                                       QStringLiteral("Elements built on each rendered page."),
                                       QStringLiteral("N"), QStringLiteral("0"));
+    const QCommandLineOption directLinks(
+        QStringLiteral("direct-links"),
+        QStringLiteral("Link the redirect rows' shops directly instead."));
     const QCommandLineOption log(QStringLiteral("log"), QStringLiteral("Print every request."));
-    parser.addOptions(
-        {rows, delay, redirectEvery, renderedShops, pictures, pictureDelay, elements, log, urls});
+    parser.addOptions({rows, delay, redirectEvery, renderedShops, directLinks, pictures,
+                       pictureDelay, elements, log, urls});
     parser.process(app);
 
     mixedmarket::Options options;
     options.rows = parser.value(rows).toInt();
     options.delayMs = parser.value(delay).toInt();
     const int every = parser.value(redirectEvery).toInt();
+    QList<int> redirectRows;
     for (int row = every; every > 0 && row <= options.rows; row += every)
-        options.redirectRows << row;
+        redirectRows << row;
+    if (!parser.isSet(directLinks))
+        options.redirectRows = redirectRows;
 
     MarketServer market;
     if (!market.listen())
@@ -107,7 +115,7 @@ int main(int argc, char* argv[]) {
         picture.body = QByteArray(2048, 'x');
         picture.contentType = "image/jpeg";
         picture.delayMs = parser.value(pictureDelay).toInt();
-        for (int row : options.redirectRows) {
+        for (int row : redirectRows) {
             market.setPage(mixedmarket::shopHost(row), QStringLiteral("/"),
                            mixedmarket::delayedPage(
                                renderedShopPage(row, pictureCount, parser.value(elements).toInt()),
