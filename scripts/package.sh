@@ -2,7 +2,7 @@
 # Builds the Debian package into dist/: zembrel_VERSION_ARCH.deb, its debug
 # symbols zembrel-dbgsym_VERSION_ARCH.deb, and the .buildinfo and .changes
 # that describe the build. Installs what packaging needs first. The package
-# is made from the release build (build/release) with Debian's hardening
+# is made from a build of its own (build/package) with Debian's hardening
 # flags; a second run rebuilds only what changed.
 set -euo pipefail
 cd "$(dirname "$0")/.."

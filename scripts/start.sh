@@ -7,7 +7,8 @@ cd "$(dirname "$0")/.."
 
 bash scripts/install-deps.sh
 cmake --preset release
-cmake --build --preset release
+# The two programs only: the tests are scripts/test.sh's.
+cmake --build --preset release --target zembrel zembrel-check
 
 if [ -n "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ]; then
     exec build/release/src/app/zembrel --demo
