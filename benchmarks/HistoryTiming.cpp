@@ -12,6 +12,8 @@
 
 #include "CheckHistory.h"
 #include "GridColumns.h"
+#include "ResultColumns.h"
+#include "ResultGrid.h"
 #include "RunTexts.h"
 
 #include <QCoreApplication>
@@ -52,8 +54,9 @@ void fillGrid(ResultGrid& grid, int rows) {
 
 bool recordRuns(CheckHistory& history, const ResultGrid& grid, int runs, QList<double>* times) {
     for (int n = 0; n < runs; ++n) {
-        CheckRecord record = recordOf(grid, QStringLiteral("myshop.taobao.com"),
-                                      {RunEnding::Finished, {}}, QDateTime::currentDateTime());
+        CheckRecord record =
+            recordOf(grid.cells(), grid.ForeColor(), QStringLiteral("myshop.taobao.com"),
+                     {RunEnding::Finished, {}}, QDateTime::currentDateTime());
         QElapsedTimer timer;
         timer.start();
         if (!history.record(record)) {

@@ -1,5 +1,6 @@
 #include "HistoryOutput.h"
 
+#include "RunEndings.h"
 #include "TerminalText.h"
 
 #include <QJsonValue>

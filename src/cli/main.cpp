@@ -5,8 +5,8 @@
 #include "BrowserEnvironment.h"
 #include "ChangeOutput.h"
 #include "CheckDocument.h"
-#include "CheckHistory.h"
 #include "CheckOptions.h"
+#include "CheckRecorder.h"
 #include "CheckServices.h"
 #include "CommandLineLanguage.h"
 #include "GridText.h"
@@ -204,19 +204,19 @@ int main(int argc, char* argv[]) {
     const InterruptStop interrupt([&window] { window.pressStop(); });
 
     // Every run that asked for its own page is recorded as it ends; with
-    // --since-last, the latest earlier record of its address is kept first.
-    // The last run is what the comparison sees: one that never listed its
-    // friend links left the grid of the address before it.
+    // --since-last, it is compared with the latest earlier record of its
+    // address. The last run is what the comparison sees: one that never
+    // listed its friend links left the grid of the address before it.
     CheckHistory history(CheckHistory::defaultPath());
-    std::optional<CheckRecord> lastRecord;
-    CheckRecord lastRun;
+    CheckRecorder recorder(
+        history,
+        options.sinceLast ? CheckRecorder::Comparing::EveryRun : CheckRecorder::Comparing::Never,
+        options.noHistory ? CheckRecorder::Recording::Off : CheckRecorder::Recording::On);
+    RecordedRun lastRun;
     QObject::connect(&window, &HeadlessWindow::analysisEnded, [&](const RunOutcome& outcome) {
-        const QString address = window.addressText();
-        if (options.sinceLast)
-            lastRecord = history.latest(address);
-        lastRun = recordOf(window.grid(), address, outcome, QDateTime::currentDateTime());
-        if (!options.noHistory && worthRecording(outcome))
-            history.record(lastRun);
+        const ResultGrid& grid = window.grid();
+        lastRun = recorder.runEnded(recordOf(grid.cells(), grid.ForeColor(), window.addressText(),
+                                             outcome, QDateTime::currentDateTime()));
         while (const std::optional<HistoryProblem> problem = history.takeProblem())
             status.writeLine(problemLine(*problem));
     });
@@ -237,10 +237,10 @@ int main(int argc, char* argv[]) {
     status.clearProgress();
     Comparison comparison;
     if (previous)
-        comparison.changes = compareGrids(*previous, lastRun.checkedGrid());
-    if (options.sinceLast && lastRecord) {
-        comparison.changes = compareGrids(lastRecord->checkedGrid(), lastRun.checkedGrid());
-        comparison.previous = historyoutput::previous(*lastRecord);
+        comparison.changes = compareGrids(*previous, lastRun.run.checkedGrid());
+    if (options.sinceLast && lastRun.previous) {
+        comparison.changes = lastRun.changes;
+        comparison.previous = historyoutput::previous(*lastRun.previous);
     } else if (options.sinceLast) {
         comparison.previous = QJsonValue(QJsonValue::Null);
     }

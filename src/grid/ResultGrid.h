@@ -1,5 +1,6 @@
 #pragma once
 
+#include "GridCells.h"
 #include "GridColumns.h"
 #include "ResultTable.h"
 
@@ -18,13 +19,7 @@ class ResultGrid : public QAbstractTableModel, public ResultTable {
     Q_OBJECT
 
 public:
-    struct Cell {
-        QString text;
-        quint32 color = 0;
-        bool bold = false;
-        // Why the cell shows what it shows, if the run said; its tooltip.
-        QString note;
-    };
+    using Cell = GridCell;
 
     explicit ResultGrid(QObject* parent = nullptr);
 
@@ -51,6 +46,8 @@ public:
     qint32 ColWidth(qint32 col) const { return colWidths_.at(col); }
 
     const Cell& cell(qint32 row, qint32 col) const { return cells_.at(row).at(col); }
+    // Every row, header row first.
+    const GridCells& cells() const { return cells_; }
     static bool isFixed(qint32 row, qint32 col) { return row == 0 || col == 0; }
     // The colour a cell's text is shown in: none for the fixed cells and
     // for cells without a colour of their own under no grid-wide colour.
@@ -74,7 +71,7 @@ private:
     Cell& current() { return cells_[row_][col_]; }
     void currentChanged(int role);
 
-    QList<QList<Cell>> cells_;
+    GridCells cells_;
     QList<qint32> colWidths_;
     std::optional<quint32> foreColor_;
     qint32 row_ = 0;

@@ -1,5 +1,8 @@
 #include "CheckHistory.h"
 
+#include "GridColumns.h"
+#include "RunEndings.h"
+
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
@@ -97,8 +100,7 @@ CheckRecord recordFrom(const QSqlQuery& query) {
     CheckRecord record;
     static_cast<CheckSummary&>(record) = summaryFrom(query);
     const qsizetype gridRows = qBound(0, query.value(10).toLongLong(), MaxGridRows);
-    record.cells = QList<QList<ResultGrid::Cell>>(
-        gridRows, QList<ResultGrid::Cell>(gridcol::Count, ResultGrid::Cell{}));
+    record.cells = GridCells(gridRows, QList<GridCell>(gridcol::Count, GridCell{}));
     if (!query.value(11).isNull())
         record.foreColor = quint32(query.value(11).toLongLong());
     return record;
@@ -415,7 +417,7 @@ bool CheckHistory::writeRecord(QSqlDatabase& db, CheckRecord& record) {
     cell.bindValue(0, id);
     for (qsizetype row = 0; row < record.cells.size(); ++row) {
         for (qsizetype col = 0; col < record.cells[row].size(); ++col) {
-            const ResultGrid::Cell& c = record.cells[row][col];
+            const GridCell& c = record.cells[row][col];
             if (c.text.isEmpty() && c.color == 0 && !c.bold)
                 continue;
             cell.bindValue(1, qint64(row));

@@ -1,5 +1,6 @@
 #include "HistoryDialog.h"
 
+#include "RunEndings.h"
 #include "RunTexts.h"
 
 #include <QDialogButtonBox>

@@ -57,6 +57,7 @@ WindowHistory::WindowHistory(Form1& window, const QString& path)
     : QObject(&window)
     , window_(window)
     , history_(path)
+    , recorder_(history_, CheckRecorder::Comparing::ListedRuns, CheckRecorder::Recording::On)
     , compareAction_(new QAction(QStringLiteral("与上次比较…"), this))
     , historyAction_(new QAction(QStringLiteral("历史记录…"), this)) {
     window.gridView().addContextActions({compareAction_, historyAction_});
@@ -78,19 +79,13 @@ void WindowHistory::runStarted() {
 void WindowHistory::runEnded(const RunOutcome& outcome) {
     running_ = false;
     if (worthRecording(outcome)) {
-        const QString address = window_.addressText();
-        // A run that never listed its links left an earlier grid behind:
-        // there is nothing of its own to compare.
-        std::optional<CheckRecord> previous;
-        if (outcome.listedFriendLinks())
-            previous = history_.latest(address);
-        CheckRecord record =
-            recordOf(window_.grid(), address, outcome, QDateTime::currentDateTime());
-        history_.record(record);
-        if (previous) {
-            compareWith(*previous);
-            const QString notice =
-                dropNotice(shortTime(previous->endedAt), changesSince(*previous));
+        const ResultGrid& grid = window_.grid();
+        const RecordedRun run =
+            recorder_.runEnded(recordOf(grid.cells(), grid.ForeColor(), window_.addressText(),
+                                        outcome, QDateTime::currentDateTime()));
+        if (run.previous) {
+            compareWith(*run.previous);
+            const QString notice = dropNotice(shortTime(run.previous->endedAt), run.changes);
             if (!notice.isEmpty())
                 showNotice(&window_, notice);
         }
@@ -105,7 +100,8 @@ void WindowHistory::compareWith(const CheckRecord& record) {
     QHash<QPoint, QString> notes;
     if (record.outcome.listedFriendLinks()) {
         const QString prefix = QStringLiteral("上次（%1）：").arg(shortTime(record.endedAt));
-        for (const CellChange& cell : changedCells(record.cellTexts(), cellTexts(window_.grid())))
+        for (const CellChange& cell :
+             changedCells(record.cellTexts(), cellTexts(window_.grid().cells())))
             notes.insert(QPoint(cell.col, cell.row), prefix + cell.before);
     }
     window_.gridView().setCellNotes(notes);
@@ -113,7 +109,7 @@ void WindowHistory::compareWith(const CheckRecord& record) {
 }
 
 QList<GridChange> WindowHistory::changesSince(const CheckRecord& record) const {
-    return compareGrids(record.checkedGrid(), checkedGrid(cellTexts(window_.grid()), {}));
+    return compareGrids(record.checkedGrid(), checkedGrid(cellTexts(window_.grid().cells()), {}));
 }
 
 void WindowHistory::showChanges(const QString& title) {

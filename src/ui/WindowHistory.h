@@ -1,6 +1,6 @@
 #pragma once
 
-#include "CheckHistory.h"
+#include "CheckRecorder.h"
 
 #include <QObject>
 #include <QPointer>
@@ -40,6 +40,7 @@ private:
 
     Form1& window_;
     CheckHistory history_;
+    CheckRecorder recorder_;
     QAction* compareAction_;
     QAction* historyAction_;
     bool running_ = false;

@@ -3,7 +3,7 @@
 // the first record lost.
 
 #include "CheckHistory.h"
-#include "ResultColumns.h"
+#include "GridColumns.h"
 #include "RunTexts.h"
 
 #include <QCoreApplication>
@@ -14,19 +14,14 @@ int main(int argc, char* argv[]) {
     const QStringList arguments = app.arguments();
     if (arguments.size() != 3)
         return 2;
-    ResultGrid grid;
-    setUpResultColumns(grid);
+    GridCells cells(21, QList<GridCell>(gridcol::Count));
     for (qint32 row = 1; row <= 20; ++row) {
-        grid.AddItem(QString::number(row + 1));
-        grid.setRow(row);
-        grid.setCol(gridcol::Address);
-        grid.setText(QStringLiteral("http://shop%1.taobao.com").arg(row));
-        grid.setCol(gridcol::LinksBack);
-        grid.setText(runtext::LinksBack);
+        cells[row][gridcol::Address].text = QStringLiteral("http://shop%1.taobao.com").arg(row);
+        cells[row][gridcol::LinksBack].text = runtext::LinksBack;
     }
     CheckHistory history(arguments[1]);
     for (int n = 0; n < arguments[2].toInt(); ++n) {
-        CheckRecord record = recordOf(grid, QStringLiteral("myshop.taobao.com"),
+        CheckRecord record = recordOf(cells, std::nullopt, QStringLiteral("myshop.taobao.com"),
                                       {RunEnding::Finished, {}}, QDateTime::currentDateTime());
         if (!history.record(record)) {
             const std::optional<HistoryProblem> problem = history.takeProblem();

@@ -1,6 +1,5 @@
-#include "CheckHistory.h"
-#include "ResultColumns.h"
-#include "ResultGrid.h"
+#include "CheckRecorder.h"
+#include "GridColumns.h"
 #include "RunTexts.h"
 
 #include <QDir>
@@ -16,44 +15,34 @@ namespace {
 const QString Shop = QStringLiteral("myshop.taobao.com");
 const RunOutcome Finished{RunEnding::Finished, {}};
 
-// A grid whose rows are written as "name|address|status|credit|links back",
-// marked as a run marks them: problems red, "×" red and bold.
-void fill(ResultGrid& grid, const QStringList& rows) {
-    for (qsizetype at = 0; at < rows.size(); ++at) {
-        const QStringList values = rows[at].split(u'|');
-        const auto row = qint32(at + 1);
-        if (row == grid.Rows())
-            grid.AddItem(QString::number(row));
-        grid.setRow(row);
-        const QList<std::pair<qint32, QString>> cells{{gridcol::ShopName, values[0]},
-                                                      {gridcol::Address, values[1]},
-                                                      {gridcol::Status, values[2]},
-                                                      {gridcol::Credit, values[3]},
-                                                      {gridcol::LinksBack, values[4]}};
-        for (const auto& [col, text] : cells) {
-            grid.setCol(col);
-            const bool problem = text == runtext::NotExisting || text == runtext::NoLinkBack ||
-                                 text == runtext::NetworkBroken;
-            grid.setCellForeColor(problem ? runtext::Red : runtext::NoColor);
-            grid.setCellFontBold(text == runtext::NoLinkBack);
-            grid.setText(text);
-        }
-    }
-}
-
+// A grid under an empty header row whose rows are written as
+// "name|address|status|credit|links back", marked as a run marks them:
+// problems red, "×" red and bold.
 CheckRecord recordOfRows(const QStringList& rows, const RunOutcome& outcome = Finished,
                          const QString& address = Shop) {
-    ResultGrid grid;
-    setUpResultColumns(grid);
-    fill(grid, rows);
-    return recordOf(grid, address, outcome, QDateTime::currentDateTime());
+    GridCells cells{QList<GridCell>(gridcol::Count)};
+    const QList<qint32> cols{gridcol::ShopName, gridcol::Address, gridcol::Status, gridcol::Credit,
+                             gridcol::LinksBack};
+    for (const QString& row : rows) {
+        const QStringList values = row.split(u'|');
+        QList<GridCell> line(gridcol::Count);
+        for (qsizetype at = 0; at < cols.size(); ++at) {
+            const QString& text = values[at];
+            const bool problem = text == runtext::NotExisting || text == runtext::NoLinkBack ||
+                                 text == runtext::NetworkBroken;
+            line[cols[at]] = {
+                text, problem ? runtext::Red : runtext::NoColor, text == runtext::NoLinkBack, {}};
+        }
+        cells.append(line);
+    }
+    return recordOf(cells, std::nullopt, address, outcome, QDateTime::currentDateTime());
 }
 
 // Every cell as "text|colour|bold".
 QStringList cellStates(const CheckRecord& record) {
     QStringList states;
-    for (const QList<ResultGrid::Cell>& row : record.cells) {
-        for (const ResultGrid::Cell& cell : row)
+    for (const QList<GridCell>& row : record.cells) {
+        for (const GridCell& cell : row)
             states << QStringLiteral("%1|%2|%3").arg(cell.text).arg(cell.color).arg(cell.bold);
     }
     return states;
@@ -90,9 +79,9 @@ private:
     QTemporaryDir dir_;
 };
 
-// A run recorded, read back as the latest record of its address and
-// compared with a later grid: a drop and every cell survive the file, and
-// how the recorded run ended decides what can be compared.
+// A run recorded, then compared by the recorder with a later run: the
+// earlier run read back as the latest record of its address keeps a drop
+// and every cell, and how it ended decides what can be compared.
 void TestCheckHistory::recordThenCompare_data() {
     QTest::addColumn<QStringList>("before");
     QTest::addColumn<int>("beforeEnding");
@@ -123,23 +112,23 @@ void TestCheckHistory::recordThenCompare() {
 
     QTemporaryDir dir;
     CheckHistory history(dir.filePath(QStringLiteral("history.sqlite")));
-    QCOMPARE(history.latest(Shop), std::nullopt);
-    CheckRecord recorded =
-        recordOfRows(before, {RunEnding(beforeEnding), QStringLiteral("提示文字")});
-    QVERIFY(history.record(recorded));
+    CheckRecorder recorder(history, CheckRecorder::Comparing::EveryRun,
+                           CheckRecorder::Recording::On);
+    const RecordedRun first = recorder.runEnded(
+        recordOfRows(before, {RunEnding(beforeEnding), QStringLiteral("提示文字")}));
+    QCOMPARE(first.previous, std::nullopt);
+    const RecordedRun second = recorder.runEnded(recordOfRows(now));
 
-    const std::optional<CheckRecord> read = history.latest(Shop);
-    QVERIFY(read);
-    QCOMPARE(read->id, recorded.id);
-    QCOMPARE(read->endedAt, recorded.endedAt);
-    QCOMPARE(read->outcome.ending, recorded.outcome.ending);
-    QCOMPARE(read->outcome.message, QStringLiteral("提示文字"));
-    QCOMPARE(cellStates(*read), cellStates(recorded));
-    QCOMPARE(read->counts.rows, recorded.counts.rows);
+    QVERIFY(second.previous);
+    const CheckRecord& read = *second.previous;
+    QCOMPARE(read.id, first.run.id);
+    QCOMPARE(read.endedAt, first.run.endedAt);
+    QCOMPARE(read.outcome.ending, first.run.outcome.ending);
+    QCOMPARE(read.outcome.message, QStringLiteral("提示文字"));
+    QCOMPARE(cellStates(read), cellStates(first.run));
+    QCOMPARE(read.counts.rows, first.run.counts.rows);
     QCOMPARE(history.latest(QStringLiteral("other.taobao.com")), std::nullopt);
-
-    const CheckRecord later = recordOfRows(now);
-    QCOMPARE(kinds(compareGrids(read->checkedGrid(), later.checkedGrid())), changes);
+    QCOMPARE(kinds(second.changes), changes);
     QCOMPARE(history.takeProblem(), std::nullopt);
 }
 

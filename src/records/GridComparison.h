@@ -4,8 +4,6 @@
 #include <QString>
 #include <QStringList>
 
-class ResultGrid;
-
 // What changed between two checks of the same shop: the final grids of an
 // earlier check and of this one, compared row by row on the shop address.
 
@@ -64,9 +62,6 @@ QString kindText(ChangeKind kind);
 
 // The shop was found not to exist, or its page was read to the end.
 bool fullyChecked(const ShopRow& row);
-
-// The cell texts of every row of `grid`, header row first.
-QList<QStringList> cellTexts(const ResultGrid& grid);
 
 // The friend-link rows of a grid given as the cell texts of every row,
 // header row first; a data row counts when it has a name or an address.

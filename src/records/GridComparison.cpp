@@ -1,7 +1,6 @@
 #include "GridComparison.h"
 
 #include "GridColumns.h"
-#include "ResultGrid.h"
 #include "RunTexts.h"
 
 #include <QHash>
@@ -81,17 +80,6 @@ bool fullyChecked(const ShopRow& row) {
     return row.status == runtext::Normal &&
            (row.linksBack.isEmpty() || row.linksBack == runtext::LinksBack ||
             row.linksBack == runtext::NoLinkBack);
-}
-
-QList<QStringList> cellTexts(const ResultGrid& grid) {
-    QList<QStringList> texts;
-    for (qint32 row = 0; row < grid.Rows(); ++row) {
-        QStringList cells;
-        for (qint32 col = 0; col < grid.Cols(); ++col)
-            cells.append(grid.cell(row, col).text);
-        texts.append(cells);
-    }
-    return texts;
 }
 
 bool GridChange::isDrop() const {

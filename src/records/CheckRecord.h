@@ -1,7 +1,7 @@
 #pragma once
 
+#include "GridCells.h"
 #include "GridComparison.h"
-#include "ResultGrid.h"
 #include "RunOutcome.h"
 
 #include <QDateTime>
@@ -32,11 +32,11 @@ struct CheckSummary {
 // One recorded check: how a run ended and the whole grid it left.
 struct CheckRecord : CheckSummary {
     // Every grid row, header row first.
-    QList<QList<ResultGrid::Cell>> cells;
+    GridCells cells;
     // The grid-wide text colour; none while it is the window-text colour.
     std::optional<quint32> foreColor;
 
-    QList<QStringList> cellTexts() const;
+    QList<QStringList> cellTexts() const { return ::cellTexts(cells); }
     // The check as a comparison sees it. A run that never listed its friend
     // links left an earlier run's grid behind: it counts as unlisted, for
     // the reason of its message.
@@ -47,18 +47,8 @@ struct CheckRecord : CheckSummary {
 // an empty address asked for nothing.
 bool worthRecording(const RunOutcome& outcome);
 
-// The record of a run that has just ended with `outcome`, leaving `grid` and
-// `address` in the window; its counts are zero when it never listed its
-// friend links.
-CheckRecord recordOf(const ResultGrid& grid, const QString& address, const RunOutcome& outcome,
-                     const QDateTime& endedAt);
-
-// How a run ended, as `zembrel-check --list-history` names it in JSON
-// ("finished", "stopped", "cancelled", "network-failure", "message"), and
-// back; nothing for a name it does not know.
-QString endingName(RunEnding ending);
-std::optional<RunEnding> endingNamed(const QString& name);
-
-// How a check ended as the seller reads it: "完成", "用户中止", "用户取消",
-// "网络中断", or the message that ended it.
-QString endingText(const RunOutcome& outcome);
+// The record of a run that has just ended with `outcome`, leaving `cells`
+// under the grid-wide colour `foreColor` and `address` in the window; its
+// counts are zero when it never listed its friend links.
+CheckRecord recordOf(const GridCells& cells, std::optional<quint32> foreColor,
+                     const QString& address, const RunOutcome& outcome, const QDateTime& endedAt);
