@@ -3,106 +3,93 @@
 #include "GridColumns.h"
 #include "RunEndings.h"
 
-#include <QDeadlineTimer>
-#include <QDir>
-#include <QFile>
-#include <QFileInfo>
-#include <QSqlDatabase>
-#include <QSqlError>
 #include <QSqlQuery>
+#include <QSqlRecord>
 #include <QStandardPaths>
-#include <QThread>
-#include <QVariant>
 #include <array>
 
 namespace {
 
-// The schema this program writes, kept in PRAGMA user_version.
-constexpr int SchemaVersion = 1;
-
-// How long a write waits for another program's write to end, and how often
-// opening the file looks again whether it is still busy.
-constexpr int BusyTimeoutMs = 5000;
-constexpr int BusyRetryMs = 10;
-
 // More rows than any grid has; a damaged count cannot claim all memory.
 constexpr qint64 MaxGridRows = 100'000;
 
-// Step n brings the schema from version n to n + 1; the first one starts a
-// history in an empty file. Times are milliseconds since 1970 (UTC), colours
-// 32-bit values with red in the lowest byte. Cells that are empty, without a
-// colour and not bold are not stored; a run's grid has `grid_rows` rows.
-const std::array<QStringList, SchemaVersion> Migrations{{
-    {
-        QStringLiteral("CREATE TABLE runs ("
-                       " id INTEGER PRIMARY KEY,"
-                       " ended_at INTEGER NOT NULL,"
-                       " address TEXT NOT NULL,"
-                       " ending TEXT NOT NULL,"
-                       " message TEXT NOT NULL,"
-                       " grid_rows INTEGER NOT NULL,"
-                       " fore_color INTEGER,"
-                       " shop_rows INTEGER NOT NULL,"
-                       " links_back INTEGER NOT NULL,"
-                       " no_link_back INTEGER NOT NULL,"
-                       " not_existing INTEGER NOT NULL,"
-                       " not_checked INTEGER NOT NULL)"),
-        QStringLiteral("CREATE INDEX runs_by_address ON runs (address)"),
-        QStringLiteral("CREATE TABLE cells ("
-                       " run_id INTEGER NOT NULL REFERENCES runs (id) ON DELETE CASCADE,"
-                       " row INTEGER NOT NULL,"
-                       " col INTEGER NOT NULL,"
-                       " text TEXT NOT NULL,"
-                       " color INTEGER NOT NULL,"
-                       " bold INTEGER NOT NULL,"
-                       " PRIMARY KEY (run_id, row, col)) WITHOUT ROWID"),
-    },
-}};
+// Where the columns of a query's rows are, found by name once for all its
+// rows.
+template <std::size_t N> class Columns {
+public:
+    Columns(const QSqlQuery& query, const std::array<const char*, N>& names) {
+        const QSqlRecord record = query.record();
+        for (std::size_t column = 0; column < N; ++column)
+            at_[column] = record.indexOf(QLatin1String(names[column]));
+    }
 
-// SQLite's primary result codes for a damaged file and for one that is not
-// a database at all.
-bool isDamage(const QSqlError& error) {
-    const QString code = error.nativeErrorCode();
-    const int primary = code.toInt() & 0xff;
-    return !code.isEmpty() && (primary == 11 || primary == 26);
+    QVariant value(const QSqlQuery& query, std::size_t column) const {
+        return query.value(at_[column]);
+    }
+
+private:
+    std::array<int, N> at_{};
+};
+
+// The columns of runs that a summary, then a record, is read from.
+enum RunColumn : std::size_t {
+    Id,
+    EndedAt,
+    Address,
+    Ending,
+    Message,
+    ShopRows,
+    LinksBack,
+    NoLinkBack,
+    NotExisting,
+    NotChecked,
+    GridRows,
+    ForeColor,
+    RunColumnCount,
+};
+constexpr std::array<const char*, RunColumnCount> RunColumnNames{
+    "id",         "ended_at",     "address",      "ending",      "message",   "shop_rows",
+    "links_back", "no_link_back", "not_existing", "not_checked", "grid_rows", "fore_color"};
+using RunColumns = Columns<RunColumnCount>;
+
+// "SELECT <the columns> FROM <the table> ".
+template <std::size_t N>
+QString selectFrom(const std::array<const char*, N>& names, const char* table) {
+    QStringList columns;
+    for (const char* name : names)
+        columns.append(QLatin1String(name));
+    return QStringLiteral("SELECT %1 FROM %2 ")
+        .arg(columns.join(QLatin1String(", ")), QLatin1String(table));
 }
 
-// SQLite's result code for a file another connection holds.
-bool isBusy(const QSqlError& error) {
-    const QString code = error.nativeErrorCode();
-    return !code.isEmpty() && (code.toInt() & 0xff) == 5;
-}
+enum CellColumn : std::size_t { Row, Col, Text, Color, Bold, CellColumnCount };
+constexpr std::array<const char*, CellColumnCount> CellColumnNames{"row", "col", "text", "color",
+                                                                   "bold"};
 
-QString errorText(const QSqlError& error) {
-    return error.databaseText().isEmpty() ? error.text() : error.databaseText();
-}
-
-const QString SummaryColumns =
-    QStringLiteral("id, ended_at, address, ending, message, shop_rows, links_back, no_link_back,"
-                   " not_existing, not_checked, grid_rows, fore_color");
-
-// A row of SummaryColumns.
-CheckSummary summaryFrom(const QSqlQuery& query) {
+// The current row of a query over the run columns.
+CheckSummary summaryFrom(const QSqlQuery& query, const RunColumns& columns) {
+    const auto value = [&](RunColumn column) { return columns.value(query, column); };
     CheckSummary summary;
-    summary.id = query.value(0).toLongLong();
-    summary.endedAt = QDateTime::fromMSecsSinceEpoch(query.value(1).toLongLong());
-    summary.address = query.value(2).toString();
-    summary.outcome.ending = endingNamed(query.value(3).toString()).value_or(RunEnding::Message);
-    summary.outcome.message = query.value(4).toString();
-    summary.counts = {query.value(5).toInt(), query.value(6).toInt(), query.value(7).toInt(),
-                      query.value(8).toInt(), query.value(9).toInt()};
+    summary.id = value(Id).toLongLong();
+    summary.endedAt = QDateTime::fromMSecsSinceEpoch(value(EndedAt).toLongLong());
+    summary.address = value(Address).toString();
+    summary.outcome.ending = endingNamed(value(Ending).toString()).value_or(RunEnding::Message);
+    summary.outcome.message = value(Message).toString();
+    summary.counts = {value(ShopRows).toInt(), value(LinksBack).toInt(), value(NoLinkBack).toInt(),
+                      value(NotExisting).toInt(), value(NotChecked).toInt()};
     return summary;
 }
 
-// A row of SummaryColumns with its grid's shape and colour; the cells are
-// read next.
+// The current row of a query over the run columns with its grid's shape and
+// colour; the cells are read next.
 CheckRecord recordFrom(const QSqlQuery& query) {
+    const RunColumns columns(query, RunColumnNames);
     CheckRecord record;
-    static_cast<CheckSummary&>(record) = summaryFrom(query);
-    const qsizetype gridRows = qBound(0, query.value(10).toLongLong(), MaxGridRows);
+    static_cast<CheckSummary&>(record) = summaryFrom(query, columns);
+    const qsizetype gridRows = qBound(0, columns.value(query, GridRows).toLongLong(), MaxGridRows);
     record.cells = GridCells(gridRows, QList<GridCell>(gridcol::Count, GridCell{}));
-    if (!query.value(11).isNull())
-        record.foreColor = quint32(query.value(11).toLongLong());
+    if (const QVariant foreColor = columns.value(query, ForeColor); !foreColor.isNull())
+        record.foreColor = quint32(foreColor.toLongLong());
     return record;
 }
 
@@ -121,15 +108,10 @@ QString CheckHistory::defaultPath() {
 }
 
 CheckHistory::CheckHistory(QString path)
-    : path_(std::move(path))
-    , connection_(QStringLiteral("zembrel-history-%1").arg(quintptr(this), 0, 16)) {}
-
-CheckHistory::~CheckHistory() {
-    close();
-}
+    : database_(std::move(path)) {}
 
 bool CheckHistory::record(CheckRecord& record) {
-    return inWriteTransaction([&](QSqlDatabase& db) { return writeRecord(db, record); });
+    return database_.write([&] { return writeRecord(record); });
 }
 
 std::optional<CheckRecord> CheckHistory::latest(const QString& address) {
@@ -144,256 +126,57 @@ std::optional<CheckRecord> CheckHistory::load(qint64 id) {
 std::optional<CheckRecord> CheckHistory::recordWhere(const QString& condition,
                                                      const QVariant& value) {
     std::optional<CheckRecord> found;
-    read([&](QSqlDatabase& db) {
-        QSqlQuery query(db);
-        query.prepare(
-            QStringLiteral("SELECT %1 FROM runs WHERE %2").arg(SummaryColumns, condition));
-        query.bindValue(0, value);
-        if (!query.exec())
-            return failed(query);
+    database_.read([&] {
+        QSqlQuery query = database_.query();
+        if (!database_.run(
+                query, selectFrom(RunColumnNames, "runs") + QStringLiteral("WHERE ") + condition,
+                {value}))
+            return false;
         if (!query.next())
-            return true;
+            return database_.readToEnd(query);
         found = recordFrom(query);
-        return readCells(db, *found);
+        return readCells(*found);
     });
     return found;
 }
 
 QList<CheckSummary> CheckHistory::list(const QString& address) {
     QList<CheckSummary> summaries;
-    read([&](QSqlDatabase& db) {
-        QSqlQuery query(db);
+    database_.read([&] {
+        QSqlQuery query = database_.query();
         query.setForwardOnly(true);
-        query.prepare(QStringLiteral("SELECT %1 FROM runs %2 ORDER BY id DESC")
-                          .arg(SummaryColumns, address.isEmpty()
-                                                   ? QString()
-                                                   : QStringLiteral("WHERE address = ?")));
-        if (!address.isEmpty())
-            query.bindValue(0, address);
-        if (!query.exec())
-            return failed(query);
+        const QString statement =
+            selectFrom(RunColumnNames, "runs") +
+            (address.isEmpty() ? QString() : QStringLiteral("WHERE address = ? ")) +
+            QStringLiteral("ORDER BY id DESC");
+        if (!database_.run(query, statement,
+                           address.isEmpty() ? QVariantList() : QVariantList{address}))
+            return false;
+        const RunColumns columns(query, RunColumnNames);
         while (query.next())
-            summaries.append(summaryFrom(query));
-        return true;
+            summaries.append(summaryFrom(query, columns));
+        return database_.readToEnd(query);
     });
     return summaries;
 }
 
 bool CheckHistory::remove(qint64 id) {
-    return inWriteTransaction([&](QSqlDatabase& db) {
-        QSqlQuery query(db);
-        query.prepare(QStringLiteral("DELETE FROM runs WHERE id = ?"));
-        query.bindValue(0, id);
-        return query.exec() || failed(query);
+    return database_.write([&] {
+        QSqlQuery query = database_.query();
+        return database_.run(query, QStringLiteral("DELETE FROM runs WHERE id = ?"), {id});
     });
 }
 
 bool CheckHistory::removeAll(const QString& address) {
-    return inWriteTransaction([&](QSqlDatabase& db) {
-        QSqlQuery query(db);
-        query.prepare(QStringLiteral("DELETE FROM runs WHERE address = ?"));
-        query.bindValue(0, address);
-        return query.exec() || failed(query);
+    return database_.write([&] {
+        QSqlQuery query = database_.query();
+        return database_.run(query, QStringLiteral("DELETE FROM runs WHERE address = ?"),
+                             {address});
     });
 }
 
-std::optional<HistoryProblem> CheckHistory::takeProblem() {
-    if (problems_.isEmpty())
-        return std::nullopt;
-    return problems_.takeFirst();
-}
-
-bool CheckHistory::ensureOpen() {
-    if (open_)
-        return true;
-    // A file found not to be a history is moved aside once; should the new
-    // one fail too, the history stays closed for this operation.
-    for (int attempt = 0; attempt < 2; ++attempt) {
-        switch (openFile()) {
-        case Opened::Ready:
-            open_ = true;
-            return true;
-        case Opened::Failed:
-            close();
-            return false;
-        case Opened::NotAHistory:
-            close();
-            if (!moveAside(notAHistory_))
-                return false;
-            break;
-        }
-    }
-    return false;
-}
-
-CheckHistory::Opened CheckHistory::openFile() {
-    if (path_.isEmpty()) {
-        unusable(QStringLiteral("no data folder"));
-        return Opened::Failed;
-    }
-    const QString folder = QFileInfo(path_).absolutePath();
-    if (!QDir().mkpath(folder)) {
-        unusable(QStringLiteral("cannot create the folder ") + folder);
-        return Opened::Failed;
-    }
-    QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), connection_);
-    db.setDatabaseName(path_);
-    db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=%1").arg(BusyTimeoutMs));
-    if (!db.open()) {
-        unusable(errorText(db.lastError()));
-        return Opened::Failed;
-    }
-    return prepareSchema(db);
-}
-
-// Reads the schema version, then brings an older schema up to date in one
-// transaction, which also makes a second program opening a new file at the
-// same time wait and find it done. Nothing is written to a file that turns
-// out to be no history of ours.
-CheckHistory::Opened CheckHistory::prepareSchema(QSqlDatabase& db) {
-    QSqlQuery query(db);
-    notAHistory_.clear();
-    // Switching a new file to the write-ahead log needs the file to itself,
-    // and SQLite does not wait for that as it waits for a busy write: a
-    // program opening a new history just as another does is told the file
-    // is locked. A busy statement here is tried again until the busy time-out.
-    const QDeadlineTimer busyDeadline(BusyTimeoutMs);
-    const auto exec = [&](const QString& statement) {
-        bool done = query.exec(statement);
-        for (; !done && isBusy(query.lastError()) && !busyDeadline.hasExpired();
-             done = query.exec(statement))
-            QThread::msleep(BusyRetryMs);
-        if (done)
-            return true;
-        if (isDamage(query.lastError()))
-            notAHistory_ = errorText(query.lastError());
-        else
-            unusable(errorText(query.lastError()));
-        return false;
-    };
-    const auto failure = [this] {
-        return notAHistory_.isEmpty() ? Opened::Failed : Opened::NotAHistory;
-    };
-    // The version, read with the number of tables in one snapshot: version
-    // 0 is an empty file only when it has no tables, else another program's
-    // database.
-    const auto version = [&]() -> std::optional<int> {
-        if (!exec(QStringLiteral("SELECT user_version, (SELECT count(*) FROM sqlite_master)"
-                                 " FROM pragma_user_version")) ||
-            !query.next())
-            return std::nullopt;
-        const int found = query.value(0).toInt();
-        const bool empty = query.value(1).toInt() == 0;
-        query.finish();
-        if (found > SchemaVersion)
-            notAHistory_ = QStringLiteral("written by a newer version (schema %1)").arg(found);
-        else if (found == 0 && !empty)
-            notAHistory_ = QStringLiteral("a database of another kind");
-        if (!notAHistory_.isEmpty())
-            return std::nullopt;
-        return found;
-    };
-
-    std::optional<int> found = version();
-    if (!found)
-        return failure();
-    // Pages of deleted records are overwritten.
-    for (const char* setting : {"PRAGMA journal_mode = WAL", "PRAGMA synchronous = FULL",
-                                "PRAGMA foreign_keys = ON", "PRAGMA secure_delete = ON"}) {
-        if (!exec(QString::fromLatin1(setting)))
-            return failure();
-    }
-    if (*found == SchemaVersion)
-        return Opened::Ready;
-
-    if (!exec(QStringLiteral("BEGIN IMMEDIATE")))
-        return failure();
-    found = version();
-    bool done = found.has_value();
-    for (int step = found.value_or(SchemaVersion); done && step < SchemaVersion; ++step) {
-        for (const QString& statement : Migrations[step])
-            done = done && exec(statement);
-    }
-    done = done && exec(QStringLiteral("PRAGMA user_version = %1").arg(SchemaVersion)) &&
-           exec(QStringLiteral("COMMIT"));
-    if (done)
-        return Opened::Ready;
-    query.exec(QStringLiteral("ROLLBACK"));
-    return failure();
-}
-
-void CheckHistory::close() {
-    open_ = false;
-    if (!QSqlDatabase::contains(connection_))
-        return;
-    QSqlDatabase::database(connection_, false).close();
-    QSqlDatabase::removeDatabase(connection_);
-}
-
-bool CheckHistory::moveAside(const QString& why) {
-    const QString stem = path_ + QStringLiteral(".broken-") +
-                         QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-HHmmss"));
-    QString target = stem;
-    for (int n = 2; QFileInfo::exists(target); ++n)
-        target = stem + u'-' + QString::number(n);
-    if (!QFile::rename(path_, target)) {
-        unusable(QStringLiteral("cannot rename the damaged history to ") + target);
-        return false;
-    }
-    // The log and its index belong to the old file; a new history must not
-    // read them.
-    for (const QString& suffix : {QStringLiteral("-wal"), QStringLiteral("-shm")}) {
-        if (QFileInfo::exists(path_ + suffix))
-            QFile::rename(path_ + suffix, target + suffix);
-    }
-    problems_.append({HistoryProblem::Kind::MovedAside, target, why});
-    return true;
-}
-
-bool CheckHistory::inWriteTransaction(const std::function<bool(QSqlDatabase&)>& operation) {
-    for (int attempt = 0; attempt < 2; ++attempt) {
-        if (!ensureOpen())
-            return false;
-        damaged_ = false;
-        QSqlDatabase db = QSqlDatabase::database(connection_, false);
-        bool done = false;
-        {
-            QSqlQuery query(db);
-            done = (query.exec(QStringLiteral("BEGIN IMMEDIATE")) || failed(query)) &&
-                   operation(db) && (query.exec(QStringLiteral("COMMIT")) || failed(query));
-            if (!done)
-                query.exec(QStringLiteral("ROLLBACK"));
-        }
-        if (done)
-            return true;
-        if (!damaged_)
-            return false;
-        db = QSqlDatabase();
-        close();
-        if (!moveAside(QStringLiteral("damaged")))
-            return false;
-    }
-    return false;
-}
-
-void CheckHistory::read(const std::function<bool(QSqlDatabase&)>& operation) {
-    if (!ensureOpen())
-        return;
-    damaged_ = false;
-    QSqlDatabase db = QSqlDatabase::database(connection_, false);
-    if (operation(db) || !damaged_)
-        return;
-    db = QSqlDatabase();
-    close();
-    moveAside(QStringLiteral("damaged"));
-}
-
-bool CheckHistory::writeRecord(QSqlDatabase& db, CheckRecord& record) {
-    QSqlQuery run(db);
-    run.prepare(QStringLiteral(
-        "INSERT INTO runs (ended_at, address, ending, message, grid_rows, fore_color, shop_rows,"
-        " links_back, no_link_back, not_existing, not_checked)"
-        " VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"));
+bool CheckHistory::writeRecord(CheckRecord& record) {
+    QSqlQuery run = database_.query();
     const QVariantList values{record.endedAt.toMSecsSinceEpoch(),
                               notNull(record.address),
                               endingName(record.outcome.ending),
@@ -405,15 +188,19 @@ bool CheckHistory::writeRecord(QSqlDatabase& db, CheckRecord& record) {
                               record.counts.noLinkBack,
                               record.counts.notExisting,
                               record.counts.notChecked};
-    for (qsizetype at = 0; at < values.size(); ++at)
-        run.bindValue(int(at), values[at]);
-    if (!run.exec())
-        return failed(run);
+    if (!database_.run(run,
+                       QStringLiteral("INSERT INTO runs (ended_at, address, ending, message,"
+                                      " grid_rows, fore_color, shop_rows, links_back,"
+                                      " no_link_back, not_existing, not_checked)"
+                                      " VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"),
+                       values))
+        return false;
     const qint64 id = run.lastInsertId().toLongLong();
 
-    QSqlQuery cell(db);
-    cell.prepare(QStringLiteral(
-        "INSERT INTO cells (run_id, row, col, text, color, bold) VALUES (?, ?, ?, ?, ?, ?)"));
+    QSqlQuery cell = database_.query();
+    if (!database_.prepare(cell, QStringLiteral("INSERT INTO cells (run_id, row, col, text, color,"
+                                                " bold) VALUES (?, ?, ?, ?, ?, ?)")))
+        return false;
     cell.bindValue(0, id);
     for (qsizetype row = 0; row < record.cells.size(); ++row) {
         for (qsizetype col = 0; col < record.cells[row].size(); ++col) {
@@ -425,45 +212,30 @@ bool CheckHistory::writeRecord(QSqlDatabase& db, CheckRecord& record) {
             cell.bindValue(3, c.text);
             cell.bindValue(4, qint64(c.color));
             cell.bindValue(5, int(c.bold));
-            if (!cell.exec())
-                return failed(cell);
+            if (!database_.exec(cell))
+                return false;
         }
     }
     record.id = id;
     return true;
 }
 
-bool CheckHistory::readCells(QSqlDatabase& db, CheckRecord& record) {
-    QSqlQuery query(db);
+bool CheckHistory::readCells(CheckRecord& record) {
+    QSqlQuery query = database_.query();
     query.setForwardOnly(true);
-    query.prepare(QStringLiteral("SELECT row, col, text, color, bold FROM cells WHERE run_id = ?"));
-    query.bindValue(0, record.id);
-    if (!query.exec())
-        return failed(query);
+    if (!database_.run(query,
+                       selectFrom(CellColumnNames, "cells") + QStringLiteral("WHERE run_id = ?"),
+                       {record.id}))
+        return false;
+    const Columns<CellColumnCount> columns(query, CellColumnNames);
+    const auto value = [&](CellColumn column) { return columns.value(query, column); };
     while (query.next()) {
-        const qsizetype row = query.value(0).toLongLong();
-        const qsizetype col = query.value(1).toLongLong();
+        const qsizetype row = value(Row).toLongLong();
+        const qsizetype col = value(Col).toLongLong();
         if (row < 0 || row >= record.cells.size() || col < 0 || col >= gridcol::Count)
             continue;
-        record.cells[row][col] = {query.value(2).toString(),
-                                  quint32(query.value(3).toLongLong()),
-                                  query.value(4).toBool(),
-                                  {}};
+        record.cells[row][col] = {
+            value(Text).toString(), quint32(value(Color).toLongLong()), value(Bold).toBool(), {}};
     }
-    return true;
-}
-
-bool CheckHistory::failed(const QSqlQuery& query) {
-    if (isDamage(query.lastError()))
-        damaged_ = true;
-    else
-        unusable(errorText(query.lastError()));
-    return false;
-}
-
-void CheckHistory::unusable(const QString& detail) {
-    if (toldUnusable_)
-        return;
-    toldUnusable_ = true;
-    problems_.append({HistoryProblem::Kind::Unusable, path_, detail});
+    return database_.readToEnd(query);
 }
