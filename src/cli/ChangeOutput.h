@@ -18,7 +18,7 @@ QString table(const QList<GridChange>& changes, bool styled);
 QString tableWithoutPrevious();
 
 // An empty line, then one line per change: kind, name, address, before and
-// now, separated by tabs; texts as gridtext::oneLine().
+// now, separated by tabs; texts as terminaltext::oneLine().
 QString tsv(const QList<GridChange>& changes);
 
 // One object per change with "kind", "name", "address", "before", "now".

@@ -1,10 +1,10 @@
 #include "HistoryOutput.h"
 
 #include "RunEndings.h"
+#include "TerminalTable.h"
 #include "TerminalText.h"
 
 #include <QJsonValue>
-#include <algorithm>
 
 namespace historyoutput {
 
@@ -18,8 +18,8 @@ QString localTime(const QDateTime& time) {
 QStringList fields(const CheckSummary& check) {
     const CheckCounts& counts = check.counts;
     return {localTime(check.endedAt),
-            gridtext::oneLine(check.address),
-            gridtext::oneLine(endingText(check.outcome)),
+            terminaltext::oneLine(check.address),
+            terminaltext::oneLine(endingText(check.outcome)),
             QString::number(counts.rows),
             QString::number(counts.linksBack),
             QString::number(counts.noLinkBack),
@@ -36,30 +36,18 @@ QString isoTime(const QDateTime& time) {
 QString tsv(const QList<CheckSummary>& checks) {
     QString out;
     for (const CheckSummary& check : checks)
-        out += fields(check).join(u'\t') + u'\n';
+        out += terminaltext::tabSeparatedLine(fields(check));
     return out;
 }
 
 QString table(const QList<CheckSummary>& checks) {
-    QList<QStringList> lines{{QStringLiteral("检查时间"), QStringLiteral("店铺地址"),
-                              QStringLiteral("结束"), QStringLiteral("行数"), QStringLiteral("√"),
-                              QStringLiteral("×"), QStringLiteral("不存在"),
-                              QStringLiteral("未检查完")}};
+    TerminalTable table(TerminalTable::LineEnd::SpacesCut);
+    table.addLine({QStringLiteral("检查时间"), QStringLiteral("店铺地址"), QStringLiteral("结束"),
+                   QStringLiteral("行数"), QStringLiteral("√"), QStringLiteral("×"),
+                   QStringLiteral("不存在"), QStringLiteral("未检查完")});
     for (const CheckSummary& check : checks)
-        lines.append(fields(check));
-    QList<int> widths(lines.first().size(), 0);
-    for (const QStringList& line : lines) {
-        for (qsizetype col = 0; col < line.size(); ++col)
-            widths[col] = std::max(widths[col], gridtext::displayWidth(line[col]));
-    }
-    QString out;
-    for (const QStringList& line : lines) {
-        QString text;
-        for (qsizetype col = 0; col < line.size(); ++col)
-            text += line[col] + QString(widths[col] - gridtext::displayWidth(line[col]) + 2, u' ');
-        out += text.trimmed() + u'\n';
-    }
-    return out;
+        table.addLine(fields(check));
+    return table.text(false);
 }
 
 QJsonArray json(const QList<CheckSummary>& checks) {

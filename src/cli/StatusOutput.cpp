@@ -44,8 +44,8 @@ void StatusOutput::showRow(qint32 row) {
         return;
     // The grid keeps one empty row after the listed shops.
     const int listed = grid_.Rows() - 2;
-    const QString name =
-        gridtext::oneLine(grid_.cell(row, gridcol::ShopName).text.simplified()).left(MaxNameLength);
+    const QString name = terminaltext::oneLine(grid_.cell(row, gridcol::ShopName).text.simplified())
+                             .left(MaxNameLength);
     write(QStringLiteral("\r\x1b[K%1 %2/%3 %4")
               .arg(runtext::Checking)
               .arg(row)

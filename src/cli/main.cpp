@@ -9,7 +9,7 @@
 #include "CheckRecorder.h"
 #include "CheckServices.h"
 #include "CommandLineLanguage.h"
-#include "GridText.h"
+#include "GridOutput.h"
 #include "HeadlessWindow.h"
 #include "HistoryOutput.h"
 #include "InterruptStop.h"
@@ -69,7 +69,7 @@ QByteArray results(const HeadlessWindow& window, CheckOptions::Format format,
     const bool compared = comparison.changes || comparison.withoutPrevious();
     switch (format) {
     case CheckOptions::Format::Table: {
-        QString out = gridtext::table(window.grid(), styled);
+        QString out = gridoutput::table(window.grid(), styled);
         if (comparison.withoutPrevious())
             out += changeoutput::tableWithoutPrevious();
         else if (compared)
@@ -77,7 +77,8 @@ QByteArray results(const HeadlessWindow& window, CheckOptions::Format format,
         return out.toUtf8();
     }
     case CheckOptions::Format::Tsv:
-        return (gridtext::tsv(window.grid()) + (compared ? changeoutput::tsv(changes) : QString()))
+        return (gridoutput::tsv(window.grid()) +
+                (compared ? changeoutput::tsv(changes) : QString()))
             .toUtf8();
     case CheckOptions::Format::Json: {
         QJsonObject members;

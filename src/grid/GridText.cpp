@@ -1,7 +1,6 @@
 #include "GridText.h"
 
 #include "ResultGrid.h"
-#include "TerminalText.h"
 
 #include <QRect>
 #include <QSet>
@@ -83,57 +82,6 @@ QString clipboardText(const Block& block) {
         safe << cells;
     }
     return tabSeparated(safe);
-}
-
-QString tsv(const ResultGrid& grid) {
-    Block block;
-    for (qint32 row = 0; row < grid.Rows(); ++row) {
-        QStringList texts;
-        for (qint32 col = 0; col < grid.Cols(); ++col)
-            texts << oneLine(grid.cell(row, col).text);
-        block << texts;
-    }
-    return tabSeparated(block) + u'\n';
-}
-
-namespace {
-
-QString styledCell(const QString& padded, bool colored, bool bold) {
-    QString codes;
-    if (colored)
-        codes += QStringLiteral("\x1b[31m");
-    if (bold)
-        codes += QStringLiteral("\x1b[1m");
-    return codes.isEmpty() ? padded : codes + padded + QStringLiteral("\x1b[0m");
-}
-
-} // namespace
-
-QString table(const ResultGrid& grid, bool styled) {
-    QList<QStringList> cells(grid.Rows());
-    QList<int> widths(grid.Cols(), 0);
-    for (qint32 row = 0; row < grid.Rows(); ++row) {
-        for (qint32 col = 0; col < grid.Cols(); ++col) {
-            cells[row].append(fitWidth(oneLine(grid.cell(row, col).text), MaxColumnWidth));
-            widths[col] = std::max(widths[col], displayWidth(cells[row][col]));
-        }
-    }
-
-    QString out;
-    for (qint32 row = 0; row < grid.Rows(); ++row) {
-        QString line;
-        for (qint32 col = 0; col < grid.Cols(); ++col) {
-            const QString& text = cells[row][col];
-            QString padded = text;
-            if (col + 1 < grid.Cols())
-                padded += QString(widths[col] - displayWidth(text) + 2, u' ');
-            line += styled ? styledCell(padded, grid.shownColor(row, col).value_or(0) != 0,
-                                        grid.cell(row, col).bold)
-                           : padded;
-        }
-        out += line + u'\n';
-    }
-    return out;
 }
 
 QString spreadsheetSafe(const QString& text) {

@@ -8,11 +8,8 @@
 
 class ResultGrid;
 
-// The grid's texts for the clipboard, a CSV file and standard output.
+// The grid's texts for the clipboard and a CSV file.
 namespace gridtext {
-
-// The most terminal columns a cell of the aligned table takes.
-constexpr int MaxColumnWidth = 40;
 
 // Rows of cell texts.
 using Block = QList<QStringList>;
@@ -37,16 +34,6 @@ QString tabSeparated(const Block& block);
 // The text copied to the clipboard: tabSeparated() with every cell made
 // spreadsheetSafe(), as pasting into a spreadsheet runs formulas too.
 QString clipboardText(const Block& block);
-
-// Every grid row as one tab-separated line ended by a line feed, each cell
-// as oneLine().
-QString tsv(const ResultGrid& grid);
-
-// Every grid row as one line of cells aligned in columns, each cell as
-// oneLine() cut to MaxColumnWidth with "…". With `styled`, cells shown in a
-// colour of their own or the grid's are red, and bold cells bold, by
-// terminal escapes.
-QString table(const ResultGrid& grid, bool styled);
 
 // The text with a leading apostrophe when a spreadsheet would run it as a
 // formula: when it starts with =, +, -, @, a tab or a carriage return. Shop

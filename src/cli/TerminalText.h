@@ -1,9 +1,10 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 // Page text made fit for one line of a terminal.
-namespace gridtext {
+namespace terminaltext {
 
 // Tabs and line breaks (line and paragraph separators included) become
 // spaces; other control characters (escape among them, which would let a
@@ -20,4 +21,7 @@ int displayWidth(const QString& text);
 // The text cut to at most `maxWidth` columns; a text that was cut ends in "…".
 QString fitWidth(const QString& text, int maxWidth);
 
-} // namespace gridtext
+// One line of tab-separated fields, each as oneLine(), ended by a line feed.
+QString tabSeparatedLine(const QStringList& fields);
+
+} // namespace terminaltext

@@ -5,22 +5,20 @@
 #include <cwchar>
 #include <locale.h>
 
-namespace gridtext {
+namespace terminaltext {
 
 namespace {
 
-// The C library's UTF-8 character tables for the current thread while it
-// lives, whatever the user's own locale says.
+// The C library's UTF-8 character tables, opened once for the whole
+// program whatever the user's own locale says, and used by the current
+// thread while an object of this class lives.
 class Utf8Characters {
 public:
     Utf8Characters()
-        : utf8_(openUtf8())
-        , previous_(utf8_ != locale_t{} ? ::uselocale(utf8_) : locale_t{}) {}
+        : previous_(utf8() != locale_t{} ? ::uselocale(utf8()) : locale_t{}) {}
     ~Utf8Characters() {
-        if (utf8_ == locale_t{})
-            return;
-        ::uselocale(previous_);
-        ::freelocale(utf8_);
+        if (utf8() != locale_t{})
+            ::uselocale(previous_);
     }
     Utf8Characters(const Utf8Characters&) = delete;
     Utf8Characters& operator=(const Utf8Characters&) = delete;
@@ -34,12 +32,16 @@ public:
     }
 
 private:
-    static locale_t openUtf8() {
-        const locale_t utf8 = ::newlocale(LC_CTYPE_MASK, "C.UTF-8", locale_t{});
-        return utf8 != locale_t{} ? utf8 : ::newlocale(LC_CTYPE_MASK, "en_US.UTF-8", locale_t{});
+    // Never freed: the program's threads may use it until they end.
+    static locale_t utf8() {
+        static const locale_t tables = [] {
+            const locale_t found = ::newlocale(LC_CTYPE_MASK, "C.UTF-8", locale_t{});
+            return found != locale_t{} ? found
+                                       : ::newlocale(LC_CTYPE_MASK, "en_US.UTF-8", locale_t{});
+        }();
+        return tables;
     }
 
-    locale_t utf8_;
     locale_t previous_;
 };
 
@@ -87,4 +89,11 @@ QString fitWidth(const QString& text, int maxWidth) {
     return cut + u'…';
 }
 
-} // namespace gridtext
+QString tabSeparatedLine(const QStringList& fields) {
+    QStringList texts;
+    for (const QString& field : fields)
+        texts.append(oneLine(field));
+    return texts.join(u'\t') + u'\n';
+}
+
+} // namespace terminaltext
