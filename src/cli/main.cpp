@@ -50,6 +50,27 @@ void writeTo(std::FILE* stream, const QByteArray& bytes) {
     std::fflush(stream);
 }
 
+// Writes `bytes` to standard output; false, with the reason on standard
+// error, when they could not be written.
+bool writeOut(StandardOutput& output, const QByteArray& bytes, const QString& what) {
+    if (output.write(bytes))
+        return true;
+    writeTo(stderr, (QStringLiteral("zembrel-check: cannot write the %1: ").arg(what) +
+                     output.error() + u'\n')
+                        .toUtf8());
+    return false;
+}
+
+// Help, the version or a usage error: the program's answer without a check.
+int answer(const ParsedCommandLine& command) {
+    if (command.outcome == ParsedCommandLine::Outcome::UsageError) {
+        writeTo(stderr, usageErrorText(QStringLiteral("zembrel-check"), command.text).toUtf8());
+        return UsageErrorStatus;
+    }
+    writeTo(stdout, command.text.toUtf8());
+    return 0;
+}
+
 // What the grid was compared with, and what changed.
 struct Comparison {
     // Without changes, the grid was not compared (or --since-last found no
@@ -130,12 +151,8 @@ int listHistory(const CheckOptions& options, StandardOutput& output) {
         text = QJsonDocument(historyoutput::json(checks)).toJson(QJsonDocument::Compact) + '\n';
         break;
     }
-    if (!output.write(text)) {
-        writeTo(stderr,
-                (QStringLiteral("zembrel-check: cannot write the list: ") + output.error() + u'\n')
-                    .toUtf8());
+    if (!writeOut(output, text, QStringLiteral("list")))
         return FailureStatus;
-    }
     return readable ? 0 : FailureStatus;
 }
 
@@ -151,6 +168,109 @@ QCoro::Task<bool> analyseEach(QStringList addresses, HeadlessWindow& window, Pag
     co_return completed;
 }
 
+// --compare: the earlier check in PREVIOUS; nothing, with the reason on
+// standard error, when the file is broken.
+std::optional<CheckedGrid> readPrevious(const QString& path) {
+    PreviousCheck read = readPreviousCheck(path);
+    if (!read.grid)
+        writeTo(stderr, QStringLiteral("zembrel-check: %1: %2\n").arg(path, read.error).toUtf8());
+    return std::move(read.grid);
+}
+
+// How the checks went: whether every run completed, and the last run as
+// the recorder saw it.
+struct Checks {
+    bool completed = false;
+    RecordedRun lastRun;
+};
+
+// One run per address. Every run that asked for its own page is recorded as
+// it ends; with --since-last, it is compared with the latest earlier record
+// of its address. The last run is what the comparison sees: one that never
+// listed its friend links left the grid of the address before it.
+Checks runChecks(const CheckOptions& options, CheckServices& services, HeadlessWindow& window,
+                 StatusOutput& status, QCoreApplication& app) {
+    CheckHistory history(CheckHistory::defaultPath());
+    CheckRecorder recorder(
+        history,
+        options.sinceLast ? CheckRecorder::Comparing::EveryRun : CheckRecorder::Comparing::Never,
+        options.noHistory ? CheckRecorder::Recording::Off : CheckRecorder::Recording::On);
+    Checks checks;
+    const QObject recording;
+    QObject::connect(
+        &window, &HeadlessWindow::analysisEnded, &recording, [&](const RunOutcome& outcome) {
+            const ResultGrid& grid = window.grid();
+            checks.lastRun =
+                recorder.runEnded(recordOf(grid.cells(), grid.ForeColor(), window.addressText(),
+                                           outcome, QDateTime::currentDateTime()));
+            while (const std::optional<HistoryProblem> problem = history.takeProblem())
+                status.writeLine(problemLine(*problem));
+        });
+
+    // The runs start once the event loop runs, and leave it when the last
+    // one has ended.
+    QTimer::singleShot(0, &app, [&] {
+        QCoro::connect(
+            analyseEach(options.addresses, window, services.fetcher(), services.renderer()), &app,
+            [&checks](bool allCompleted) {
+                checks.completed = allCompleted;
+                QCoreApplication::quit();
+            });
+    });
+    app.exec();
+    return checks;
+}
+
+// The last run compared with PREVIOUS or, with --since-last, with the
+// check the recorder compared it with.
+Comparison comparisonOf(const CheckOptions& options, const std::optional<CheckedGrid>& previous,
+                        const RecordedRun& lastRun) {
+    Comparison comparison;
+    if (previous)
+        comparison.changes = compareGrids(*previous, lastRun.run.checkedGrid());
+    if (options.sinceLast && lastRun.previous) {
+        comparison.changes = lastRun.changes;
+        comparison.previous = historyoutput::previous(*lastRun.previous);
+    } else if (options.sinceLast) {
+        comparison.previous = QJsonValue(QJsonValue::Null);
+    }
+    return comparison;
+}
+
+// Once the results are written: a run broken off (its own message has
+// named the problem), a drop with --fail-on-drop, or success.
+int exitStatus(const CheckOptions& options, bool completed, const Comparison& comparison) {
+    if (!completed)
+        return FailureStatus;
+    const QList<GridChange> changes = comparison.changes.value_or(QList<GridChange>());
+    const bool dropped =
+        std::any_of(changes.begin(), changes.end(), [](const GridChange& c) { return c.isDrop(); });
+    return options.failOnDrop && dropped ? CheckOptions::DropStatus : 0;
+}
+
+// The checks of every address, then their results on standard output.
+int check(const CheckOptions& options, const std::optional<CheckedGrid>& previous,
+          StandardOutput& output, QCoreApplication& app) {
+    const std::unique_ptr<CheckServices> services = CheckServices::start(
+        {options.demo, options.proxy}, {options.timeout, options.jobs, options.renderJobs}, &app);
+    if (!services) {
+        writeTo(stderr, "zembrel-check: cannot start the page services\n");
+        return FailureStatus;
+    }
+    HeadlessWindow window;
+    StatusOutput status(window.grid(), ::isatty(STDERR_FILENO));
+    QObject::connect(&window, &HeadlessWindow::messageShown, &status, &StatusOutput::writeMessage);
+    QObject::connect(&window, &HeadlessWindow::inspectingRow, &status, &StatusOutput::showRow);
+    const InterruptStop interrupt([&window] { window.pressStop(); });
+
+    const Checks checks = runChecks(options, *services, window, status, app);
+    status.clearProgress();
+    const Comparison comparison = comparisonOf(options, previous, checks.lastRun);
+    if (!writeOut(output, results(window, options.format, comparison), QStringLiteral("results")))
+        return FailureStatus;
+    return exitStatus(options, checks.completed, comparison);
+}
+
 } // namespace
 
 int main(int argc, char* argv[]) {
@@ -163,99 +283,14 @@ int main(int argc, char* argv[]) {
     installCommandLineLanguage(app);
 
     const ParsedCommandLine command = parseCommandLine(app.arguments(), ::isatty(STDOUT_FILENO));
-    switch (command.outcome) {
-    case ParsedCommandLine::Outcome::Help:
-    case ParsedCommandLine::Outcome::Version:
-        writeTo(stdout, command.text.toUtf8());
-        return 0;
-    case ParsedCommandLine::Outcome::UsageError:
-        writeTo(stderr, usageErrorText(QStringLiteral("zembrel-check"), command.text).toUtf8());
-        return UsageErrorStatus;
-    case ParsedCommandLine::Outcome::Run:
-        break;
-    }
+    if (command.outcome != ParsedCommandLine::Outcome::Run)
+        return answer(command);
     const CheckOptions& options = command.options;
     if (options.listHistory)
         return listHistory(options, output);
-
     // A broken PREVIOUS is found before anything is fetched.
     std::optional<CheckedGrid> previous;
-    if (options.compare) {
-        PreviousCheck read = readPreviousCheck(*options.compare);
-        if (!read.grid) {
-            writeTo(stderr, QStringLiteral("zembrel-check: %1: %2\n")
-                                .arg(*options.compare, read.error)
-                                .toUtf8());
-            return UsageErrorStatus;
-        }
-        previous = std::move(read.grid);
-    }
-
-    const std::unique_ptr<CheckServices> services = CheckServices::start(
-        {options.demo, options.proxy}, {options.timeout, options.jobs, options.renderJobs}, &app);
-    if (!services) {
-        writeTo(stderr, "zembrel-check: cannot start the page services\n");
-        return FailureStatus;
-    }
-
-    HeadlessWindow window;
-    StatusOutput status(window.grid(), ::isatty(STDERR_FILENO));
-    QObject::connect(&window, &HeadlessWindow::messageShown, &status, &StatusOutput::writeMessage);
-    QObject::connect(&window, &HeadlessWindow::inspectingRow, &status, &StatusOutput::showRow);
-    const InterruptStop interrupt([&window] { window.pressStop(); });
-
-    // Every run that asked for its own page is recorded as it ends; with
-    // --since-last, it is compared with the latest earlier record of its
-    // address. The last run is what the comparison sees: one that never
-    // listed its friend links left the grid of the address before it.
-    CheckHistory history(CheckHistory::defaultPath());
-    CheckRecorder recorder(
-        history,
-        options.sinceLast ? CheckRecorder::Comparing::EveryRun : CheckRecorder::Comparing::Never,
-        options.noHistory ? CheckRecorder::Recording::Off : CheckRecorder::Recording::On);
-    RecordedRun lastRun;
-    QObject::connect(&window, &HeadlessWindow::analysisEnded, [&](const RunOutcome& outcome) {
-        const ResultGrid& grid = window.grid();
-        lastRun = recorder.runEnded(recordOf(grid.cells(), grid.ForeColor(), window.addressText(),
-                                             outcome, QDateTime::currentDateTime()));
-        while (const std::optional<HistoryProblem> problem = history.takeProblem())
-            status.writeLine(problemLine(*problem));
-    });
-
-    // The runs start once the event loop runs, and leave it when the last
-    // one has ended.
-    bool completed = false;
-    QTimer::singleShot(0, &app, [&] {
-        QCoro::connect(
-            analyseEach(options.addresses, window, services->fetcher(), services->renderer()), &app,
-            [&completed](bool allCompleted) {
-                completed = allCompleted;
-                QCoreApplication::quit();
-            });
-    });
-    app.exec();
-
-    status.clearProgress();
-    Comparison comparison;
-    if (previous)
-        comparison.changes = compareGrids(*previous, lastRun.run.checkedGrid());
-    if (options.sinceLast && lastRun.previous) {
-        comparison.changes = lastRun.changes;
-        comparison.previous = historyoutput::previous(*lastRun.previous);
-    } else if (options.sinceLast) {
-        comparison.previous = QJsonValue(QJsonValue::Null);
-    }
-    if (!output.write(results(window, options.format, comparison))) {
-        writeTo(stderr, (QStringLiteral("zembrel-check: cannot write the results: ") +
-                         output.error() + u'\n')
-                            .toUtf8());
-        return FailureStatus;
-    }
-    // The run's own message has named the problem.
-    if (!completed)
-        return FailureStatus;
-    const QList<GridChange> changes = comparison.changes.value_or(QList<GridChange>());
-    const bool dropped =
-        std::any_of(changes.begin(), changes.end(), [](const GridChange& c) { return c.isDrop(); });
-    return options.failOnDrop && dropped ? CheckOptions::DropStatus : 0;
+    if (options.compare && !(previous = readPrevious(*options.compare)))
+        return UsageErrorStatus;
+    return check(options, previous, output, app);
 }
