@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs the Debian 12 packages that building, running and testing Zembrel
-# need; with --deep also those of the deeper checks (clang for the fuzz
-# targets), with --package those that build and check the Debian package.
+# need (dbus-daemon: the notification test's private session bus); with
+# --deep also those of the deeper checks (clang for the fuzz targets), with
+# --package those that build and check the Debian package.
 # Safe to run again: it installs only what is missing. Runs apt-get as
 # root, or through sudo for another user.
 set -euo pipefail
@@ -10,7 +11,7 @@ packages=(
     cmake ninja-build g++ pkg-config clang-format
     qt6-base-dev qt6-webengine-dev libgl-dev qcoro-qt6-dev qt6-translations-l10n qt6-l10n-tools
     libqt6sql6-sqlite
-    libcurl4-openssl-dev libgumbo-dev fonts-wqy-microhei strace
+    libcurl4-openssl-dev libgumbo-dev fonts-wqy-microhei strace dbus-daemon
     # the system's trust store, which the fetcher and the browser read and
     # the HTTPS tests replace inside their own namespace
     ca-certificates
