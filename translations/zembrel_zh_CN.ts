@@ -125,5 +125,9 @@ Each ADDRESS is analysed in turn, as if typed into the address box.</source>
         <source>--list-history takes at most one address.</source>
         <translation>--list-history 最多只能给一个地址。</translation>
     </message>
+    <message>
+        <source>Open with ADDRESS in the address box and list the changes its latest check found since the check before it.</source>
+        <translation>打开窗口，地址栏里填好这个地址，并列出它最近一次检查与再上一次相比的变化。</translation>
+    </message>
 </context>
 </TS>

@@ -1,5 +1,7 @@
 // zembrel: the main window. `--demo` runs it against the built-in demo
-// marketplace with the demo shop's address in the address box.
+// marketplace with the demo shop's address in the address box;
+// `--show-changes ADDRESS` opens it on ADDRESS with the changes its latest
+// check found (what a click on the daily check's notification opens).
 
 #include "BrowserEnvironment.h"
 #include "CheckServices.h"
@@ -20,7 +22,8 @@ namespace {
 
 const QString ProgramName = QStringLiteral("zembrel");
 
-// The window's command line: --demo, --proxy URL, --help and --version.
+// The window's command line: --demo, --proxy URL, --show-changes ADDRESS,
+// --help and --version.
 struct CommandLineOptions {
     QCommandLineParser parser;
     QCommandLineOption demo{
@@ -29,11 +32,16 @@ struct CommandLineOptions {
     QCommandLineOption proxy{QStringLiteral("proxy"),
                              CommandLine::tr("Fetch all pages through this HTTP proxy."),
                              QStringLiteral("URL")};
+    QCommandLineOption showChanges{
+        QStringLiteral("show-changes"),
+        CommandLine::tr("Open with ADDRESS in the address box and list the changes its latest "
+                        "check found since the check before it."),
+        CommandLine::tr("ADDRESS")};
 
     CommandLineOptions() {
         parser.setApplicationDescription(
             CommandLine::tr("Checks which shops in a shop's friend-link block link back to it."));
-        parser.addOptions({demo, proxy});
+        parser.addOptions({demo, proxy, showChanges});
         parser.addHelpOption();
         parser.addVersionOption();
     }
@@ -67,16 +75,24 @@ void answerHelpOrVersion(int& argc, char** argv) {
     std::exit(2);
 }
 
+struct WindowStart {
+    TrafficRoute route;
+    // The address whose latest changes are listed at once.
+    std::optional<QString> showChanges;
+};
+
 // Exits with a usage message on a bad command line.
-TrafficRoute parseOptions() {
+WindowStart parseOptions() {
     CommandLineOptions options;
     if (!options.parser.parse(QCoreApplication::arguments()))
         exitWithUsageError(options.parser.errorText());
-    const TrafficRoute route{options.parser.isSet(options.demo),
-                             options.parser.value(options.proxy)};
-    if (const std::optional<QString> error = routeError(route))
+    WindowStart start{{options.parser.isSet(options.demo), options.parser.value(options.proxy)},
+                      std::nullopt};
+    if (const std::optional<QString> error = routeError(start.route))
         exitWithUsageError(*error);
-    return route;
+    if (options.parser.isSet(options.showChanges))
+        start.showChanges = options.parser.value(options.showChanges);
+    return start;
 }
 
 } // namespace
@@ -86,11 +102,11 @@ int main(int argc, char* argv[]) {
     prepareBrowserEnvironment();
     QApplication app(argc, argv);
     setUpCommandLine(app);
-    const TrafficRoute route = parseOptions();
+    const WindowStart start = parseOptions();
     // The window's texts are Chinese whatever the locale; so are Qt's.
     installChineseTranslations(app);
 
-    const std::unique_ptr<CheckServices> services = CheckServices::start(route, {}, &app);
+    const std::unique_ptr<CheckServices> services = CheckServices::start(start.route, {}, &app);
     if (!services) {
         QMessageBox::critical(
             nullptr, QStringLiteral("Zembrel"),
@@ -98,10 +114,14 @@ int main(int argc, char* argv[]) {
         return 1;
     }
     Form1 window(services->fetcher(), services->renderer());
-    if (route.demo)
+    if (start.route.demo)
         window.setAddressText(DemoShopAddress);
     window.show();
     // Records every run; the file is opened when the first run ends.
     WindowHistory history(window, CheckHistory::defaultPath());
+    if (start.showChanges) {
+        window.setAddressText(*start.showChanges);
+        history.showLatestChanges();
+    }
     return app.exec();
 }

@@ -120,6 +120,25 @@ void WindowHistory::showChanges(const QString& title) {
     dialog->show();
 }
 
+void WindowHistory::showLatestChanges() {
+    const QList<CheckSummary> checks =
+        history_.list(ownshop::normalisedAddress(window_.addressText()));
+    std::optional<CheckRecord> latest, before;
+    if (checks.size() >= 2) {
+        latest = history_.load(checks[0].id);
+        before = history_.load(checks[1].id);
+    }
+    tellProblems();
+    if (!latest || !before) {
+        showNotice(&window_, QStringLiteral("没有上次的记录。"));
+        return;
+    }
+    auto* dialog =
+        new ChangeListDialog(QStringLiteral("与上次比较"), shortTime(before->endedAt),
+                             compareGrids(before->checkedGrid(), latest->checkedGrid()), &window_);
+    dialog->show();
+}
+
 // The records of the address in the box, as the next run would read it.
 void WindowHistory::showHistory() {
     const QString address = ownshop::normalisedAddress(window_.addressText());

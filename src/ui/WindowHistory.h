@@ -25,6 +25,9 @@ public:
     WindowHistory(Form1& window, const QString& path);
 
     QAction& compareAction() { return *compareAction_; }
+    // Lists what the latest check of the address in the box found against
+    // the check before it, as "与上次比较…" did after that check.
+    void showLatestChanges();
 
 private:
     void runStarted();

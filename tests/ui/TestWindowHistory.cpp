@@ -79,6 +79,7 @@ class TestWindowHistory : public QObject {
 
 private slots:
     void changedCellsAndDropsAfterARun();
+    void latestChangesInAnotherWindow();
     void badHistoryToldOnce();
 };
 
@@ -123,6 +124,29 @@ void TestWindowHistory::changedCellsAndDropsAfterARun() {
     w.fetcher.pages.remove(QStringLiteral("myshop.taobao.com"));
     w.run(QStringLiteral("myshop"), false);
     QVERIFY(w.toolTip(1, 8).isEmpty());
+}
+
+// What a click on the daily check's notification opens: a window of its
+// own on the same history lists what the latest check found, or says that
+// there was no check before it.
+void TestWindowHistory::latestChangesInAnotherWindow() {
+    Window w;
+    Form1 other(w.fetcher, w.renderer);
+    WindowHistory history(other, w.data.filePath(QStringLiteral("history.sqlite")));
+    other.setAddressText(QStringLiteral("MyShop.taobao.com"));
+
+    w.run(QStringLiteral("myshop"), true);
+    history.showLatestChanges();
+    auto* notice = other.findChild<QMessageBox*>();
+    QVERIFY(notice && notice->isVisible());
+    QCOMPARE(notice->text(), QStringLiteral("没有上次的记录。"));
+
+    w.run(QStringLiteral("myshop"), false);
+    history.showLatestChanges();
+    auto* changes = other.findChild<ChangeListDialog*>();
+    QVERIFY(changes && changes->isVisible());
+    QCOMPARE(changes->list().topLevelItemCount(), 1);
+    QCOMPARE(changes->list().topLevelItem(0)->text(0), QStringLiteral("不再链接你"));
 }
 
 void TestWindowHistory::badHistoryToldOnce() {
