@@ -2,8 +2,9 @@
 # Checks the package scripts/package.sh built: lintian on it, then what it
 # installs, unpacked into a scratch folder with dpkg -x (the machine itself
 # is not changed): the programs are stripped, zembrel-check --demo prints
-# the demo grid, the manual pages open with man, and the desktop entry and
-# the AppStream metainfo validate. Prints the package's sizes.
+# the demo grid, the manual pages open with man, the desktop entry and the
+# AppStream metainfo validate, and systemd-analyze verifies the daily
+# check's user units. Prints the package's sizes.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -84,6 +85,35 @@ hints=$(desktop-file-validate "$entry" 2>&1) || fail "desktop-file-validate: $hi
 appstreamcli validate --no-net "$root"/usr/share/metainfo/*.metainfo.xml || fail "appstreamcli validate"
 # The metainfo's desktop entry is the one installed beside it.
 appstreamcli validate-tree --no-net "$root" || fail "appstreamcli validate-tree"
+
+echo "== systemd user units"
+# The daily check's timer and service for one shop, as installed: the
+# package's /usr laid over the machine's in a mount namespace of this check
+# alone, so that the program and the manual page they name are found. Any
+# line systemd-analyze prints is a fault: it exits with 0 after some, such
+# as an unknown key.
+units=/usr/lib/systemd/user
+for unit in zembrel-check-daily@.service zembrel-check-daily@.timer; do
+    [ -f "$root$units/$unit" ] || fail "no $units/$unit"
+done
+own_root=()
+if [ "$(id -u)" -ne 0 ]; then
+    own_root=(--map-root-user)
+fi
+mkdir -m 700 "$root/runtime"
+if verified=$(XDG_RUNTIME_DIR="$root/runtime" unshare "${own_root[@]}" --mount sh -c '
+        mount -t overlay overlay -o "lowerdir=$1/usr:/usr" /usr &&
+        systemd-analyze verify --user "$2/zembrel-check-daily@myshop.service" \
+            "$2/zembrel-check-daily@myshop.timer"' sh "$root" "$units" 2>&1); then
+    [ -z "$verified" ] || fail "systemd-analyze verify: $verified"
+else
+    fail "systemd-analyze verify: $verified"
+fi
+# Installing turns no daily check on: no maintainer script enables a unit.
+dpkg-deb --control "$deb" "$root/control"
+if grep -qs systemd "$root"/control/{pre,post}{inst,rm}; then
+    fail "the package's maintainer scripts turn systemd units on"
+fi
 
 echo "== sizes"
 echo "package: $(du -k --apparent-size "$deb" | cut -f1) KiB ($deb)"

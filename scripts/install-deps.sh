@@ -2,7 +2,8 @@
 # Installs the Debian 12 packages that building, running and testing Zembrel
 # need (dbus-daemon: the notification test's private session bus); with
 # --deep also those of the deeper checks (clang for the fuzz targets), with
-# --package those that build and check the Debian package.
+# --package those that build and check the Debian package (systemd: its
+# systemd-analyze verifies the daily check's units).
 # Safe to run again: it installs only what is missing. Runs apt-get as
 # root, or through sudo for another user.
 set -euo pipefail
@@ -19,7 +20,8 @@ packages=(
 for flag in "$@"; do
     case "$flag" in
     --deep) packages+=(clang libclang-rt-14-dev) ;;
-    --package) packages+=(build-essential dpkg-dev debhelper lintian appstream desktop-file-utils man-db) ;;
+    --package) packages+=(build-essential dpkg-dev debhelper lintian appstream desktop-file-utils man-db
+        systemd) ;;
     *) echo "install-deps: unknown option $flag" >&2; exit 2 ;;
     esac
 done
