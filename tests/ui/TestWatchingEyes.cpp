@@ -77,7 +77,7 @@ void TestWatchingEyes::guidePicturesLieBesideIt() {
             QVERIFY2(QFileInfo(QDir(folder).filePath(match.captured(1))).isFile(),
                      qPrintable(match.captured(1)));
         }
-        QCOMPARE(pictures, 3);
+        QCOMPARE(pictures, 4);
         QVERIFY(!text.contains(QStringLiteral("scripts/")));
     }
 }
