@@ -126,6 +126,18 @@ Each ADDRESS is analysed in turn, as if typed into the address box.</source>
         <translation>--list-history 最多只能给一个地址。</translation>
     </message>
     <message>
+        <source>With --since-last: also show a shop lost as a desktop notification, which opens the window&apos;s list of changes when clicked, and wait until it is clicked or closed (at most 8 hours). Without a notification service nothing is shown.</source>
+        <translation>与 --since-last 一起使用：有店铺流失时还在桌面上显示通知，点击通知会打开窗口里的变化列表；程序等到通知被点击或关闭（最多 8 小时）。没有通知服务时不显示。</translation>
+    </message>
+    <message>
+        <source>--notify needs --since-last.</source>
+        <translation>--notify 需要与 --since-last 一起使用。</translation>
+    </message>
+    <message>
+        <source>--notify cannot be used with --no-history.</source>
+        <translation>--notify 不能与 --no-history 一起使用。</translation>
+    </message>
+    <message>
         <source>Open with ADDRESS in the address box and list the changes its latest check found since the check before it.</source>
         <translation>打开窗口，地址栏里填好这个地址，并列出它最近一次检查与再上一次相比的变化。</translation>
     </message>

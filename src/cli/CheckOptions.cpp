@@ -74,7 +74,7 @@ struct OptionRow {
 
 // In the order --help lists them, which is also the order their values are
 // read in (but the format's, read before all others).
-const std::array<OptionRow, 11> Options{{
+const std::array<OptionRow, 12> Options{{
     {"proxy", QT_TRANSLATE_NOOP("CommandLine", "Fetch all pages through this HTTP proxy."), "URL",
      setValue<&CheckOptions::proxy>},
     {"timeout", QT_TRANSLATE_NOOP("CommandLine", "Give up on a page after this long (default 60)."),
@@ -115,6 +115,13 @@ const std::array<OptionRow, 11> Options{{
                        "With --compare or --since-last: exit with status 3 when a shop stopped "
                        "linking back, left the friend links or closed."),
      nullptr, setFlag<&CheckOptions::failOnDrop>},
+    {"notify",
+     QT_TRANSLATE_NOOP("CommandLine",
+                       "With --since-last: also show a shop lost as a desktop notification, "
+                       "which opens the window's list of changes when clicked, and wait until "
+                       "it is clicked or closed (at most 8 hours). Without a notification "
+                       "service nothing is shown."),
+     nullptr, setFlag<&CheckOptions::notify>},
     {"no-history", QT_TRANSLATE_NOOP("CommandLine", "Do not record this check in the history."),
      nullptr, setFlag<&CheckOptions::noHistory>},
     {"list-history",
@@ -185,6 +192,11 @@ Reading checkComparison(const QCommandLineParser&, CheckOptions& options) {
         return CommandLine::tr("--since-last and --compare cannot be used together.");
     if (options.failOnDrop && !options.compare && !options.sinceLast)
         return CommandLine::tr("--fail-on-drop needs --compare or --since-last.");
+    // A click lists the changes the history holds, so this check must be in it.
+    if (options.notify && !options.sinceLast)
+        return CommandLine::tr("--notify needs --since-last.");
+    if (options.notify && options.noHistory)
+        return CommandLine::tr("--notify cannot be used with --no-history.");
     return std::nullopt;
 }
 

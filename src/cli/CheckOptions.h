@@ -33,6 +33,9 @@ struct CheckOptions {
     bool sinceLast = false;
     // Exit with DropStatus when the comparison found a partner lost.
     bool failOnDrop = false;
+    // Also show partners lost since the last check as a desktop
+    // notification, and wait for the seller to click or close it.
+    bool notify = false;
     // Record nothing in the history.
     bool noHistory = false;
     // List the recorded checks (of the one address given, if any) instead

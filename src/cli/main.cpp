@@ -9,6 +9,8 @@
 #include "CheckRecorder.h"
 #include "CheckServices.h"
 #include "CommandLineLanguage.h"
+#include "DropNotification.h"
+#include "DroppedPartners.h"
 #include "GridOutput.h"
 #include "HeadlessWindow.h"
 #include "HistoryOutput.h"
@@ -237,14 +239,28 @@ Comparison comparisonOf(const CheckOptions& options, const std::optional<Checked
     return comparison;
 }
 
+bool hasDrop(const QList<GridChange>& changes) {
+    return std::any_of(changes.begin(), changes.end(),
+                       [](const GridChange& change) { return change.isDrop(); });
+}
+
+// --notify: the drops on the desktop too, until the seller has answered;
+// started, like the runs, once the event loop runs.
+void showDropsOnDesktop(const QString& address, const QList<GridChange>& changes,
+                        QCoreApplication& app) {
+    QTimer::singleShot(0, &app, [&] {
+        QCoro::connect(notifyDrops(address, droppedPartners(changes)), &app,
+                       &QCoreApplication::quit);
+    });
+    app.exec();
+}
+
 // Once the results are written: a run broken off (its own message has
 // named the problem), a drop with --fail-on-drop, or success.
 int exitStatus(const CheckOptions& options, bool completed, const Comparison& comparison) {
     if (!completed)
         return FailureStatus;
-    const QList<GridChange> changes = comparison.changes.value_or(QList<GridChange>());
-    const bool dropped =
-        std::any_of(changes.begin(), changes.end(), [](const GridChange& c) { return c.isDrop(); });
+    const bool dropped = hasDrop(comparison.changes.value_or(QList<GridChange>()));
     return options.failOnDrop && dropped ? CheckOptions::DropStatus : 0;
 }
 
@@ -268,6 +284,9 @@ int check(const CheckOptions& options, const std::optional<CheckedGrid>& previou
     const Comparison comparison = comparisonOf(options, previous, checks.lastRun);
     if (!writeOut(output, results(window, options.format, comparison), QStringLiteral("results")))
         return FailureStatus;
+    const QList<GridChange> changes = comparison.changes.value_or(QList<GridChange>());
+    if (options.notify && hasDrop(changes))
+        showDropsOnDesktop(checks.lastRun.run.address, changes, app);
     return exitStatus(options, checks.completed, comparison);
 }
 

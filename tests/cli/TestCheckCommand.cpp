@@ -437,6 +437,10 @@ void TestCheckCommand::usageErrors_data() {
     QTest::newRow("since last and a file to compare")
         << QStringList{"--since-last", "--compare", "previous.json", "myshop"};
     QTest::newRow("history of two addresses") << QStringList{"--list-history", "a", "b"};
+    QTest::newRow("notify without the history's comparison")
+        << QStringList{"--notify", "--compare", "previous.json", "myshop"};
+    QTest::newRow("notify of a check kept out of the history")
+        << QStringList{"--notify", "--since-last", "--no-history", "myshop"};
 }
 
 void TestCheckCommand::usageErrors() {

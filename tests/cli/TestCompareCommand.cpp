@@ -125,15 +125,17 @@ void TestCompareCommand::changesSinceThePreviousCheck_data() {
     QTest::addColumn<bool>("failOnDrop");
     QTest::addColumn<int>("exitCode");
     QTest::addColumn<bool>("sinceLast"); // else --compare
+    QTest::addColumn<bool>("notify");    // without a session bus
 
-    QTest::newRow("json, drops fail") << "json" << true << true << 3 << false;
-    QTest::newRow("tsv, drops fail") << "tsv" << true << true << 3 << false;
-    QTest::newRow("table, drops reported") << "table" << true << false << 0 << false;
-    QTest::newRow("table, nothing changed") << "table" << false << true << 0 << false;
-    QTest::newRow("since last: json, drops fail") << "json" << true << true << 3 << true;
-    QTest::newRow("since last: tsv, drops reported") << "tsv" << true << false << 0 << true;
-    QTest::newRow("since last: table, drops fail") << "table" << true << true << 3 << true;
-    QTest::newRow("since last: table, nothing changed") << "table" << false << true << 0 << true;
+    QTest::newRow("json, drops fail") << "json" << true << true << 3 << false << false;
+    QTest::newRow("tsv, drops fail") << "tsv" << true << true << 3 << false << false;
+    QTest::newRow("table, drops reported") << "table" << true << false << 0 << false << false;
+    QTest::newRow("table, nothing changed") << "table" << false << true << 0 << false << false;
+    QTest::newRow("since last: json, drops fail") << "json" << true << true << 3 << true << true;
+    QTest::newRow("since last: tsv, drops reported") << "tsv" << true << false << 0 << true << true;
+    QTest::newRow("since last: table, drops fail") << "table" << true << true << 3 << true << false;
+    QTest::newRow("since last: table, nothing changed")
+        << "table" << false << true << 0 << true << false;
 }
 
 void TestCompareCommand::changesSinceThePreviousCheck() {
@@ -142,6 +144,7 @@ void TestCompareCommand::changesSinceThePreviousCheck() {
     QFETCH(bool, failOnDrop);
     QFETCH(int, exitCode);
     QFETCH(bool, sinceLast);
+    QFETCH(bool, notify);
 
     TestMarket market;
     QVERIFY(market.listen());
@@ -155,9 +158,16 @@ void TestCompareCommand::changesSinceThePreviousCheck() {
     options << (sinceLast ? QStringList{"--since-last"} : QStringList{"--compare", previousPath_});
     if (failOnDrop)
         options.append(QStringLiteral("--fail-on-drop"));
+    // Without a session bus a drop shows nowhere else: output and status
+    // are the same.
+    QProcessEnvironment environment = withData(data);
+    if (notify) {
+        options.append(QStringLiteral("--notify"));
+        environment.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"),
+                           QStringLiteral("unix:path=") + data.filePath(QStringLiteral("no-bus")));
+    }
     const CheckProcess check = CheckProcess::run(
-        checkArguments(market, options, sinceLast ? "MYSHOP.taobao.com" : "myshop"),
-        withData(data));
+        checkArguments(market, options, sinceLast ? "MYSHOP.taobao.com" : "myshop"), environment);
 
     QCOMPARE(check.exitCode, exitCode);
     const QStringList expected =
