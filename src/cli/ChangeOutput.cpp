@@ -1,5 +1,6 @@
 #include "ChangeOutput.h"
 
+#include "HistoryOutput.h"
 #include "TerminalTable.h"
 #include "TerminalText.h"
 
@@ -19,6 +20,11 @@ QString beforeAndNow(const GridChange& change) {
 
 const QString Heading = QStringLiteral("\n与上次相比\n");
 
+// The check a change is against, when it is an older one than `previous`.
+bool olderCheck(const GridChange& change, const QDateTime& previous) {
+    return change.since.isValid() && change.since != previous;
+}
+
 } // namespace
 
 QString tableWithoutPrevious() {
@@ -26,33 +32,45 @@ QString tableWithoutPrevious() {
 }
 
 // Kind, name and address aligned, then before and now.
-QString table(const QList<GridChange>& changes, bool styled) {
+QString table(const QList<GridChange>& changes, bool styled, const QDateTime& previous) {
     if (changes.isEmpty())
         return Heading + QStringLiteral("没有变化\n");
     TerminalTable table(TerminalTable::LineEnd::SpacesCut);
-    for (const GridChange& change : changes)
-        table.addLine({kindText(change.kind), oneLine(change.name), oneLine(change.address),
-                       beforeAndNow(change)},
-                      {}, {.red = change.isDrop()});
+    for (const GridChange& change : changes) {
+        QString values = beforeAndNow(change);
+        if (olderCheck(change, previous))
+            values += QStringLiteral("（与 %1 的检查相比）")
+                          .arg(change.since.toLocalTime().toString(QStringLiteral("MM-dd HH:mm")));
+        table.addLine(
+            {kindText(change.kind), oneLine(change.name), oneLine(change.address), values}, {},
+            {.red = change.isDrop()});
+    }
     return Heading + table.text(styled);
 }
 
-QString tsv(const QList<GridChange>& changes) {
+QString tsv(const QList<GridChange>& changes, const QDateTime& previous) {
     QString out = QStringLiteral("\n");
-    for (const GridChange& change : changes)
-        out += terminaltext::tabSeparatedLine(
-            {kindText(change.kind), change.name, change.address, change.before, change.now});
+    for (const GridChange& change : changes) {
+        QStringList fields{kindText(change.kind), change.name, change.address, change.before,
+                           change.now};
+        if (olderCheck(change, previous))
+            fields.append(historyoutput::isoTime(change.since));
+        out += terminaltext::tabSeparatedLine(fields);
+    }
     return out;
 }
 
 QJsonArray json(const QList<GridChange>& changes) {
     QJsonArray array;
     for (const GridChange& change : changes) {
-        array.append(QJsonObject{{QStringLiteral("kind"), kindText(change.kind)},
-                                 {QStringLiteral("name"), change.name},
-                                 {QStringLiteral("address"), change.address},
-                                 {QStringLiteral("before"), change.before},
-                                 {QStringLiteral("now"), change.now}});
+        QJsonObject object{{QStringLiteral("kind"), kindText(change.kind)},
+                           {QStringLiteral("name"), change.name},
+                           {QStringLiteral("address"), change.address},
+                           {QStringLiteral("before"), change.before},
+                           {QStringLiteral("now"), change.now}};
+        if (change.since.isValid())
+            object.insert(QStringLiteral("since"), historyoutput::isoTime(change.since));
+        array.append(object);
     }
     return array;
 }

@@ -2,6 +2,7 @@
 
 #include "HeadlessWindow.h"
 #include "ResultGrid.h"
+#include "RunEndings.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -45,6 +46,15 @@ QByteArray json(const HeadlessWindow& window, const QJsonObject& comparison) {
                       foreColor ? QJsonValue(qint64(*foreColor)) : QJsonValue(QJsonValue::Null)},
                      {QStringLiteral("cells"), rows}}},
     };
+    // How the last run ended, for a later --compare: which address it
+    // checked, and whether it got to list that shop's friend links.
+    if (const std::optional<RunOutcome>& outcome = window.lastOutcome())
+        document.insert(
+            QStringLiteral("lastRun"),
+            QJsonObject{{QStringLiteral("address"), window.addressText()},
+                        {QStringLiteral("ending"), endingName(outcome->ending)},
+                        {QStringLiteral("message"), outcome->message},
+                        {QStringLiteral("listedFriendLinks"), outcome->listedFriendLinks()}});
     for (auto member = comparison.begin(); member != comparison.end(); ++member)
         document.insert(member.key(), member.value());
     return QJsonDocument(document).toJson(QJsonDocument::Compact) + '\n';

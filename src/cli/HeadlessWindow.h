@@ -5,6 +5,7 @@
 
 #include <QList>
 #include <QObject>
+#include <optional>
 
 // The window model without a window: the address box, the two buttons'
 // enabled states, the stop flag and the results grid, kept across runs
@@ -30,12 +31,17 @@ public:
     ResultTable& resultGrid() override { return grid_; }
     QCoro::Task<> ShowMessage(QString text, QString title) override;
     void rowStarted(qint32 row) override { emit inspectingRow(row); }
-    void runEnded(const RunOutcome& outcome) override { emit analysisEnded(outcome); }
+    void runEnded(const RunOutcome& outcome) override {
+        lastOutcome_ = outcome;
+        emit analysisEnded(outcome);
+    }
 
     bool analyzeEnabled() const { return analyzeEnabled_; }
     bool stopEnabled() const { return stopEnabled_; }
     const ResultGrid& grid() const { return grid_; }
     const QList<Message>& messages() const { return messages_; }
+    // How the latest run ended; none before the first.
+    const std::optional<RunOutcome>& lastOutcome() const { return lastOutcome_; }
 
     // The Stop button: sets the stop flag, and only while it is enabled.
     void pressStop();
@@ -51,4 +57,5 @@ private:
     bool stopEnabled_ = false;
     ResultGrid grid_;
     QList<Message> messages_;
+    std::optional<RunOutcome> lastOutcome_;
 };

@@ -27,11 +27,11 @@ QStringList fields(const CheckSummary& check) {
             QString::number(counts.notChecked)};
 }
 
+} // namespace
+
 QString isoTime(const QDateTime& time) {
     return time.toOffsetFromUtc(time.toLocalTime().offsetFromUtc()).toString(Qt::ISODate);
 }
-
-} // namespace
 
 QString tsv(const QList<CheckSummary>& checks) {
     QString out;

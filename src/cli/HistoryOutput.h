@@ -27,4 +27,7 @@ QJsonArray json(const QList<CheckSummary>& checks);
 // The check compared with: "time", "address", "ending" and "message".
 QJsonObject previous(const CheckSummary& check);
 
+// A time as the JSON outputs write it: local, with its offset.
+QString isoTime(const QDateTime& time);
+
 } // namespace historyoutput

@@ -15,7 +15,7 @@ namespace {
 constexpr qint64 MaxDocumentBytes = 16 * 1024 * 1024;
 
 PreviousCheck failure(const QString& error) {
-    return {std::nullopt, error};
+    return {std::nullopt, error, std::nullopt};
 }
 
 PreviousCheck notAResult(const QString& what) {
@@ -73,7 +73,18 @@ PreviousCheck readDocument(const QJsonObject& document) {
     }
     if (!isHeaderRow(cellTexts.first()))
         return notAResult(QStringLiteral("grid row 0 is not the results grid's header row"));
-    return {checkedGrid(cellTexts, messageTexts), {}};
+    PreviousCheck previous{checkedGrid(cellTexts, messageTexts), {}, std::nullopt};
+    if (const QJsonValue lastRun = document[u"lastRun"]; !lastRun.isUndefined()) {
+        if (!lastRun[u"address"].isString() || !lastRun[u"listedFriendLinks"].isBool())
+            return notAResult(QStringLiteral("a \"lastRun\" without its address"));
+        previous.address = lastRun[u"address"].toString();
+        if (!lastRun[u"listedFriendLinks"].toBool()) {
+            const QString message = lastRun[u"message"].toString();
+            previous.grid =
+                CheckedGrid{{}, message.isEmpty() ? QStringLiteral("没有列出友情链接") : message};
+        }
+    }
+    return previous;
 }
 
 } // namespace

@@ -78,8 +78,10 @@ struct Comparison {
     // Without changes, the grid was not compared (or --since-last found no
     // earlier check).
     std::optional<QList<GridChange>> changes;
-    // --since-last: the check compared with, or null when there was none.
+    // --since-last: the check compared with, or null when there was none,
+    // and when it ended.
     std::optional<QJsonValue> previous;
+    QDateTime previousEnded;
 
     bool withoutPrevious() const { return previous && previous->isNull(); }
 };
@@ -96,12 +98,12 @@ QByteArray results(const HeadlessWindow& window, CheckOptions::Format format,
         if (comparison.withoutPrevious())
             out += changeoutput::tableWithoutPrevious();
         else if (compared)
-            out += changeoutput::table(changes, styled);
+            out += changeoutput::table(changes, styled, comparison.previousEnded);
         return out.toUtf8();
     }
     case CheckOptions::Format::Tsv:
         return (gridoutput::tsv(window.grid()) +
-                (compared ? changeoutput::tsv(changes) : QString()))
+                (compared ? changeoutput::tsv(changes, comparison.previousEnded) : QString()))
             .toUtf8();
     case CheckOptions::Format::Json: {
         QJsonObject members;
@@ -171,9 +173,14 @@ QCoro::Task<bool> analyseEach(QStringList addresses, HeadlessWindow& window, Pag
 }
 
 // --compare: the earlier check in PREVIOUS; nothing, with the reason on
-// standard error, when the file is broken.
-std::optional<CheckedGrid> readPrevious(const QString& path) {
+// standard error, when the file is broken or checked another address than
+// `address`, the one this check's last run is for.
+std::optional<CheckedGrid> readPrevious(const QString& path, const QString& address) {
     PreviousCheck read = readPreviousCheck(path);
+    if (read.grid && read.address && *read.address != address)
+        read = {std::nullopt,
+                QStringLiteral("its last check was of %1, not of %2").arg(*read.address, address),
+                std::nullopt};
     if (!read.grid)
         writeTo(stderr, QStringLiteral("zembrel-check: %1: %2\n").arg(path, read.error).toUtf8());
     return std::move(read.grid);
@@ -233,6 +240,7 @@ Comparison comparisonOf(const CheckOptions& options, const std::optional<Checked
     if (options.sinceLast && lastRun.previous) {
         comparison.changes = lastRun.changes;
         comparison.previous = historyoutput::previous(*lastRun.previous);
+        comparison.previousEnded = lastRun.previous->endedAt;
     } else if (options.sinceLast) {
         comparison.previous = QJsonValue(QJsonValue::Null);
     }
@@ -309,7 +317,10 @@ int main(int argc, char* argv[]) {
         return listHistory(options, output);
     // A broken PREVIOUS is found before anything is fetched.
     std::optional<CheckedGrid> previous;
-    if (options.compare && !(previous = readPrevious(*options.compare)))
+    if (options.compare &&
+        !(previous = readPrevious(
+              *options.compare,
+              ownshop::normalisedAddress(options.addresses.value(options.addresses.size() - 1)))))
         return UsageErrorStatus;
     return check(options, previous, output, app);
 }

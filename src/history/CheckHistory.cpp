@@ -118,6 +118,28 @@ std::optional<CheckRecord> CheckHistory::latest(const QString& address) {
     return recordWhere(QStringLiteral("address = ? ORDER BY id DESC LIMIT 1"), address);
 }
 
+QList<CheckRecord> CheckHistory::recent(const QString& address, int count) {
+    QList<qint64> ids;
+    database_.read([&] {
+        QSqlQuery query = database_.query();
+        query.setForwardOnly(true);
+        if (!database_.run(query,
+                           QStringLiteral("SELECT id FROM runs WHERE address = ? "
+                                          "ORDER BY id DESC LIMIT ?"),
+                           {address, count}))
+            return false;
+        while (query.next())
+            ids.append(query.value(QStringLiteral("id")).toLongLong());
+        return database_.readToEnd(query);
+    });
+    QList<CheckRecord> records;
+    for (const qint64 id : ids) {
+        if (std::optional<CheckRecord> record = load(id))
+            records.append(std::move(*record));
+    }
+    return records;
+}
+
 std::optional<CheckRecord> CheckHistory::load(qint64 id) {
     return recordWhere(QStringLiteral("id = ?"), id);
 }

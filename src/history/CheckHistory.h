@@ -24,6 +24,8 @@ public:
     bool record(CheckRecord& record);
     // The newest record of `address`, compared exactly.
     std::optional<CheckRecord> latest(const QString& address);
+    // The newest `count` records of `address`, newest first.
+    QList<CheckRecord> recent(const QString& address, int count);
     std::optional<CheckRecord> load(qint64 id);
     // Newest first; every address when `address` is empty.
     QList<CheckSummary> list(const QString& address = {});

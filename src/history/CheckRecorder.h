@@ -6,11 +6,14 @@
 struct RecordedRun {
     // The run's record; its id is set once it is in the history.
     CheckRecord run;
-    // The earlier check the run was compared with: none when it was not to
-    // be compared or its address has no earlier record.
+    // The earlier check whose friend links the run's were set against (see
+    // compareWithEarlier): none when it was not to be compared or its
+    // address has no earlier record.
     std::optional<CheckRecord> previous;
-    // What changed since `previous`, drops first.
+    // What changed, drops first, and the cells that changed, each saying
+    // which earlier check it is against.
     QList<GridChange> changes;
+    QList<CellChange> cells;
 };
 
 // What both programs do with the history as each run ends: look up the
@@ -20,6 +23,9 @@ struct RecordedRun {
 // of the run's address.
 class CheckRecorder {
 public:
+    // How many earlier checks a row may be looked for in.
+    static constexpr int LookBack = 30;
+
     // Which runs are compared with an earlier check.
     enum class Comparing {
         Never,
@@ -38,12 +44,13 @@ public:
     CheckRecorder(CheckHistory& history, Comparing comparing, Recording recording);
 
     RecordedRun runEnded(CheckRecord run);
+    // The latest recorded check of `address` and what it found against the
+    // checks before it, as runEnded() gave it; none without two checks.
+    std::optional<RecordedRun> latestRun(const QString& address);
 
 private:
     bool compares(const RunOutcome& outcome) const;
-    // The earlier check `run` is compared with, looked up before `run` is
-    // recorded.
-    std::optional<CheckRecord> earlierCheck(const CheckRecord& run);
+    static RecordedRun comparedRun(CheckRecord run, const QList<CheckRecord>& earlier);
 
     CheckHistory& history_;
     Comparing comparing_;

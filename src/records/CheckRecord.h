@@ -41,6 +41,8 @@ struct CheckRecord : CheckSummary {
     // links left an earlier run's grid behind: it counts as unlisted, for
     // the reason of its message.
     CheckedGrid checkedGrid() const;
+    // The check as a later one is compared with it.
+    EarlierCheck asEarlier() const { return {endedAt, checkedGrid(), cellTexts()}; }
 };
 
 // Runs that asked for their own shop page are recorded; one that ended at

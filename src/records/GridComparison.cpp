@@ -22,28 +22,29 @@ QString checkState(const ShopRow& row) {
 
 class Comparison {
 public:
-    void compareRows(const ShopRow& before, const ShopRow& now) {
+    void compareRows(const ShopRow& before, const ShopRow& now, const QDateTime& since) {
         if (!fullyChecked(before) || !fullyChecked(now)) {
-            add(ChangeKind::NotCompared, now, checkState(before), checkState(now));
+            add(ChangeKind::NotCompared, now, checkState(before), checkState(now), since);
             return;
         }
         if (before.status != now.status) {
             add(now.status == runtext::NotExisting ? ChangeKind::Closed : ChangeKind::Reopened, now,
-                before.status, now.status);
+                before.status, now.status, since);
             return;
         }
         if (now.status != runtext::Normal)
             return;
         if (before.linksBack == runtext::LinksBack && now.linksBack == runtext::NoLinkBack)
-            add(ChangeKind::StoppedLinking, now, before.linksBack, now.linksBack);
+            add(ChangeKind::StoppedLinking, now, before.linksBack, now.linksBack, since);
         if (before.linksBack == runtext::NoLinkBack && now.linksBack == runtext::LinksBack)
-            add(ChangeKind::StartedLinking, now, before.linksBack, now.linksBack);
+            add(ChangeKind::StartedLinking, now, before.linksBack, now.linksBack, since);
         if (before.credit != now.credit)
-            add(ChangeKind::CreditChanged, now, before.credit, now.credit);
+            add(ChangeKind::CreditChanged, now, before.credit, now.credit, since);
     }
 
-    void add(ChangeKind kind, const ShopRow& row, const QString& before, const QString& now) {
-        changes_.append({kind, row.name, row.address, before, now});
+    void add(ChangeKind kind, const ShopRow& row, const QString& before, const QString& now,
+             const QDateTime& since) {
+        changes_.append({kind, row.name, row.address, before, now, since});
     }
 
     QList<GridChange> dropsFirst() {
@@ -129,47 +130,108 @@ CheckedGrid checkedGrid(const QList<QStringList>& cellTexts, const QStringList& 
 }
 
 QList<GridChange> compareGrids(const CheckedGrid& previous, const CheckedGrid& current) {
-    const QList<qsizetype> matches = matchRows(previous, current);
+    return compareWithEarlier({{QDateTime(), previous, {}}}, current, {}).changes;
+}
+
+namespace {
+
+// The result cells of `now`'s grid row that differ from `before`'s.
+void addChangedCells(QList<CellChange>& cells, const QList<QStringList>& beforeCells,
+                     const ShopRow& before, const QList<QStringList>& nowCells, const ShopRow& now,
+                     const QDateTime& since) {
+    if (before.gridRow >= beforeCells.size() || now.gridRow >= nowCells.size())
+        return;
+    const QStringList& oldTexts = beforeCells[before.gridRow];
+    const QStringList& newTexts = nowCells[now.gridRow];
+    for (qint32 col = gridcol::ShopName; col < gridcol::Count; ++col) {
+        if (col < oldTexts.size() && col < newTexts.size() && newTexts[col] != oldTexts[col])
+            cells.append({now.gridRow, col, oldTexts[col], since});
+    }
+}
+
+} // namespace
+
+ChangesSince compareWithEarlier(const QList<EarlierCheck>& earlier, const CheckedGrid& current,
+                                const QList<QStringList>& currentCells) {
+    ChangesSince result;
+    if (earlier.isEmpty())
+        return result;
+    const auto listed = std::find_if(earlier.begin(), earlier.end(), [](const EarlierCheck& check) {
+        return check.grid.unlistedReason.isEmpty();
+    });
+    result.listing = listed == earlier.end() ? 0 : listed - earlier.begin();
+    const EarlierCheck& listing = earlier[result.listing];
+    const QDateTime& since = listing.endedAt;
     Comparison comparison;
-    QList<bool> matched(previous.rows.size(), false);
-    for (qsizetype at = 0; at < current.rows.size(); ++at) {
-        const ShopRow& row = current.rows[at];
-        if (const qsizetype index = matches[at]; index >= 0) {
-            matched[index] = true;
-            comparison.compareRows(previous.rows[index], row);
-        } else if (!previous.unlistedReason.isEmpty()) {
-            comparison.add(ChangeKind::NotCompared, row, previous.unlistedReason, checkState(row));
-        } else {
-            comparison.add(ChangeKind::Added, row, {}, {});
+
+    // Without an earlier list of friend links, or without this one, no row
+    // can be set against another.
+    if (!listing.grid.unlistedReason.isEmpty() || !current.unlistedReason.isEmpty()) {
+        for (const ShopRow& row : current.rows)
+            comparison.add(ChangeKind::NotCompared, row, listing.grid.unlistedReason,
+                           checkState(row), since);
+        if (listing.grid.unlistedReason.isEmpty()) {
+            for (const ShopRow& row : listing.grid.rows)
+                comparison.add(ChangeKind::NotCompared, row, checkState(row),
+                               current.unlistedReason, since);
+        }
+        result.changes = comparison.dropsFirst();
+        return result;
+    }
+
+    // The matches of the current rows in each earlier check that listed its
+    // friend links, newest first.
+    QList<const EarlierCheck*> checks;
+    QList<QList<qsizetype>> matches;
+    for (auto check = listed; check != earlier.end(); ++check) {
+        if (check->grid.unlistedReason.isEmpty()) {
+            checks.append(&*check);
+            matches.append(matchRows(check->grid, current));
         }
     }
-    for (qsizetype index = 0; index < previous.rows.size(); ++index) {
-        if (matched[index])
+    QList<bool> matched(listing.grid.rows.size(), false);
+    for (qsizetype at = 0; at < current.rows.size(); ++at) {
+        const ShopRow& row = current.rows[at];
+        const qsizetype inListing = matches[0][at];
+        if (inListing < 0) {
+            comparison.add(ChangeKind::Added, row, {}, {}, since);
             continue;
-        const ShopRow& row = previous.rows[index];
-        if (current.unlistedReason.isEmpty())
-            comparison.add(ChangeKind::Removed, row, {}, {});
-        else
-            comparison.add(ChangeKind::NotCompared, row, checkState(row), current.unlistedReason);
+        }
+        matched[inListing] = true;
+        const ShopRow& listedRow = listing.grid.rows[inListing];
+        // The latest earlier check, as long as each has the row, in which
+        // it was fully checked.
+        qsizetype reference = -1;
+        for (qsizetype back = 0; fullyChecked(row) && back < checks.size(); ++back) {
+            const qsizetype match = matches[back][at];
+            if (match < 0)
+                break;
+            if (fullyChecked(checks[back]->grid.rows[match])) {
+                reference = back;
+                break;
+            }
+        }
+        if (reference < 0) {
+            comparison.compareRows(listedRow, row, since);
+            addChangedCells(result.cells, listing.cellTexts, listedRow, currentCells, row, since);
+            continue;
+        }
+        const EarlierCheck& check = *checks[reference];
+        const ShopRow& before = check.grid.rows[matches[reference][at]];
+        comparison.compareRows(before, row, check.endedAt);
+        addChangedCells(result.cells, check.cellTexts, before, currentCells, row, check.endedAt);
     }
-    return comparison.dropsFirst();
+    for (qsizetype index = 0; index < listing.grid.rows.size(); ++index) {
+        if (!matched[index])
+            comparison.add(ChangeKind::Removed, listing.grid.rows[index], {}, {}, since);
+    }
+    result.changes = comparison.dropsFirst();
+    return result;
 }
 
 QList<CellChange> changedCells(const QList<QStringList>& previous,
                                const QList<QStringList>& current) {
-    const CheckedGrid before = checkedGrid(previous, {});
-    const CheckedGrid now = checkedGrid(current, {});
-    const QList<qsizetype> matches = matchRows(before, now);
-    QList<CellChange> changes;
-    for (qsizetype at = 0; at < now.rows.size(); ++at) {
-        if (matches[at] < 0)
-            continue;
-        const QStringList& oldCells = previous[before.rows[matches[at]].gridRow];
-        const qint32 row = now.rows[at].gridRow;
-        for (qint32 col = gridcol::ShopName; col < gridcol::Count; ++col) {
-            if (current[row][col] != oldCells[col])
-                changes.append({row, col, oldCells[col]});
-        }
-    }
-    return changes;
+    return compareWithEarlier({{QDateTime(), checkedGrid(previous, {}), previous}},
+                              checkedGrid(current, {}), current)
+        .cells;
 }

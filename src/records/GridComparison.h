@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QDateTime>
 #include <QList>
 #include <QString>
 #include <QStringList>
@@ -44,6 +45,9 @@ struct GridChange {
     QString address;
     QString before;
     QString now;
+    // When the check ended that this change is against; invalid when that
+    // check's time is not known (a document given to compare with).
+    QDateTime since;
 
     // A partner lost: no longer linking back, gone from the block or closed.
     bool isDrop() const;
@@ -55,6 +59,26 @@ struct CellChange {
     qint32 row;
     qint32 col;
     QString before;
+    // As for GridChange.
+    QDateTime since;
+};
+
+// An earlier check of the same shop, as a later one is compared with it:
+// when it ended, its friend-link rows and the cell texts of its grid.
+struct EarlierCheck {
+    QDateTime endedAt;
+    CheckedGrid grid;
+    QList<QStringList> cellTexts;
+};
+
+// What a check found against its earlier checks.
+struct ChangesSince {
+    QList<GridChange> changes;
+    QList<CellChange> cells;
+    // The earlier check the block of friend links was set against: the
+    // latest that listed its friend links, else the latest of all; -1
+    // without any earlier check.
+    qsizetype listing = -1;
 };
 
 // The kind as the seller reads it, e.g. "不再链接你".
@@ -72,6 +96,17 @@ CheckedGrid checkedGrid(const QList<QStringList>& cellTexts, const QStringList& 
 // address matches the n-th row with that address in the other grid. Drops
 // come first, then the other changes, each in grid order.
 QList<GridChange> compareGrids(const CheckedGrid& previous, const CheckedGrid& current);
+
+// `current` (with the cell texts of its grid) against `earlier`, newest
+// first, so that a check that failed, was stopped or got only partway hides
+// nothing and invents nothing: links added and removed are against the
+// latest earlier check that listed its friend links; each row that is fully
+// checked now is compared with the latest earlier check in which its
+// matching row was fully checked, looking back as long as every check has
+// it, and is not compared when there is none. Each change and changed cell
+// says which check it is against.
+ChangesSince compareWithEarlier(const QList<EarlierCheck>& earlier, const CheckedGrid& current,
+                                const QList<QStringList>& currentCells);
 
 // The result cells (columns 1 to 8) of the friend-link rows in `current`
 // whose text differs from the matching row in `previous`, both given as

@@ -22,10 +22,16 @@ ChangeListDialog::ChangeListDialog(const QString& title, const QString& when,
     list_->setRootIsDecorated(false);
     list_->setHeaderLabels({QStringLiteral("变化"), QStringLiteral("店铺名称"),
                             QStringLiteral("店铺地址"), QStringLiteral("上次"),
-                            QStringLiteral("这次")});
+                            QStringLiteral("这次"), QStringLiteral("比较的检查")});
     for (const GridChange& change : changes) {
-        auto* item = new QTreeWidgetItem(
-            list_, {kindText(change.kind), change.name, change.address, change.before, change.now});
+        // A row not fully checked in the latest checks is set against an
+        // older one: each change says which.
+        const QString since =
+            change.since.isValid()
+                ? change.since.toLocalTime().toString(QStringLiteral("MM-dd HH:mm"))
+                : when;
+        auto* item = new QTreeWidgetItem(list_, {kindText(change.kind), change.name, change.address,
+                                                 change.before, change.now, since});
         if (change.isDrop()) {
             for (int col = 0; col < list_->columnCount(); ++col)
                 item->setForeground(col, Qt::red);

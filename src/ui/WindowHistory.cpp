@@ -19,18 +19,20 @@ QString shortTime(const QDateTime& time) {
     return time.toLocalTime().toString(QStringLiteral("MM-dd HH:mm"));
 }
 
-// The changes since the previous check, drops first; empty when nothing
-// was dropped.
-QString dropNotice(const QString& when, const QList<GridChange>& changes) {
+// The changes since the previous check (`when`), drops first; empty when
+// nothing was dropped. A change against an older check says so.
+QString dropNotice(const QDateTime& when, const QList<GridChange>& changes) {
     if (std::none_of(changes.begin(), changes.end(),
                      [](const GridChange& change) { return change.isDrop(); }))
         return {};
-    QStringList lines{QStringLiteral("与上次（%1）相比：").arg(when)};
+    QStringList lines{QStringLiteral("与上次（%1）相比：").arg(shortTime(when))};
     for (const GridChange& change : changes.mid(0, MaxNoticeLines)) {
         QString line =
             kindText(change.kind) + QStringLiteral("：") + change.name + u' ' + change.address;
         if (!change.before.isEmpty() || !change.now.isEmpty())
             line += QStringLiteral("（%1 → %2）").arg(change.before, change.now);
+        if (change.since.isValid() && change.since != when)
+            line += QStringLiteral("（与 %1 的检查相比）").arg(shortTime(change.since));
         lines.append(line);
     }
     if (changes.size() > MaxNoticeLines)
@@ -84,8 +86,8 @@ void WindowHistory::runEnded(const RunOutcome& outcome) {
             recorder_.runEnded(recordOf(grid.cells(), grid.ForeColor(), window_.addressText(),
                                         outcome, QDateTime::currentDateTime()));
         if (run.previous) {
-            compareWith(*run.previous);
-            const QString notice = dropNotice(shortTime(run.previous->endedAt), run.changes);
+            showCompared({run.previous->endedAt, run.changes, run.cells});
+            const QString notice = dropNotice(run.previous->endedAt, run.changes);
             if (!notice.isEmpty())
                 showNotice(&window_, notice);
         }
@@ -95,47 +97,45 @@ void WindowHistory::runEnded(const RunOutcome& outcome) {
     updateActions();
 }
 
+// The grid against one check the seller chose.
 void WindowHistory::compareWith(const CheckRecord& record) {
-    compared_ = record;
-    QHash<QPoint, QString> notes;
-    if (record.outcome.listedFriendLinks()) {
-        const QString prefix = QStringLiteral("上次（%1）：").arg(shortTime(record.endedAt));
-        for (const CellChange& cell :
-             changedCells(record.cellTexts(), cellTexts(window_.grid().cells())))
-            notes.insert(QPoint(cell.col, cell.row), prefix + cell.before);
-    }
-    window_.gridView().setCellNotes(notes);
-    updateActions();
+    const QList<QStringList> cells = cellTexts(window_.grid().cells());
+    const ChangesSince since =
+        compareWithEarlier({record.asEarlier()}, checkedGrid(cells, {}), cells);
+    showCompared({record.endedAt, since.changes, since.cells});
 }
 
-QList<GridChange> WindowHistory::changesSince(const CheckRecord& record) const {
-    return compareGrids(record.checkedGrid(), checkedGrid(cellTexts(window_.grid().cells()), {}));
+// Notes the earlier values of the grid's changed cells, each with the time
+// of the check it is from.
+void WindowHistory::showCompared(Compared compared) {
+    QHash<QPoint, QString> notes;
+    for (const CellChange& cell : compared.cells)
+        notes.insert(QPoint(cell.col, cell.row),
+                     QStringLiteral("上次（%1）：").arg(shortTime(cell.since)) + cell.before);
+    window_.gridView().setCellNotes(notes);
+    compared_ = std::move(compared);
+    updateActions();
 }
 
 void WindowHistory::showChanges(const QString& title) {
     if (!compared_)
         return;
-    auto* dialog = new ChangeListDialog(title, shortTime(compared_->endedAt),
-                                        changesSince(*compared_), &window_);
+    auto* dialog =
+        new ChangeListDialog(title, shortTime(compared_->when), compared_->changes, &window_);
     dialog->show();
 }
 
 void WindowHistory::showLatestChanges() {
-    const QList<CheckSummary> checks =
-        history_.list(ownshop::normalisedAddress(window_.addressText()));
-    std::optional<CheckRecord> latest, before;
-    if (checks.size() >= 2) {
-        latest = history_.load(checks[0].id);
-        before = history_.load(checks[1].id);
-    }
+    const std::optional<RecordedRun> latest =
+        recorder_.latestRun(ownshop::normalisedAddress(window_.addressText()));
     tellProblems();
-    if (!latest || !before) {
+    if (!latest || !latest->previous) {
         showNotice(&window_, QStringLiteral("没有上次的记录。"));
         return;
     }
     auto* dialog =
-        new ChangeListDialog(QStringLiteral("与上次比较"), shortTime(before->endedAt),
-                             compareGrids(before->checkedGrid(), latest->checkedGrid()), &window_);
+        new ChangeListDialog(QStringLiteral("与上次比较"), shortTime(latest->previous->endedAt),
+                             latest->changes, &window_);
     dialog->show();
 }
 

@@ -30,11 +30,18 @@ public:
     void showLatestChanges();
 
 private:
+    // What the grid was compared with: the check whose list it was set
+    // against, the changes and the changed cells.
+    struct Compared {
+        QDateTime when;
+        QList<GridChange> changes;
+        QList<CellChange> cells;
+    };
+
     void runStarted();
     void runEnded(const RunOutcome& outcome);
-    // Notes the earlier values of the grid's changed cells.
     void compareWith(const CheckRecord& record);
-    QList<GridChange> changesSince(const CheckRecord& record) const;
+    void showCompared(Compared compared);
     void showChanges(const QString& title);
     void showHistory();
     void refreshHistory();
@@ -47,8 +54,7 @@ private:
     QAction* compareAction_;
     QAction* historyAction_;
     bool running_ = false;
-    // The check the grid is compared with.
-    std::optional<CheckRecord> compared_;
+    std::optional<Compared> compared_;
     QPointer<HistoryDialog> historyDialog_;
     QString historyAddress_;
 };

@@ -160,8 +160,8 @@ void TestCheckOutput::previousCheck() {
 
 // Drops in red on a terminal that shows styles; never escapes otherwise.
 void TestCheckOutput::dropsRedOnlyWhenStyled() {
-    const QList<GridChange> changes{{ChangeKind::Removed, "甲", "a", "", ""},
-                                    {ChangeKind::CreditChanged, "乙", "b", "1心", "2心"}};
+    const QList<GridChange> changes{{ChangeKind::Removed, "甲", "a", "", "", {}},
+                                    {ChangeKind::CreditChanged, "乙", "b", "1心", "2心", {}}};
     const QStringList styled = changeoutput::table(changes, true).split(u'\n');
     QCOMPARE(styled.mid(1, 3), (QStringList{"与上次相比", "\x1b[31m移除      甲  a\x1b[0m",
                                             "信用变化  乙  b  1心 → 2心"}));

@@ -7,6 +7,7 @@
 #include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
+#include <QJsonObject>
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
@@ -92,8 +93,10 @@ private slots:
     void brokenPreviousFetchesNothing();
     void noEarlierRecord_data();
     void noEarlierRecord();
-    void lastAddressNeverListed_data();
     void lastAddressNeverListed();
+    void failedChecksHideNoDrop();
+    void previousDocuments_data();
+    void previousDocuments();
     void listHistory();
     void badHistoryKeepsTheResults_data();
     void badHistoryKeepsTheResults();
@@ -250,17 +253,10 @@ void TestCompareCommand::noEarlierRecord() {
     QCOMPARE(listed(data).size(), 1);
 }
 
-void TestCompareCommand::lastAddressNeverListed_data() {
-    QTest::addColumn<bool>("sinceLast"); // else --compare
-    QTest::newRow("compare") << false;
-    QTest::newRow("since last") << true;
-}
-
 // With several addresses the last one is compared. When its own page is
 // gone, the grid still holds the address before it: nothing of it can be
 // compared, so nothing counts as dropped.
 void TestCompareCommand::lastAddressNeverListed() {
-    QFETCH(bool, sinceLast);
     const QString other = QStringLiteral("othershop.taobao.com");
     TestMarket market;
     QVERIFY(market.listen());
@@ -273,16 +269,98 @@ void TestCompareCommand::lastAddressNeverListed() {
     const QTemporaryDir data;
     QCOMPARE(CheckProcess::run(checkArguments(market, {}, other), withData(data)).exitCode, 0);
     market.setPage(other, QStringLiteral("/"), canned::gbkPage(canned::shopNotFoundPage(), 404));
-    QStringList options{"--format", "json", "--fail-on-drop"};
-    options << (sinceLast ? QStringList{"--since-last"} : QStringList{"--compare", previousPath_});
-    const CheckProcess check =
-        CheckProcess::run(checkArguments(market, options << "myshop", other), withData(data));
+    const CheckProcess check = CheckProcess::run(
+        checkArguments(market, {"--format", "json", "--fail-on-drop", "--since-last", "myshop"},
+                       other),
+        withData(data));
 
     QCOMPARE(check.exitCode, 0);
     const QStringList changes = changesIn(QStringLiteral("json"), check.out);
     QVERIFY(!changes.isEmpty());
     for (const QString& change : changes)
         QVERIFY2(change.startsWith(QStringLiteral("未能比较|")), qPrintable(change));
+}
+
+// Day 1 links back, day 2 the own page cannot be fetched, day 3 a partner
+// dropped the shop: day 3 reports it, against day 1; day 4 no longer does.
+void TestCompareCommand::failedChecksHideNoDrop() {
+    TestMarket market;
+    QVERIFY(market.listen());
+    serve(market, false);
+    const QTemporaryDir data;
+    const QStringList sinceLast{"--format", "json", "--fail-on-drop", "--since-last"};
+    QCOMPARE(CheckProcess::run(checkArguments(market, {}), withData(data)).exitCode, 0);
+    market.setPage(canned::OwnHost, QStringLiteral("/"),
+                   canned::gbkPage(canned::shopNotFoundPage(), 404));
+    QCOMPARE(CheckProcess::run(checkArguments(market, sinceLast), withData(data)).exitCode, 0);
+    serve(market, true);
+    const CheckProcess day3 = CheckProcess::run(checkArguments(market, sinceLast), withData(data));
+    const CheckProcess day4 = CheckProcess::run(checkArguments(market, sinceLast), withData(data));
+
+    QCOMPARE(day3.exitCode, 3);
+    QCOMPARE(changesIn(QStringLiteral("json"), day3.out),
+             (QStringList{"不再链接你|甲店|http://shopa.taobao.com/|√|×",
+                          "店铺已关闭|乙店|http://shopb.taobao.com/|正常|不存在"}));
+    const QJsonDocument day3Document = QJsonDocument::fromJson(day3.out);
+    const QString day1 = day3Document["previous"]["time"].toString();
+    QCOMPARE(day3Document["changes"][0]["since"].toString(), day1);
+    QCOMPARE(listed(data).size(), 4);
+    QCOMPARE(day4.exitCode, 0);
+    QCOMPARE(changesIn(QStringLiteral("json"), day4.out), QStringList());
+}
+
+// PREVIOUS as today's version writes it, as earlier versions did (without
+// "lastRun"), of another address, and of a last run that never listed its
+// friend links (whose grid still shows an earlier address's rows).
+void TestCompareCommand::previousDocuments_data() {
+    QTest::addColumn<QString>("lastRun"); // "" for none, else address|listed
+    QTest::addColumn<int>("exitCode");
+    QTest::addColumn<QString>("changes"); // "" none, "not compared" every row
+
+    QTest::newRow("today's document") << "myshop.taobao.com|1" << 3 << "drops";
+    QTest::newRow("without the last run") << "" << 3 << "drops";
+    QTest::newRow("of another address") << "othershop.taobao.com|1" << 2 << "";
+    QTest::newRow("last run never listed") << "myshop.taobao.com|0" << 0 << "not compared";
+}
+
+void TestCompareCommand::previousDocuments() {
+    QFETCH(QString, lastRun);
+    QFETCH(int, exitCode);
+    QFETCH(QString, changes);
+    QJsonObject document = QJsonDocument::fromJson(previous_).object();
+    QCOMPARE(document[u"lastRun"][u"address"].toString(), QStringLiteral("myshop.taobao.com"));
+    if (lastRun.isEmpty()) {
+        document.remove(QStringLiteral("lastRun"));
+    } else {
+        QJsonObject last = document[u"lastRun"].toObject();
+        last[u"address"] = lastRun.section(u'|', 0, 0);
+        last[u"listedFriendLinks"] = lastRun.endsWith(u'1');
+        document[u"lastRun"] = last;
+    }
+    const QString path = dir_.filePath(QStringLiteral("edited.json"));
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    file.write(QJsonDocument(document).toJson());
+    file.close();
+    TestMarket market;
+    QVERIFY(market.listen());
+    serve(market, true);
+
+    const CheckProcess check = CheckProcess::run(
+        checkArguments(market, {"--format", "json", "--fail-on-drop", "--compare", path}));
+
+    QCOMPARE(check.exitCode, exitCode);
+    if (exitCode == 2) {
+        // Named both addresses, fetched nothing.
+        QVERIFY2(check.err.contains("othershop.taobao.com") && check.err.contains("myshop"),
+                 check.err.constData());
+        QCOMPARE(market.requestLog(), QStringList());
+        return;
+    }
+    const QStringList found = changesIn(QStringLiteral("json"), check.out);
+    QCOMPARE(found.size(), changes == QLatin1String("drops") ? 2 : 3);
+    for (const QString& change : found)
+        QCOMPARE(change.startsWith(QStringLiteral("未能比较|")), changes != QLatin1String("drops"));
 }
 
 // Newest first, of every address or of one however it is typed, with

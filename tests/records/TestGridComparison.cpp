@@ -38,6 +38,8 @@ private slots:
     void changes();
     void changedCells_data();
     void changedCells();
+    void changesSinceEarlierChecks_data();
+    void changesSinceEarlierChecks();
 };
 
 void TestGridComparison::changes_data() {
@@ -150,3 +152,64 @@ void TestGridComparison::changedCells() {
 
 QTEST_GUILESS_MAIN(TestGridComparison)
 #include "TestGridComparison.moc"
+
+// A sequence of checks, oldest first, each its rows separated by ";" or
+// "!message" for one that never listed its friend links; the last is the
+// check now. Each change ends with "@" and the day of the check it is
+// against.
+void TestGridComparison::changesSinceEarlierChecks_data() {
+    QTest::addColumn<QStringList>("checks");
+    QTest::addColumn<QStringList>("changes");
+
+    const QString linked = QStringLiteral("甲|a|正常|3心|√");
+    const QString dropped = QStringLiteral("甲|a|正常|3心|×");
+    const QString b = QStringLiteral("乙|b|正常|2钻|×");
+    QTest::newRow("the own page failed in between")
+        << QStringList{linked, "!" + runtext::NetworkFailed, dropped}
+        << QStringList{"不再链接你|甲|a|√|×@1"};
+    QTest::newRow("stopped in between")
+        << QStringList{linked + ";" + b, "甲|a|用户中止||;乙|b|||", dropped + ";" + b}
+        << QStringList{"不再链接你|甲|a|√|×@1"};
+    QTest::newRow("the row could not be read in between")
+        << QStringList{linked, "甲|a|访问受限||", dropped} << QStringList{"不再链接你|甲|a|√|×@1"};
+    QTest::newRow("the rating page failed in between")
+        << QStringList{linked + ";" + b, linked + ";乙|b|正常|2钻|网络中断",
+                       linked + ";乙|b|正常|2钻|√"}
+        << QStringList{"开始链接你|乙|b|×|√@1"};
+    QTest::newRow("a drop told once") << QStringList{linked, dropped, dropped} << QStringList{};
+    QTest::newRow("added and removed against the latest listed check")
+        << QStringList{linked + ";" + b, "!" + runtext::ShopMissing, b}
+        << QStringList{"移除|甲|a||@1"};
+    QTest::newRow("not looked for past a check without the row")
+        << QStringList{linked, b, "甲|a|访问受限||;" + b, dropped + ";" + b}
+        << QStringList{"未能比较|甲|a|访问受限|正常@3"};
+    QTest::newRow("never fully checked before")
+        << QStringList{"甲|a|网络中断||", linked} << QStringList{"未能比较|甲|a|网络中断|正常@1"};
+    QTest::newRow("not fully checked now")
+        << QStringList{linked, "甲|a|无法识别||"} << QStringList{"未能比较|甲|a|正常|无法识别@1"};
+    QTest::newRow("own page fails now")
+        << QStringList{linked, "!" + runtext::NetworkFailed}
+        << QStringList{"未能比较|甲|a|正常|" + runtext::NetworkFailed + "@1"};
+}
+
+void TestGridComparison::changesSinceEarlierChecks() {
+    QFETCH(QStringList, checks);
+    QFETCH(QStringList, changes);
+    const auto day = [](qsizetype index) { return QDateTime(QDate(2026, 12, int(index) + 1), {}); };
+    const auto cells = [](const QString& check) {
+        return gridCells(check.startsWith(u'!') ? QStringList() : check.split(u';'));
+    };
+    const auto grid = [&](const QString& check) {
+        return checkedGrid(cells(check),
+                           check.startsWith(u'!') ? QStringList{check.mid(1)} : QStringList());
+    };
+    QList<EarlierCheck> earlier;
+    for (qsizetype index = checks.size() - 2; index >= 0; --index)
+        earlier.append({day(index), grid(checks[index]), cells(checks[index])});
+    const ChangesSince found =
+        compareWithEarlier(earlier, grid(checks.last()), cells(checks.last()));
+    QStringList texts = changeTexts(found.changes);
+    for (qsizetype index = 0; index < texts.size(); ++index)
+        texts[index] += QStringLiteral("@%1").arg(found.changes[index].since.date().day());
+    QCOMPARE(texts, changes);
+}

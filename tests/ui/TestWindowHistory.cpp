@@ -92,6 +92,11 @@ void TestWindowHistory::changedCellsAndDropsAfterARun() {
     QVERIFY(!w.history.compareAction().isEnabled());
     QVERIFY(w.toolTip(1, 8).isEmpty());
 
+    // A check whose own page failed hides nothing from the next one.
+    const QString ownPage = w.fetcher.pages.take(QStringLiteral("myshop.taobao.com"));
+    w.run(QStringLiteral("myshop"), true);
+    w.fetcher.pages[QStringLiteral("myshop.taobao.com")] = ownPage;
+
     // Shop 2 now refuses its page: not checked, so never a drop, and its
     // status says why.
     w.fetcher.pages.remove(QStringLiteral("http://shop2.taobao.com"));
@@ -100,8 +105,8 @@ void TestWindowHistory::changedCellsAndDropsAfterARun() {
 
     const QList<CheckSummary> checks =
         CheckHistory(w.data.filePath(QStringLiteral("history.sqlite"))).list();
-    QCOMPARE(checks.size(), 2);
-    const QString when = checks[1].endedAt.toString(QStringLiteral("MM-dd HH:mm"));
+    QCOMPARE(checks.size(), 3);
+    const QString when = checks[2].endedAt.toString(QStringLiteral("MM-dd HH:mm"));
     QCOMPARE(w.toolTip(1, 8), QStringLiteral("上次（%1）：√").arg(when));
     QCOMPARE(w.toolTip(2, 3), QStringLiteral("网站拒绝了访问\n上次（%1）：正常").arg(when));
     QCOMPARE(
