@@ -114,10 +114,6 @@ bool CheckHistory::record(CheckRecord& record) {
     return database_.write([&] { return writeRecord(record); });
 }
 
-std::optional<CheckRecord> CheckHistory::latest(const QString& address) {
-    return recordWhere(QStringLiteral("address = ? ORDER BY id DESC LIMIT 1"), address);
-}
-
 QList<CheckRecord> CheckHistory::recent(const QString& address, int count) {
     QList<qint64> ids;
     database_.read([&] {

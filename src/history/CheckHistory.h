@@ -22,9 +22,7 @@ public:
 
     // Stores `record` and sets its id; false when it could not be stored.
     bool record(CheckRecord& record);
-    // The newest record of `address`, compared exactly.
-    std::optional<CheckRecord> latest(const QString& address);
-    // The newest `count` records of `address`, newest first.
+    // The newest `count` records of `address` (compared exactly), newest first.
     QList<CheckRecord> recent(const QString& address, int count);
     std::optional<CheckRecord> load(qint64 id);
     // Newest first; every address when `address` is empty.
