@@ -20,11 +20,6 @@ QString beforeAndNow(const GridChange& change) {
 
 const QString Heading = QStringLiteral("\n与上次相比\n");
 
-// The check a change is against, when it is an older one than `previous`.
-bool olderCheck(const GridChange& change, const QDateTime& previous) {
-    return change.since.isValid() && change.since != previous;
-}
-
 } // namespace
 
 QString tableWithoutPrevious() {
@@ -37,13 +32,9 @@ QString table(const QList<GridChange>& changes, bool styled, const QDateTime& pr
         return Heading + QStringLiteral("没有变化\n");
     TerminalTable table(TerminalTable::LineEnd::SpacesCut);
     for (const GridChange& change : changes) {
-        QString values = beforeAndNow(change);
-        if (olderCheck(change, previous))
-            values += QStringLiteral("（与 %1 的检查相比）")
-                          .arg(change.since.toLocalTime().toString(QStringLiteral("MM-dd HH:mm")));
-        table.addLine(
-            {kindText(change.kind), oneLine(change.name), oneLine(change.address), values}, {},
-            {.red = change.isDrop()});
+        table.addLine({kindText(change.kind), oneLine(change.name), oneLine(change.address),
+                       beforeAndNow(change) + olderCheckNote(change, previous)},
+                      {}, {.red = change.isDrop()});
     }
     return Heading + table.text(styled);
 }
@@ -53,7 +44,7 @@ QString tsv(const QList<GridChange>& changes, const QDateTime& previous) {
     for (const GridChange& change : changes) {
         QStringList fields{kindText(change.kind), change.name, change.address, change.before,
                            change.now};
-        if (olderCheck(change, previous))
+        if (change.againstOlderThan(previous))
             fields.append(historyoutput::isoTime(change.since));
         out += terminaltext::tabSeparatedLine(fields);
     }

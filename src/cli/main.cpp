@@ -27,7 +27,6 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QTimer>
-#include <algorithm>
 #include <cstdio>
 #include <unistd.h>
 
@@ -247,11 +246,6 @@ Comparison comparisonOf(const CheckOptions& options, const std::optional<Checked
     return comparison;
 }
 
-bool hasDrop(const QList<GridChange>& changes) {
-    return std::any_of(changes.begin(), changes.end(),
-                       [](const GridChange& change) { return change.isDrop(); });
-}
-
 // --notify: the drops on the desktop too, until the seller has answered;
 // started, like the runs, once the event loop runs.
 void showDropsOnDesktop(const QString& address, const QList<GridChange>& changes,
@@ -265,10 +259,9 @@ void showDropsOnDesktop(const QString& address, const QList<GridChange>& changes
 
 // Once the results are written: a run broken off (its own message has
 // named the problem), a drop with --fail-on-drop, or success.
-int exitStatus(const CheckOptions& options, bool completed, const Comparison& comparison) {
+int exitStatus(const CheckOptions& options, bool completed, bool dropped) {
     if (!completed)
         return FailureStatus;
-    const bool dropped = hasDrop(comparison.changes.value_or(QList<GridChange>()));
     return options.failOnDrop && dropped ? CheckOptions::DropStatus : 0;
 }
 
@@ -293,9 +286,10 @@ int check(const CheckOptions& options, const std::optional<CheckedGrid>& previou
     if (!writeOut(output, results(window, options.format, comparison), QStringLiteral("results")))
         return FailureStatus;
     const QList<GridChange> changes = comparison.changes.value_or(QList<GridChange>());
-    if (options.notify && hasDrop(changes))
+    const bool dropped = hasDrop(changes);
+    if (options.notify && dropped)
         showDropsOnDesktop(checks.lastRun.run.address, changes, app);
-    return exitStatus(options, checks.completed, comparison);
+    return exitStatus(options, checks.completed, dropped);
 }
 
 } // namespace
@@ -315,12 +309,15 @@ int main(int argc, char* argv[]) {
     const CheckOptions& options = command.options;
     if (options.listHistory)
         return listHistory(options, output);
-    // A broken PREVIOUS is found before anything is fetched.
+    // A broken PREVIOUS, or one of another address than the last run's, is
+    // found before anything is fetched.
     std::optional<CheckedGrid> previous;
-    if (options.compare &&
-        !(previous = readPrevious(
-              *options.compare,
-              ownshop::normalisedAddress(options.addresses.value(options.addresses.size() - 1)))))
-        return UsageErrorStatus;
+    if (options.compare) {
+        const QString lastAddress =
+            options.addresses.isEmpty() ? QString() : options.addresses.last();
+        previous = readPrevious(*options.compare, ownshop::normalisedAddress(lastAddress));
+        if (!previous)
+            return UsageErrorStatus;
+    }
     return check(options, previous, output, app);
 }

@@ -88,6 +88,24 @@ bool GridChange::isDrop() const {
            kind == ChangeKind::Closed;
 }
 
+bool GridChange::againstOlderThan(const QDateTime& previous) const {
+    return since.isValid() && since != previous;
+}
+
+bool hasDrop(const QList<GridChange>& changes) {
+    return std::ranges::any_of(changes, &GridChange::isDrop);
+}
+
+QString shortCheckTime(const QDateTime& endedAt) {
+    return endedAt.toLocalTime().toString(QStringLiteral("MM-dd HH:mm"));
+}
+
+QString olderCheckNote(const GridChange& change, const QDateTime& previous) {
+    if (!change.againstOlderThan(previous))
+        return {};
+    return QStringLiteral("（与 %1 的检查相比）").arg(shortCheckTime(change.since));
+}
+
 QString kindText(ChangeKind kind) {
     switch (kind) {
     case ChangeKind::Added:

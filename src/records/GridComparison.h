@@ -51,6 +51,9 @@ struct GridChange {
 
     // A partner lost: no longer linking back, gone from the block or closed.
     bool isDrop() const;
+    // Against an older check than `previous`, the one the block of friend
+    // links was set against (a row not fully checked since).
+    bool againstOlderThan(const QDateTime& previous) const;
 };
 
 // A cell whose text differs from the same cell of the matching row of an
@@ -83,6 +86,17 @@ struct ChangesSince {
 
 // The kind as the seller reads it, e.g. "不再链接你".
 QString kindText(ChangeKind kind);
+
+// Whether any of `changes` is a drop.
+bool hasDrop(const QList<GridChange>& changes);
+
+// When a check ended, as the seller reads it beside its changes:
+// "12-08 09:30", local time.
+QString shortCheckTime(const QDateTime& endedAt);
+
+// "（与 12-06 09:30 的检查相比）" for a change against an older check than
+// `previous` (GridChange::againstOlderThan), else nothing.
+QString olderCheckNote(const GridChange& change, const QDateTime& previous);
 
 // The shop was found not to exist, or its page was read to the end.
 bool fullyChecked(const ShopRow& row);

@@ -26,10 +26,7 @@ ChangeListDialog::ChangeListDialog(const QString& title, const QString& when,
     for (const GridChange& change : changes) {
         // A row not fully checked in the latest checks is set against an
         // older one: each change says which.
-        const QString since =
-            change.since.isValid()
-                ? change.since.toLocalTime().toString(QStringLiteral("MM-dd HH:mm"))
-                : when;
+        const QString since = change.since.isValid() ? shortCheckTime(change.since) : when;
         auto* item = new QTreeWidgetItem(list_, {kindText(change.kind), change.name, change.address,
                                                  change.before, change.now, since});
         if (change.isDrop()) {

@@ -8,32 +8,24 @@
 #include "ResultGridView.h"
 
 #include <QAction>
-#include <algorithm>
 
 namespace {
 
 // A notice lists at most this many changes; the context menu lists all.
 constexpr qsizetype MaxNoticeLines = 20;
 
-QString shortTime(const QDateTime& time) {
-    return time.toLocalTime().toString(QStringLiteral("MM-dd HH:mm"));
-}
-
 // The changes since the previous check (`when`), drops first; empty when
 // nothing was dropped. A change against an older check says so.
 QString dropNotice(const QDateTime& when, const QList<GridChange>& changes) {
-    if (std::none_of(changes.begin(), changes.end(),
-                     [](const GridChange& change) { return change.isDrop(); }))
+    if (!hasDrop(changes))
         return {};
-    QStringList lines{QStringLiteral("与上次（%1）相比：").arg(shortTime(when))};
+    QStringList lines{QStringLiteral("与上次（%1）相比：").arg(shortCheckTime(when))};
     for (const GridChange& change : changes.mid(0, MaxNoticeLines)) {
         QString line =
             kindText(change.kind) + QStringLiteral("：") + change.name + u' ' + change.address;
         if (!change.before.isEmpty() || !change.now.isEmpty())
             line += QStringLiteral("（%1 → %2）").arg(change.before, change.now);
-        if (change.since.isValid() && change.since != when)
-            line += QStringLiteral("（与 %1 的检查相比）").arg(shortTime(change.since));
-        lines.append(line);
+        lines.append(line + olderCheckNote(change, when));
     }
     if (changes.size() > MaxNoticeLines)
         lines.append(
@@ -111,7 +103,7 @@ void WindowHistory::showCompared(Compared compared) {
     QHash<QPoint, QString> notes;
     for (const CellChange& cell : compared.cells)
         notes.insert(QPoint(cell.col, cell.row),
-                     QStringLiteral("上次（%1）：").arg(shortTime(cell.since)) + cell.before);
+                     QStringLiteral("上次（%1）：").arg(shortCheckTime(cell.since)) + cell.before);
     window_.gridView().setCellNotes(notes);
     compared_ = std::move(compared);
     updateActions();
@@ -121,7 +113,7 @@ void WindowHistory::showChanges(const QString& title) {
     if (!compared_)
         return;
     auto* dialog =
-        new ChangeListDialog(title, shortTime(compared_->when), compared_->changes, &window_);
+        new ChangeListDialog(title, shortCheckTime(compared_->when), compared_->changes, &window_);
     dialog->show();
 }
 
@@ -134,8 +126,8 @@ void WindowHistory::showLatestChanges() {
         return;
     }
     auto* dialog =
-        new ChangeListDialog(QStringLiteral("与上次比较"), shortTime(latest->previous->endedAt),
-                             latest->changes, &window_);
+        new ChangeListDialog(QStringLiteral("与上次比较"),
+                             shortCheckTime(latest->previous->endedAt), latest->changes, &window_);
     dialog->show();
 }
 

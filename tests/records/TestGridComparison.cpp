@@ -2,7 +2,6 @@
 #include "RunTexts.h"
 
 #include <QTest>
-#include <algorithm>
 
 namespace {
 
@@ -115,9 +114,7 @@ void TestGridComparison::changes() {
     const QList<GridChange> found = compareGrids(checkedGrid(gridCells(before), beforeMessages),
                                                  checkedGrid(gridCells(now), nowMessages));
     QCOMPARE(changeTexts(found), changes);
-    QCOMPARE(
-        std::any_of(found.begin(), found.end(), [](const GridChange& c) { return c.isDrop(); }),
-        dropped);
+    QCOMPARE(hasDrop(found), dropped);
 }
 
 // The cells whose text changed, in the current grid's rows, with the
