@@ -216,10 +216,9 @@ ChangesSince compareWithEarlier(const QList<EarlierCheck>& earlier, const Checke
             continue;
         }
         matched[inListing] = true;
-        const ShopRow& listedRow = listing.grid.rows[inListing];
         // The latest earlier check, as long as each has the row, in which
-        // it was fully checked.
-        qsizetype reference = -1;
+        // it was fully checked; else the latest listed one, checks[0].
+        qsizetype reference = 0;
         for (qsizetype back = 0; fullyChecked(row) && back < checks.size(); ++back) {
             const qsizetype match = matches[back][at];
             if (match < 0)
@@ -228,11 +227,6 @@ ChangesSince compareWithEarlier(const QList<EarlierCheck>& earlier, const Checke
                 reference = back;
                 break;
             }
-        }
-        if (reference < 0) {
-            comparison.compareRows(listedRow, row, since);
-            addChangedCells(result.cells, listing.cellTexts, listedRow, currentCells, row, since);
-            continue;
         }
         const EarlierCheck& check = *checks[reference];
         const ShopRow& before = check.grid.rows[matches[reference][at]];
@@ -245,11 +239,4 @@ ChangesSince compareWithEarlier(const QList<EarlierCheck>& earlier, const Checke
     }
     result.changes = comparison.dropsFirst();
     return result;
-}
-
-QList<CellChange> changedCells(const QList<QStringList>& previous,
-                               const QList<QStringList>& current) {
-    return compareWithEarlier({{QDateTime(), checkedGrid(previous, {}), previous}},
-                              checkedGrid(current, {}), current)
-        .cells;
 }

@@ -121,10 +121,3 @@ QList<GridChange> compareGrids(const CheckedGrid& previous, const CheckedGrid& c
 // says which check it is against.
 ChangesSince compareWithEarlier(const QList<EarlierCheck>& earlier, const CheckedGrid& current,
                                 const QList<QStringList>& currentCells);
-
-// The result cells (columns 1 to 8) of the friend-link rows in `current`
-// whose text differs from the matching row in `previous`, both given as
-// cell texts of every row, header row first; rows are matched as
-// compareGrids() matches them. A row without a match has no changed cells.
-QList<CellChange> changedCells(const QList<QStringList>& previous,
-                               const QList<QStringList>& current);

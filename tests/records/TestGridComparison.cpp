@@ -26,6 +26,14 @@ QStringList changeTexts(const QList<GridChange>& changes) {
     return texts;
 }
 
+// The result cells of `now`'s rows whose text differs from the matching row
+// of `before`, the one earlier check.
+QList<CellChange> cellsChanged(const QList<QStringList>& before, const QList<QStringList>& now) {
+    return compareWithEarlier({{QDateTime(), checkedGrid(before, {}), before}},
+                              checkedGrid(now, {}), now)
+        .cells;
+}
+
 } // namespace
 
 // Comparing two checks' grids.
@@ -142,13 +150,10 @@ void TestGridComparison::changedCells() {
     QFETCH(QStringList, cells);
 
     QStringList found;
-    for (const CellChange& cell : ::changedCells(gridCells(before), gridCells(now)))
+    for (const CellChange& cell : cellsChanged(gridCells(before), gridCells(now)))
         found << QStringLiteral("%1,%2 %3").arg(cell.row).arg(cell.col).arg(cell.before);
     QCOMPARE(found, cells);
 }
-
-QTEST_GUILESS_MAIN(TestGridComparison)
-#include "TestGridComparison.moc"
 
 // A sequence of checks, oldest first, each its rows separated by ";" or
 // "!message" for one that never listed its friend links; the last is the
@@ -210,3 +215,6 @@ void TestGridComparison::changesSinceEarlierChecks() {
         texts[index] += QStringLiteral("@%1").arg(found.changes[index].since.date().day());
     QCOMPARE(texts, changes);
 }
+
+QTEST_GUILESS_MAIN(TestGridComparison)
+#include "TestGridComparison.moc"
