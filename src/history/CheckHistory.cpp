@@ -6,6 +6,7 @@
 #include <QSqlQuery>
 #include <QSqlRecord>
 #include <QStandardPaths>
+#include <algorithm>
 #include <array>
 
 namespace {
@@ -82,8 +83,7 @@ CheckSummary summaryFrom(const QSqlQuery& query, const RunColumns& columns) {
 
 // The current row of a query over the run columns with its grid's shape and
 // colour; the cells are read next.
-CheckRecord recordFrom(const QSqlQuery& query) {
-    const RunColumns columns(query, RunColumnNames);
+CheckRecord recordFrom(const QSqlQuery& query, const RunColumns& columns) {
     CheckRecord record;
     static_cast<CheckSummary&>(record) = summaryFrom(query, columns);
     const qsizetype gridRows = qBound(0, columns.value(query, GridRows).toLongLong(), MaxGridRows);
@@ -114,48 +114,45 @@ bool CheckHistory::record(CheckRecord& record) {
     return database_.write([&] { return writeRecord(record); });
 }
 
+// The runs first, then each one's cells, in one read; nothing when any of
+// it fails, so that no record is given with cells missing.
 QList<CheckRecord> CheckHistory::recent(const QString& address, int count) {
-    QList<qint64> ids;
-    database_.read([&] {
+    QList<CheckRecord> records;
+    const bool read = database_.read([&] {
         QSqlQuery query = database_.query();
         query.setForwardOnly(true);
         if (!database_.run(query,
-                           QStringLiteral("SELECT id FROM runs WHERE address = ? "
-                                          "ORDER BY id DESC LIMIT ?"),
+                           selectFrom(RunColumnNames, "runs") +
+                               QStringLiteral("WHERE address = ? ORDER BY id DESC LIMIT ?"),
                            {address, count}))
             return false;
+        const RunColumns columns(query, RunColumnNames);
         while (query.next())
-            ids.append(query.value(QStringLiteral("id")).toLongLong());
-        return database_.readToEnd(query);
+            records.append(recordFrom(query, columns));
+        if (!database_.readToEnd(query))
+            return false;
+        return std::ranges::all_of(records,
+                                   [this](CheckRecord& record) { return readCells(record); });
     });
-    QList<CheckRecord> records;
-    for (const qint64 id : ids) {
-        if (std::optional<CheckRecord> record = load(id))
-            records.append(std::move(*record));
-    }
+    if (!read)
+        records.clear();
     return records;
 }
 
+// Nothing when the record's cells could not all be read.
 std::optional<CheckRecord> CheckHistory::load(qint64 id) {
-    return recordWhere(QStringLiteral("id = ?"), id);
-}
-
-// The first record the condition, with its one value bound, selects.
-std::optional<CheckRecord> CheckHistory::recordWhere(const QString& condition,
-                                                     const QVariant& value) {
     std::optional<CheckRecord> found;
-    database_.read([&] {
+    const bool read = database_.read([&] {
         QSqlQuery query = database_.query();
         if (!database_.run(
-                query, selectFrom(RunColumnNames, "runs") + QStringLiteral("WHERE ") + condition,
-                {value}))
+                query, selectFrom(RunColumnNames, "runs") + QStringLiteral("WHERE id = ?"), {id}))
             return false;
         if (!query.next())
             return database_.readToEnd(query);
-        found = recordFrom(query);
+        found = recordFrom(query, RunColumns(query, RunColumnNames));
         return readCells(*found);
     });
-    return found;
+    return read ? found : std::nullopt;
 }
 
 QList<CheckSummary> CheckHistory::list(const QString& address) {

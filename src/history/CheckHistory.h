@@ -5,7 +5,6 @@
 
 #include <QList>
 #include <QString>
-#include <QVariant>
 #include <optional>
 
 // The checks of both programs, kept in one SQLite database (HistoryDatabase:
@@ -36,7 +35,6 @@ public:
 
 private:
     bool writeRecord(CheckRecord& record);
-    std::optional<CheckRecord> recordWhere(const QString& condition, const QVariant& value);
     bool readCells(CheckRecord& record);
 
     HistoryDatabase database_;

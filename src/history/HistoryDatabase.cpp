@@ -107,14 +107,17 @@ bool HistoryDatabase::write(const std::function<bool()>& operation) {
     return false;
 }
 
-void HistoryDatabase::read(const std::function<bool()>& operation) {
+bool HistoryDatabase::read(const std::function<bool()>& operation) {
     if (!ensureOpen())
-        return;
+        return false;
     notAHistory_.reset();
-    if (operation() || !notAHistory_)
-        return;
-    close();
-    moveAside(QStringLiteral("damaged"));
+    if (operation())
+        return true;
+    if (notAHistory_) {
+        close();
+        moveAside(QStringLiteral("damaged"));
+    }
+    return false;
 }
 
 QSqlQuery HistoryDatabase::query() const {

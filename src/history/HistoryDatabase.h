@@ -47,8 +47,9 @@ public:
     // be damaged, moves it aside and runs it once more on a new history.
     // False when it was not done.
     bool write(const std::function<bool()>& operation);
-    // Runs the read `operation`; a damaged file is moved aside.
-    void read(const std::function<bool()>& operation);
+    // Runs the read `operation`; a damaged file is moved aside. False when
+    // it was not done to its end.
+    bool read(const std::function<bool()>& operation);
 
     // What operations run their statements with: a query on the open file,
     // and each step of a statement checked. A step that fails notes the
