@@ -210,9 +210,7 @@ QCoro::Task<AnalysisRun::RowEnd> AnalysisRun::inspectDirectRow(PlannedRow row) {
 std::optional<QString> AnalysisRun::readAhead(const PlannedRow& row, const QString& page) {
     if (page.isEmpty())
         return std::nullopt;
-    readAhead_.removeIf([&](const ReadPage& ahead) {
-        return ahead.row.row == row.row && ahead.row.address == row.address;
-    });
+    readAhead_.removeIf([&](const ReadPage& ahead) { return ahead.row == row; });
     readAhead_.append({row, page, shoppage::readFetchedShopPage(page)});
     return shoppage::followUpAddress(readAhead_.last().reading);
 }
@@ -221,9 +219,7 @@ std::optional<QString> AnalysisRun::readAhead(const PlannedRow& row, const QStri
 // row and address, if it is the same text, else made now. Each is taken
 // once.
 ShopReading AnalysisRun::takeShopReading(const PlannedRow& row, const QString& page) {
-    const auto read = std::ranges::find_if(readAhead_, [&](const ReadPage& ahead) {
-        return ahead.row.row == row.row && ahead.row.address == row.address;
-    });
+    const auto read = std::ranges::find(readAhead_, row, &ReadPage::row);
     if (read == readAhead_.end())
         return shoppage::readFetchedShopPage(page);
     ShopReading reading =

@@ -50,6 +50,8 @@ struct PageResult {
 struct PlannedRow {
     qint32 row = 0;
     QString address;
+
+    bool operator==(const PlannedRow&) const = default;
 };
 
 // The address the run fetches right after a row's page it fetched

@@ -16,10 +16,9 @@ inline constexpr int MaxPerHost = 2;
 
 // When the pages a run will ask for are started: the one policy of every
 // page service that works ahead of the run, the plain fetcher's and the
-// browser's. A job is one page a row needs;
-// the run's own job is the one it asks for and waits on, and every other
-// job is a job ahead, kept in row order (within a row, in the order the
-// jobs were added).
+// browser's. A job is one page a row needs; the run's own job is the one it
+// asks for and waits on, and every other job is a job ahead, kept in row
+// order (within a row, in the order the jobs were added).
 //
 // Places: at most `places` jobs are in progress at once, the run's own
 // included. A job holds a place from its start until its work is done or
